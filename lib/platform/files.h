@@ -1,0 +1,31 @@
+// File helpers: the program folder, path joining, whole-file reads and writes, and the
+// write-through-a-temporary-and-rename that keeps a settings file or counter whole on a crash.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The folder of the running executable, unless SetProgramFolder chose another (tests, the emulated station).
+std::filesystem::path ProgramFolder();
+void SetProgramFolder(const std::filesystem::path& folder);
+
+// Joins path pieces; a piece written with Windows separators ("log\\x.log") is taken piece by piece.
+std::filesystem::path JoinPath(const std::filesystem::path& base, std::string_view relative);
+
+// The whole file as bytes, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// Creates or truncates the file and writes `data`; false on any failure.
+bool WriteWholeFile(const std::filesystem::path& path, std::string_view data);
+// Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over `path`:
+// readers see the old file or the new one, never a half-written one. False on any failure
+// (the old file is then untouched and the temporary removed).
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data);
+// Appends `data` in one write; false on failure.
+bool AppendToFile(const std::filesystem::path& path, std::string_view data);
+
+}  // namespace platform

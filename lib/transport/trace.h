@@ -1,0 +1,25 @@
+// Trace lines and raw dumps. Every layer reports what it does through TraceOut; the table
+// builders also copy their lines into an open table log with TraceOutToFile.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// printf-style line, cut to 1,023 characters; no prefix, time stamp or line end is added.
+void TraceOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same line, also written to `logFile` when [RDSetting] DumpPftFile is on and the file is open.
+void TraceOutToFile(std::FILE* logFile, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Writes `data` to "raw/<name>" under the program folder when DumpDebugFile is on.
+void DumpRawFile(const char* name, const void* data, std::size_t length);
+// Writes `data` to `path` when DumpDebugFile is on.
+void DumpRawFileAt(const char* path, const void* data, std::size_t length);
+// Writes `data` to `path` unconditionally (the callers decide on the switch).
+bool WriteRawFile(const char* path, const void* data, std::size_t length);
+
+std::uint16_t AsWord16(std::uint16_t value);
+std::uint64_t GetFileLength(const char* path);
+std::size_t BoundedStrLen(const char* text, std::size_t limit);
+bool CalcShift(std::uint32_t value, std::uint8_t* shift);
+std::uint8_t HexDigitValue(char c);

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Starts Kestrane on the sample station with emulated drives.
+set -euo pipefail
+build=${1:-build}
+if [ ! -x "$build/app/kestrane" ]; then
+  echo "Kestrane's main window is not built yet: the libraries and tests are built in $build/."
+  exit 0
+fi
+export KESTRANE_BAY=${KESTRANE_BAY:-$build/station/bay}
+exec "$build/app/kestrane"

@@ -90,7 +90,8 @@ UsbTree::UsbTree(const BayConfig& config) {
         n.ports = root.ports;
         n.kind = root.kind;
         n.children.assign(root.ports, -1);
-        byId[n.id] = Add(std::move(n));
+        const std::string id = n.id;
+        byId[id] = Add(std::move(n));
     }
     auto attach = [&](TreeNode n) {
         const auto place = ParseUsbPlace(n.id);

@@ -1,6 +1,5 @@
 // [FwSetting]: the firmware and flash-management parameters that go into the parameter images and
 // tables, and the switches of the pre-format and inheritance modes.
-#include <cmath>
 
 #include "settings/idema_capacity.h"
 #include "settings/ini_sections.h"

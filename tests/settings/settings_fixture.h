@@ -64,6 +64,23 @@ struct RecordBytes {
                            Of(&AP_RDSetting, sizeof AP_RDSetting)};
     }
     bool operator==(const RecordBytes&) const = default;
+
+    // Where two states first differ, e.g. "AP_INIState at byte 1234", or "" when they are equal.
+    std::string FirstDifference(const RecordBytes& other) const {
+        const std::pair<const char*, const std::vector<unsigned char> RecordBytes::*> parts[] = {
+            {"AP_INIState", &RecordBytes::ini}, {"AP_FlashSet", &RecordBytes::flash},
+            {"AP_FwSet", &RecordBytes::fw},     {"AP_FwFeatureSet", &RecordBytes::feature},
+            {"AP_RDTSet", &RecordBytes::rdt},   {"AP_ParaSet", &RecordBytes::para},
+            {"AP_RDSetting", &RecordBytes::rd}};
+        for (const auto& [name, member] : parts) {
+            const auto& a = this->*member;
+            const auto& b = other.*member;
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                if (a[i] != b[i]) return std::string(name) + " at byte " + std::to_string(i);
+            }
+        }
+        return "";
+    }
 };
 
 // The value of `key` in `section` of `text` as the text holds it (exact key, first line), or "<none>".

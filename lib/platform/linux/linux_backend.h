@@ -19,6 +19,14 @@ class LinuxBackend : public DeviceBackend {
 
     PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb, DataDirection direction,
                                   std::span<std::uint8_t> data, unsigned timeoutSeconds) override;
+    std::optional<std::vector<UsbDisk>> ListUsbDisks() override;
+    DiskNumberResult DiskNumber(std::string_view path) override;
+    std::vector<HubInterface> ListHubs() override;
+    std::unique_ptr<UsbHub> OpenHub(std::string_view path, int* error) override;
+    std::vector<UsbDeviceNode> ListUsbDeviceNodes() override;
+    std::vector<std::string> ListHidDevices() override;
+    std::unique_ptr<HidDevice> OpenHid(std::string_view path, int* error) override;
+    std::unique_ptr<HotPlugMonitor> OpenHotPlugMonitor() override;
 
     const LinuxRoots& Roots() const { return roots_; }
 

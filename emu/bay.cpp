@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "emu/nvme_drive_parts.h"
+
 namespace emu {
 
 namespace {
@@ -26,7 +28,7 @@ bool Names(std::string_view wanted, const std::string& section, const std::strin
 }  // namespace
 
 DriveParts DefaultDriveParts() {
-    return {};
+    return NvmeDriveParts();
 }
 
 Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder)

@@ -58,7 +58,7 @@ TEST(ControllerRam, StuckBitReadsItsValue) {
 struct Controller {
     emu::NvmeController nvme;
 
-    NvmeStatus Run(const emu::NvmeRequest& r, std::vector<std::uint8_t>& data) { return nvme.Execute(r, data); }
+    NvmeStatus Run(const emu::NvmeRequest& r, std::vector<std::uint8_t>& data) { return nvme.Run(r, data); }
     NvmeStatus On() {
         std::vector<std::uint8_t> none;
         return Run(emu_test::VendorOn(), none);

@@ -37,7 +37,7 @@ using VendorPacket = std::array<std::uint8_t, 16>;
 
 class ControllerCore;
 // Runs one vendor command. `data` is the data phase (empty for a command without one); for a
-// data-in command it arrives pre-filled with the poison pattern.
+// data-in command the controller has pre-filled it with the poison pattern.
 using VendorHandler = std::function<NvmeStatus(ControllerCore&, const VendorPacket&, std::span<std::uint8_t> data)>;
 
 struct VendorCommandSpec {

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "emu/poison.h"
-
 namespace emu {
 
 using namespace vendor_wire;
@@ -87,7 +85,6 @@ NvmeStatus VendorProtocol::DataPhase(const NvmeRequest& request, std::uint8_t su
     const VendorCommandSpec* spec = core_.Find(subCode);
     const XferDir wanted = request.Opcode() == kOpcodeToHost ? XferDir::ToHost : XferDir::ToDevice;
     if (spec == nullptr || spec->dir != wanted) return nvme_status::kCommandSequenceError;
-    if (wanted == XferDir::ToHost) FillPoison(data);
     return spec->run(core_, packet, data);
 }
 

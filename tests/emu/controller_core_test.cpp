@@ -203,3 +203,17 @@ TEST(ControllerCore, SameCodeMeansWhatTheRunningProgramSays) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Poison, PatternKeepsItsPhaseAtAnyStartAndLength) {
+    for (std::size_t start : {0u, 1u, 3u, 5u, 4099u}) {
+        for (std::size_t length : {0u, 1u, 59u, 60u, 61u, 200u, 4096u}) {
+            std::vector<std::uint8_t> bytes(length, 0);
+            emu::FillPoison(bytes, start);
+            EXPECT_TRUE(emu::IsPoison(bytes, start)) << start << " " << length;
+        }
+    }
+}
+
+}  // namespace

@@ -37,21 +37,21 @@ TEST_F(ParaFile, SectionOfTheDieCountIsRead) {
     AP_ParaSet_t r{};
     platform::TraceCapture capture;
     EXPECT_EQ(ReadParaIni(path.c_str(), r), kParaOk);
-    EXPECT_EQ(r.EN_VD, 1);
-    EXPECT_EQ(r.VD_NUM, 4);
-    EXPECT_EQ(r.MERGE_BU, 6);
-    EXPECT_EQ(r.ROLL_RATE, 12);
-    EXPECT_EQ(r.LAST_BAD_RATION, 9);
-    EXPECT_EQ(r.TABLE_BU, 2);
-    EXPECT_EQ(r.DMT_BU, 261);
-    EXPECT_EQ(r.FIX_SLC_BU, 70000 & 0xFFFF);  // a 16-bit field keeps the low bits
-    EXPECT_EQ(r.READ_DISTURB, 300000u);
-    EXPECT_EQ(r.THROTTLE_MAX, 16);
-    EXPECT_EQ(r.THROTTLE_MIN, 8);
-    EXPECT_EQ(r.HSPD_CAPACITY, 24);
-    EXPECT_EQ(r.CAPACITY, 256);
-    EXPECT_EQ(r.DCO, 1);
-    EXPECT_EQ(r.PARTIAL, 3);
+    EXPECT_EQ(+r.EN_VD, 1);
+    EXPECT_EQ(+r.VD_NUM, 4);
+    EXPECT_EQ(+r.MERGE_BU, 6);
+    EXPECT_EQ(+r.ROLL_RATE, 12);
+    EXPECT_EQ(+r.LAST_BAD_RATION, 9);
+    EXPECT_EQ(+r.TABLE_BU, 2);
+    EXPECT_EQ(+r.DMT_BU, 261);
+    EXPECT_EQ(+r.FIX_SLC_BU, 70000 & 0xFFFF);  // a 16-bit field keeps the low bits
+    EXPECT_EQ(+r.READ_DISTURB, 300000u);
+    EXPECT_EQ(+r.THROTTLE_MAX, 16);
+    EXPECT_EQ(+r.THROTTLE_MIN, 8);
+    EXPECT_EQ(+r.HSPD_CAPACITY, 24);
+    EXPECT_EQ(+r.CAPACITY, 256);
+    EXPECT_EQ(+r.DCO, 1);
+    EXPECT_EQ(+r.PARTIAL, 3);
 
     const auto lines = capture.Lines();
     ASSERT_EQ(lines.size(), 9u);
@@ -102,7 +102,7 @@ TEST_F(ParaFile, FileNameWithoutParaIsStillReadFromWhatWasLoaded) {
     for (const std::string& path : {plain, odd}) {
         AP_ParaSet_t r{};
         EXPECT_EQ(ReadParaIni(path.c_str(), r), kParaOk) << path;
-        EXPECT_EQ(r.CAPACITY, 256) << path;
+        EXPECT_EQ(+r.CAPACITY, 256) << path;
     }
 }
 

@@ -84,7 +84,7 @@ TEST(StationFiles, ParaFilesHoldEveryDieCount) {
             AP_INIState.bDieNumCount = dies;
             AP_ParaSet_t r{};
             EXPECT_EQ(ReadParaIni(entry.path().string().c_str(), r), kParaOk) << entry.path() << " " << int(dies);
-            EXPECT_GT(r.CAPACITY, 0) << entry.path();
+            EXPECT_GT(+r.CAPACITY, 0) << entry.path();
             EXPECT_EQ(r.CAPACITY % dies, 0) << entry.path();
         }
     }

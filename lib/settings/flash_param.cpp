@@ -40,8 +40,8 @@ void FitSerialNumber(AP_INIState_t& s) {
     const std::size_t x = ::strnlen(s.SerialNumSuffix, sizeof s.SerialNumSuffix);
     const std::size_t length = s.SNLength;
     if (p + x > length || length - p - x > sizeof s.SerialNum - 1) {
-        TraceOut("######### - SerialNum %s can't fit SNLength %d (prefix %d, suffix %d characters)", s.SerialNum,
-                 static_cast<int>(length), static_cast<int>(p), static_cast<int>(x));
+        TraceOut("######### - SerialNum %.*s can't fit SNLength %d (prefix %d, suffix %d characters)",
+                 static_cast<int>(n), s.SerialNum, static_cast<int>(length), static_cast<int>(p), static_cast<int>(x));
         return;
     }
     s.SerialNum[n] = '\0';

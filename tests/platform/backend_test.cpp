@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/cancel.h"
+#include "platform/linux/linux_backend.h"
 
 namespace {
 
@@ -97,6 +98,13 @@ TEST(BackendRegistry, AThreadSeesChangesMadeOnAnother) {
     platform::PassThrough("emu:drive1", cdb, platform::DataDirection::In, data, 10);
     EXPECT_EQ(data[0], 2);
     EXPECT_EQ(markOnWorker(), 2);
+}
+
+TEST(SystemBackend, TheHotPlugMonitorNeverBlocks) {
+    auto monitor = platform::linuxos::LinuxBackend().OpenHotPlugMonitor();
+    if (!monitor) GTEST_SKIP() << "no udev netlink here";
+    EXPECT_GE(monitor->Fd(), 0);
+    EXPECT_FALSE(monitor->Next().has_value());
 }
 
 }  // namespace

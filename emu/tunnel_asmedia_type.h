@@ -14,7 +14,8 @@
 
 namespace emu {
 
-class AsmediaTypeTunnel : public Tunnel {
+// Aligned to a cache line: the tunnels of drives busy on different threads never share one.
+class alignas(64) AsmediaTypeTunnel : public Tunnel {
   public:
     static constexpr std::uint8_t kOpcodeToDevice = 0xEA;
     static constexpr std::uint8_t kOpcodeFromDevice = 0xEB;

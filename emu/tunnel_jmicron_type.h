@@ -13,7 +13,8 @@
 
 namespace emu {
 
-class JmicronTypeTunnel : public Tunnel {
+// Aligned to a cache line: the tunnels of drives busy on different threads never share one.
+class alignas(64) JmicronTypeTunnel : public Tunnel {
   public:
     static constexpr std::uint8_t kOpcode = 0xA1;
     static constexpr std::size_t kCdbBytes = 12;

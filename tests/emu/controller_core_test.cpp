@@ -181,11 +181,11 @@ TEST(BootLoader, LoadedProgramStartsOnlyWithItsSignatureBlocks) {
 TEST(ControllerCore, SameCodeMeansWhatTheRunningProgramSays) {
     Controller c;
     auto answer = [](std::uint8_t value) {
-        return emu::VendorCommandSpec{
-            emu::XferDir::ToHost, [value](emu::ControllerCore&, const emu::VendorPacket&, std::span<std::uint8_t> d) {
-                d[0] = value;
-                return st::kSuccess;
-            }};
+        return emu::VendorCommand{emu::XferDir::ToHost,
+                                  [value](emu::ControllerCore&, const emu::VendorPacket&, std::span<std::uint8_t> d) {
+                                      d[0] = value;
+                                      return st::kSuccess;
+                                  }};
     };
     c.nvme.Core().AddCommand(Program::Diagnostic, 0x04, answer(0xD1));
     c.nvme.Core().AddCommand(Program::System, 0x04, answer(0x51));

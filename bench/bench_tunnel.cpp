@@ -204,6 +204,13 @@ int main(int argc, char** argv) {
         const double b = eight->second.counters.at("items_per_second");
         std::printf("throughput: 1 thread %.0f/s, 8 threads %.0f/s, %.2f x (target >= 4 x): %s\n", a, b, b / a,
                     b / a >= 4.0 ? "met" : "NOT MET");
+        // CPU time per command tells contention apart from cores taken by other processes.
+        const double cpu1 = one->second.cpu_accumulated_time / static_cast<double>(one->second.iterations);
+        const double cpu8 = eight->second.cpu_accumulated_time / static_cast<double>(eight->second.iterations);
+        std::printf(
+            "CPU time per command: 1 thread %.0f ns, 8 threads %.0f ns (%.2f x); %.1f cores were busy, "
+            "so 8 free cores would give %.1f x\n",
+            cpu1 * 1e9, cpu8 * 1e9, cpu8 / cpu1, cpu8 / (Nanoseconds(eight->second) * 1e-9), 8.0 * cpu1 / cpu8);
     }
     benchmark::Shutdown();
     return 0;

@@ -47,10 +47,13 @@ struct DropGuard {
 }  // namespace
 
 bool PostToGui(std::function<void()> fn) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || !fn) return false;
+    return PostIn(QCoreApplication::instance(), std::move(fn));
+}
+
+bool PostIn(QObject* context, std::function<void()> fn) {
+    if (context == nullptr || !fn) return false;
     return QMetaObject::invokeMethod(
-        app,
+        context,
         [fn = std::move(fn)] {
             try {
                 fn();

@@ -16,6 +16,9 @@ namespace forms {
 // Runs `fn` later on the GUI thread. False when there is no application object to run it.
 // An exception thrown by `fn` is traced and dropped.
 bool PostToGui(std::function<void()> fn);
+// Runs `fn` later on the thread of `context` (a window, say); dropped unrun if `context` is destroyed
+// first, as a message posted to a window that has closed.
+bool PostIn(QObject* context, std::function<void()> fn);
 
 // Runs `fn` on the thread of `context` and waits for it; at once when that is the calling thread.
 // True when `fn` ran; false when it could not (no context, or the context or the application went

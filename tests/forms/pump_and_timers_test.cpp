@@ -43,6 +43,15 @@ TEST(MessagePump, PostedCallsRunLaterOnTheGuiThreadFromAnyThread) {
     EXPECT_TRUE(onGui);
 }
 
+TEST(MessagePump, ACallPostedToAnObjectThatIsDestroyedFirstIsDropped) {
+    auto* window = new QObject;
+    bool ran = false;
+    ASSERT_TRUE(forms::PostIn(window, [&] { ran = true; }));
+    delete window;
+    forms::ProcessMessages();
+    EXPECT_FALSE(ran);
+}
+
 TEST(MessagePump, BlockingCallRunsOnTheGuiThreadAndCarriesBackValueAndException) {
     std::optional<int> value;
     std::atomic<bool> threw{false};

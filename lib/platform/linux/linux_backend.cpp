@@ -1,0 +1,79 @@
+#include "platform/linux/linux_backend.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/linux/hidraw.h"
+#include "platform/linux/sg_io.h"
+#include "platform/linux/sysfs_usb.h"
+#include "platform/linux/udev_monitor.h"
+
+namespace platform::linuxos {
+
+PassThroughResult LinuxBackend::PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                            DataDirection direction, std::span<std::uint8_t> data,
+                                            unsigned timeoutSeconds) {
+    const std::string p(path);
+    return SgIoPassThrough(p.c_str(), cdb, direction, data, timeoutSeconds);
+}
+
+std::optional<std::vector<UsbDisk>> LinuxBackend::ListUsbDisks() {
+    return ListSysfsUsbDisks(roots_);
+}
+
+DiskNumberResult LinuxBackend::DiskNumber(std::string_view path) {
+    DiskNumberResult r;
+    const std::string p(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        r.error = errno;
+        return r;
+    }
+    r.opened = true;
+    struct stat st {};
+    const bool isDevice = ::fstat(fd, &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode));
+    ::close(fd);
+    if (!isDevice) {
+        r.error = ENOTTY;
+        return r;
+    }
+    const auto number = SysfsDiskNumber(roots_, S_ISCHR(st.st_mode), major(st.st_rdev), minor(st.st_rdev));
+    if (!number) {
+        r.error = ENODEV;
+        return r;
+    }
+    r.ok = true;
+    r.number = *number;
+    return r;
+}
+
+std::vector<HubInterface> LinuxBackend::ListHubs() {
+    return ListSysfsHubs(roots_);
+}
+
+std::unique_ptr<UsbHub> LinuxBackend::OpenHub(std::string_view path, int* error) {
+    return OpenSysfsHub(path, error);
+}
+
+std::vector<UsbDeviceNode> LinuxBackend::ListUsbDeviceNodes() {
+    return ListSysfsUsbNodes(roots_);
+}
+
+std::vector<std::string> LinuxBackend::ListHidDevices() {
+    return ListSysfsHidraw(roots_);
+}
+
+std::unique_ptr<HidDevice> LinuxBackend::OpenHid(std::string_view path, int* error) {
+    return OpenHidraw(roots_, path, error);
+}
+
+std::unique_ptr<HotPlugMonitor> LinuxBackend::OpenHotPlugMonitor() {
+    return OpenUdevMonitor();
+}
+
+}  // namespace platform::linuxos

@@ -155,6 +155,36 @@ TEST_F(BlockUnitsTest, RawBitmapLogBreaksEverySixteenBytes) {
     EXPECT_EQ(raw, row + "\n" + row + "\n 00 00\n");
 }
 
+// The stable sorts give the order of an adjacent-exchange sort with a strict comparison.
+TEST_F(BlockUnitsTest, SortsGiveTheOrderOfAnAdjacentExchangeSort) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 30; ++round) {
+        auto vi = NewWorkingSet();
+        std::vector<std::uint32_t> entries;
+        for (int i = 0; i < 120; ++i) {
+            entries.push_back(Entry(static_cast<int>(rng() % 4), static_cast<int>(rng() % 4),
+                                    static_cast<std::uint8_t>(rng() % 16), static_cast<std::uint16_t>(rng() % 100)));
+        }
+        gdp_.Set(entries);
+        Prepare(gdp_.list(), *vi);
+        const int order = round % 2 == 0 ? 1 : 0;
+        std::vector<std::pair<int, int>> bubble;  // (bad count, unit)
+        for (const SuperBlockBadInfo& r : vi->units) bubble.emplace_back(r.badCount, r.unit);
+        for (std::size_t pass = 0; pass + 1 < bubble.size(); ++pass) {
+            for (std::size_t j = 0; j + 1 < bubble.size() - pass; ++j) {
+                const bool swap =
+                    order == 1 ? bubble[j].first > bubble[j + 1].first : bubble[j].first < bubble[j + 1].first;
+                if (swap) std::swap(bubble[j], bubble[j + 1]);
+            }
+        }
+        RM_SortUnitsByBadCount(*vi, order);
+        for (std::size_t i = 0; i < bubble.size(); ++i) {
+            ASSERT_EQ(vi->units[i].unit, bubble[i].second) << round << " " << i;
+            ASSERT_EQ(vi->units.Find(vi->units[i].unit), static_cast<int>(i));
+        }
+    }
+}
+
 // Random slot changes: the recount that counts only changed records equals counting all of them.
 TEST_F(BlockUnitsTest, IncrementalRecountEqualsAFullRecount) {
     std::mt19937 rng(77);

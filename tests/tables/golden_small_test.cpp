@@ -212,6 +212,25 @@ TEST_F(GoldenSmallTest, RemapSwitchedOffStillListsVirtualRelations) {
     EXPECT_EQ(counts_[RM_COUNT_VIRT_VALID], 1);
 }
 
+TEST_F(GoldenSmallTest, APresentChannelWithoutDiesKeepsOnlyTheFrameAndAnUnmappedOneGetsNoPage) {
+    ApplyGeometry(Geo{2, 1, 1, 2, 16, 8});
+    AP_INIState.bOriDieMap[0][0] = 0xFF;
+    AP_INIState.MPFwChannelSet[1] = 7;  // channel 1 is not in the channel map
+    gdp_.Set({Entry(0, 0, 0x02, 5), Entry(1, 0, 0x01, 6)});
+    Prepare(gdp_.list(), *vi_);
+    GenerateAll(*vi_, counts_, pages_);
+    EXPECT_TRUE(PageIs(pages_.remap[0], kPage, {{0, kRemapHeader}, {16, W({0xEED1, 1})}}));
+    EXPECT_TRUE(PageIs(pages_.defect[0], kPage, {{0, kDefectHeader}, {16, {0xFE, 0xD1, 0x00, 0x00}}}));
+    EXPECT_TRUE(PageIs(pages_.early[0], kPage, {{0, kEarlyHeader}, {16, W({0xFE01})}}));
+    EXPECT_TRUE(PageIs(pages_.virt[0], kPage, {{0, kVirtHeader}, {16, W({0xDCBA, 1})}}));
+    EXPECT_FALSE(pages_.system[0].empty());
+    for (int ch = 1; ch < RM_MAX_CH; ++ch) {
+        EXPECT_TRUE(pages_.defect[ch].empty() && pages_.remap[ch].empty() && pages_.early[ch].empty() &&
+                    pages_.virt[ch].empty() && pages_.system[ch].empty())
+            << ch;
+    }
+}
+
 // Super-die family on the small fixture with two dies (LUN 1 numbered from unit 16).
 class GoldenSuperDieTest : public GoldenSmallTest {
   protected:

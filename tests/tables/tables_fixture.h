@@ -235,6 +235,32 @@ inline std::vector<std::uint8_t> Header(std::initializer_list<std::uint8_t> sig)
     return out;
 }
 
+// An expected page written word by word from byte 16, after the header of its table type.
+class ExpectedPage {
+  public:
+    explicit ExpectedPage(std::uint8_t type, std::size_t size = 16384) : bytes_(size, 0) {
+        static const std::uint8_t sigs[5][4] = {{0xE9, 0x86, 0xAA, 0x55},
+                                                {0x45, 0x79, 0xAA, 0x55},
+                                                {0x9E, 0x68, 0x55, 0xAA},
+                                                {0x41, 0x56, 0xAA, 0x55},
+                                                {0x53, 0x59, 0x53, 0x50}};
+        static const char version[] = "ZEL09A0V000";
+        for (int i = 0; i < 4; ++i) bytes_[static_cast<std::size_t>(i)] = sigs[type / 8][i];
+        for (int i = 0; i < 11; ++i) bytes_[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(version[i]);
+    }
+    void Word(std::uint16_t w) {
+        bytes_[at_++] = static_cast<std::uint8_t>(w);
+        bytes_[at_++] = static_cast<std::uint8_t>(w >> 8);
+    }
+    void Byte(std::uint8_t b) { bytes_[at_++] = b; }
+    void Seek(std::size_t at) { at_ = at; }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t at_ = 16;
+};
+
 // Field-by-field difference of two working sets' lists and block units ("" when equal).
 std::string DiffWorkingSets(const _VectorInfo& a, const _VectorInfo& b);
 

@@ -1,10 +1,12 @@
 #include "transport/scsi_passthrough.h"
 
+#include <cerrno>
 #include <cstring>
 #include <span>
 #include <string>
 
 #include "platform/scsi.h"
+#include "transport/port_guard.h"
 #include "transport/port_instance.h"
 #include "transport/trace.h"
 
@@ -50,6 +52,7 @@ int Carry(const char* form, const char* path, const std::uint8_t* cdb, std::uint
     platform::PassThroughResult r;
     if (data == nullptr && length > 0) {
         r.stage = platform::PassThroughResult::Stage::BadRequest;
+        r.error = EINVAL;
     } else {
         r = platform::PassThrough(path, block, direction, span, timeoutSeconds);
     }
@@ -84,6 +87,8 @@ int ScsiCdbPassThrough(int port, bool dataIn, const std::uint8_t* cdb, std::uint
         TraceOut("ScsiCdbPassThrough 0 \r\n");
         return -1;
     }
+    // A command block never slips between the phases of a command another thread runs on this port.
+    auto lock = transport::LockPort(port);
     const int ok =
         dataIn
             ? ReadSCSICommandWithTimeOutValue(path, cdb, cdbLength, buffer, byteCount, nullptr, kScsiTimeoutSeconds)

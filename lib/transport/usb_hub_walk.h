@@ -25,3 +25,6 @@ std::unique_ptr<char[]> GetDriverKeyName(platform::UsbHub& hub, unsigned port);
 // The instance id of the device node whose driver key is `driverKey` (letter case ignored), in a
 // buffer shared by every call, or null.
 const char* GetDeviceIdFromDriverKey(const char* driverKey);
+// A new narrow copy of a wide text in the system's encoding (UTF-8), or null for a null text or
+// one that holds a value that is no character.
+std::unique_ptr<char[]> WideToNarrow(const wchar_t* text);

@@ -155,4 +155,16 @@ TEST_F(HubWalkTest, DriverKeysAreFoundIgnoringCase) {
     EXPECT_EQ(EnumerateRootHub("/nonexistent/usb9"), ENOENT);
 }
 
+TEST(WideToNarrow, GivesANewNarrowTextOrNull) {
+    EXPECT_STREQ(WideToNarrow(L"{36fc9e60-c465-11cf-8056-444553540000}\\0007").get(),
+                 "{36fc9e60-c465-11cf-8056-444553540000}\\0007");
+    EXPECT_STREQ(WideToNarrow(L"").get(), "");
+    EXPECT_STREQ(WideToNarrow(L"Gr\u00FC\u00DFe \u20AC \U0001F50C").get(),
+                 "Gr\xC3\xBC\xC3\x9F"
+                 "e \xE2\x82\xAC \xF0\x9F\x94\x8C");
+    EXPECT_EQ(WideToNarrow(nullptr), nullptr);
+    const wchar_t noCharacter[] = {L'a', static_cast<wchar_t>(0xD800), L'\0'};
+    EXPECT_EQ(WideToNarrow(noCharacter), nullptr);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -173,11 +174,11 @@ int EnumerateRootHub(const char* hubPath) {
     if (!hub) return error != 0 ? error : -1;
     TraceOut(">>>>>>>>>>>>>>>>>>Root hub handle %d created\n", hub->Handle());
     const auto ports = hub->PortCount();
+    TraceOut("Root hub handle %d  have NumberOfPorts %d\n", hub->Handle(), static_cast<int>(ports.value_or(0)));
     if (!ports) {
-        TraceOut(" *** ERROR *** Node information not returned\n");
-        return -1;
+        g_USBNodeError = 1;  // a failed hub query: the ports after this hub would be numbered wrongly
+        return EIO;
     }
-    TraceOut("Root hub handle %d  have NumberOfPorts %d\n", hub->Handle(), static_cast<int>(*ports));
     GetPortData(*hub, *ports, 0);
     TraceOut(">>>>>>>>>>>>>>>>>>Closing root hub handle %d\n", hub->Handle());
     return 0;

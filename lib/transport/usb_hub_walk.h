@@ -16,7 +16,8 @@ extern std::uint8_t g_USBNodeError;
 
 // Walks every root hub; returns the number of ports numbered.
 int SetupDi_DisplayUSB();
-// Walks one root hub: 0, or the error (errno) that kept it from being opened or queried.
+// Walks one root hub: 0, or the error (errno) that kept it from being opened or queried (a failed
+// query also sets g_USBNodeError).
 int EnumerateRootHub(const char* hubPath);
 // Numbers the hub's ports and walks its child hubs.
 void GetPortData(platform::UsbHub& hub, unsigned ports, int depth);

@@ -124,6 +124,17 @@ TEST_F(HubWalkTest, ANodeErrorOnAChildHubLeavesTheFlagAndTheOtherRootHubIsWalked
     EXPECT_GE(platform::TickCount() - start, 500u) << "one retry after 500 ms";
 }
 
+TEST_F(HubWalkTest, ARootHubThatGivesNoPortCountSetsTheFlagAndTheOtherRootHubIsWalked) {
+    const fs::path copy = Copy();
+    fs::remove(copy / "devices/pci0000:00/0000:00:14.0/usb1/maxchild");
+    UseSysfs(copy);
+    platform::TraceCapture trace;
+    EXPECT_EQ(SetupDi_DisplayUSB(), 2);  // only the USB 3 root hub's two ports
+    EXPECT_EQ(g_USBNodeError, 1);
+    EXPECT_TRUE(trace.Contains("  have NumberOfPorts 0\n"));
+    EXPECT_FALSE(trace.Contains(" *** ERROR *** Node information not returned\n"));
+}
+
 TEST_F(HubWalkTest, ADeviceWithoutADriverKeyIsNumberedAndPresentWithEmptyTexts) {
     const fs::path copy = Copy();
     fs::remove(copy / "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3/busnum");

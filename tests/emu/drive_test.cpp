@@ -245,6 +245,17 @@ TEST(EmulatedBay, PlugAndUnplugRaiseEventsAndChangeTheListings) {
     EXPECT_EQ(root->Port(1)->connection, platform::PortConnection::Connected);
     EXPECT_EQ(root->DriverKeyName(1), "bus/usb/001/002");
 
+    // A hub that does not answer its port-count query.
+    std::string parseError;
+    auto config =
+        emu::ParseBayConfig("[RootHub1]\nBus=1\nPorts=1\n[Hub1]\nId=1-1\nPorts=4\nFault=nodeinfo\n", &parseError);
+    ASSERT_TRUE(config.has_value()) << parseError;
+    auto silent = emu::Bay::Create(std::move(*config));
+    int openError = -1;
+    auto hub = silent->OpenHub("emu:hub/1-1", &openError);
+    ASSERT_NE(hub, nullptr);
+    EXPECT_FALSE(hub->PortCount().has_value());
+
     ASSERT_TRUE(bay->Plug("emu:drive2"));
     event = monitor->Next();
     ASSERT_TRUE(event.has_value());

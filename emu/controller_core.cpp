@@ -61,13 +61,13 @@ void ControllerCore::SetGpio(int input, bool high) {
     SetRegister(address, static_cast<std::uint8_t>(high ? (old | mask) : (old & ~mask)));
 }
 
-void ControllerCore::AddCommand(Program program, std::uint8_t code, VendorCommandSpec spec) {
-    tables_[Index(program)][code] = std::move(spec);
+void ControllerCore::AddCommand(Program program, std::uint8_t code, VendorCommand command) {
+    tables_[Index(program)][code] = std::move(command);
 }
 
-const VendorCommandSpec* ControllerCore::Find(std::uint8_t code) const {
-    const VendorCommandSpec& spec = tables_[Index(program_)][code];
-    return spec.run ? &spec : nullptr;
+const VendorCommand* ControllerCore::Find(std::uint8_t code) const {
+    const VendorCommand& command = tables_[Index(program_)][code];
+    return command.run ? &command : nullptr;
 }
 
 }  // namespace emu

@@ -37,10 +37,10 @@ using VendorPacket = std::array<std::uint8_t, 16>;
 
 class ControllerCore;
 // Runs one vendor command. `data` is the data phase (empty for a command without one); for a
-// data-in command it arrives pre-filled with the poison pattern.
+// data-in command the controller has pre-filled it with the poison pattern.
 using VendorHandler = std::function<NvmeStatus(ControllerCore&, const VendorPacket&, std::span<std::uint8_t> data)>;
 
-struct VendorCommandSpec {
+struct VendorCommand {
     XferDir dir = XferDir::None;  // None: runs at the packet phase; otherwise at its data phase
     VendorHandler run;
 };
@@ -68,9 +68,9 @@ class ControllerCore {
     // GPIO input n (0 to 255) as seen through the register bytes.
     void SetGpio(int input, bool high);
 
-    void AddCommand(Program program, std::uint8_t code, VendorCommandSpec spec);
+    void AddCommand(Program program, std::uint8_t code, VendorCommand command);
     // The command `code` in the table of the running program, or null.
-    const VendorCommandSpec* Find(std::uint8_t code) const;
+    const VendorCommand* Find(std::uint8_t code) const;
 
     // RSA blocks written since the boot loader started (the loader's signed-load bookkeeping).
     int RsaBlocks() const { return rsaBlocks_; }
@@ -85,7 +85,7 @@ class ControllerCore {
     int rsaBlocks_ = 0;
     ControllerRam ram_;
     std::unordered_map<std::uint32_t, std::uint8_t> registers_;
-    std::array<std::array<VendorCommandSpec, 256>, 4> tables_;
+    std::array<std::array<VendorCommand, 256>, 4> tables_;
 };
 
 }  // namespace emu

@@ -28,7 +28,7 @@ bool ControllerRam::Write(std::uint32_t address, std::span<const std::uint8_t> b
         auto& page = pages_[pageNo];
         if (!page) {
             page = std::make_unique<Page>();
-            FillPoison(*page, std::size_t{pageNo} * kPageBytes);
+            FillPoison(*page);
         }
         std::memcpy(page->data() + offset, bytes.data() + done, n);
         done += n;
@@ -49,7 +49,7 @@ bool ControllerRam::Read(std::uint32_t address, std::span<std::uint8_t> out) con
         if (it != pages_.end()) {
             std::memcpy(out.data() + done, it->second->data() + offset, n);
         } else {
-            FillPoison(out.subspan(done, n), static_cast<std::size_t>(at));
+            FillPoison(out.subspan(done, n));
         }
         done += n;
         at += n;

@@ -1,5 +1,5 @@
 // The controller's RAM as a sparse store of 4 KB pages over the 32-bit address space. Bytes
-// never written read as the poison pattern: the host may rely only on what it wrote itself or
+// never written read as the poison byte: the host may rely only on what it wrote itself or
 // on what the running program publishes (its firmware-variable block at address 0).
 #pragma once
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "emu/boot_loader.h"
+#include "emu/poison.h"
 
 namespace emu {
 
@@ -51,7 +52,29 @@ TransferShape NvmeController::Shape(const NvmeRequest& r) const {
     return {};
 }
 
-NvmeStatus NvmeController::Execute(const NvmeRequest& r, std::span<std::uint8_t> data) {
+NvmeCompletion NvmeController::Execute(std::span<const std::uint8_t, 64> entry, bool admin, NvmeDirection direction,
+                                       std::span<std::uint8_t> data) {
+    NvmeRequest r;
+    std::copy(entry.begin(), entry.end(), r.entry.begin());
+    r.admin = admin;
+    const TransferShape shape = Shape(r);
+    const bool agrees =
+        (direction == NvmeDirection::None && shape.bytes == 0 && data.empty()) ||
+        (direction == NvmeDirection::ToHost && shape.dir == XferDir::ToHost && shape.bytes == data.size()) ||
+        (direction == NvmeDirection::FromHost && shape.dir == XferDir::ToDevice && shape.bytes == data.size());
+    NvmeCompletion done;
+    if (!agrees) {
+        done.status = EncodeStatus(nvme_status::kInvalidField);
+        return done;
+    }
+    if (direction == NvmeDirection::ToHost) FillPoison(data);
+    const NvmeStatus status = Run(r, data);
+    done.status = EncodeStatus(status);
+    done.transferred = status.Ok() ? static_cast<std::uint32_t>(data.size()) : 0;
+    return done;
+}
+
+NvmeStatus NvmeController::Run(const NvmeRequest& r, std::span<std::uint8_t> data) {
     return r.admin ? Admin(r, data) : Io(r, data);
 }
 

@@ -9,6 +9,7 @@
 
 #include <span>
 
+#include "emu/bridge.h"
 #include "emu/controller_core.h"
 #include "emu/namespace_store.h"
 #include "emu/nvme_pages.h"
@@ -28,14 +29,20 @@ inline constexpr std::uint8_t kRead = 0x02;
 
 inline constexpr std::uint8_t kSmartLogId = 0x02;
 
-class NvmeController {
+class NvmeController : public Controller {
   public:
     explicit NvmeController(ControllerIdentity identity = {});
 
+    // What the bridge hands over: the command runs only when the direction and length of the
+    // bridge's data phase agree with what the command implies (else Invalid Field, nothing run).
+    // Data for the host is pre-filled with the poison pattern.
+    NvmeCompletion Execute(std::span<const std::uint8_t, 64> entry, bool admin, NvmeDirection direction,
+                           std::span<std::uint8_t> data) override;
+
     // The transfer the command implies; a command the controller does not know implies none.
     TransferShape Shape(const NvmeRequest& request) const;
-    // Runs the command; `data` is exactly what Shape asked for (pre-filled with poison for a read).
-    NvmeStatus Execute(const NvmeRequest& request, std::span<std::uint8_t> data);
+    // Runs the command; `data` is exactly what Shape asked for.
+    NvmeStatus Run(const NvmeRequest& request, std::span<std::uint8_t> data);
 
     ControllerCore& Core() { return core_; }
     VendorProtocol& Vendor() { return vendor_; }

@@ -48,6 +48,14 @@ inline constexpr NvmeStatus kCapacityExceeded{0, 0x81};
 inline constexpr NvmeStatus kInvalidLogPage{1, 0x09};
 }  // namespace nvme_status
 
+// The 16-bit status of a completion as the bridge receives it: type in the high byte, code in the low.
+inline std::uint16_t EncodeStatus(NvmeStatus s) {
+    return static_cast<std::uint16_t>((s.type << 8) | s.code);
+}
+inline NvmeStatus DecodeStatus(std::uint16_t v) {
+    return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};
+}
+
 // The data transfer a command implies, read from its own fields.
 struct TransferShape {
     XferDir dir = XferDir::None;

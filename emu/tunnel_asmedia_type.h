@@ -7,15 +7,15 @@
 // gets CHECK CONDITION.
 #pragma once
 
+#include <array>
 #include <optional>
-#include <span>
 
-#include "emu/nvme_controller.h"
-#include "emu/scsi_answer.h"
+#include "emu/bridge.h"
 
 namespace emu {
 
-class AsmediaTypeTunnel {
+// Aligned to a cache line: the tunnels of drives busy on different threads never share one.
+class alignas(64) AsmediaTypeTunnel : public Tunnel {
   public:
     static constexpr std::uint8_t kOpcodeToDevice = 0xEA;
     static constexpr std::uint8_t kOpcodeFromDevice = 0xEB;
@@ -23,24 +23,19 @@ class AsmediaTypeTunnel {
     static constexpr std::uint8_t kEntryPhase = 0x80;
     static constexpr std::uint8_t kDataPhase = 0x81;
     static constexpr std::size_t kCdbBytes = 16;
+    static constexpr std::size_t kEntryBytes = 64;
 
-    explicit AsmediaTypeTunnel(NvmeController& controller) : controller_(controller) {}
-
-    static bool Claims(std::span<const std::uint8_t> cdb) {
-        return !cdb.empty() && (cdb[0] == kOpcodeToDevice || cdb[0] == kOpcodeFromDevice);
-    }
-    ScsiAnswer Handle(std::span<const std::uint8_t> cdb, HostDir dir, std::span<std::uint8_t> data);
+    std::optional<ScsiReply> Handle(const ScsiCommand& command, Controller* controller) override;
 
     bool HasPendingEntry() const { return pending_.has_value(); }
 
   private:
     struct Pending {
-        NvmeRequest request;
+        std::array<std::uint8_t, kEntryBytes> entry{};
+        bool admin = true;
         std::uint8_t direction = 0;
     };
-    ScsiAnswer RunPending(bool admin, std::uint8_t direction, std::span<std::uint8_t> data);
 
-    NvmeController& controller_;
     std::optional<Pending> pending_;
 };
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "emu/poison.h"
+#include "emu/tunnel_sense.h"
 #include "emu/wire_bytes.h"
 
 namespace emu {
@@ -11,62 +11,70 @@ namespace emu {
 namespace {
 
 enum Kind { kPayload = 0, kNonData = 1, kDataIn = 2, kDataOut = 3 };
+using platform::DataDirection;
 
-HostDir DirOfKind(int kind) {
+DataDirection DirOfKind(int kind) {
     switch (kind) {
         case kDataIn:
-            return HostDir::FromDevice;
+            return DataDirection::In;
         case kNonData:
-            return HostDir::None;
+            return DataDirection::None;
         default:
-            return HostDir::ToDevice;
+            return DataDirection::Out;
+    }
+}
+
+NvmeDirection NvmeDirOfKind(int kind) {
+    switch (kind) {
+        case kDataIn:
+            return NvmeDirection::ToHost;
+        case kDataOut:
+            return NvmeDirection::FromHost;
+        default:
+            return NvmeDirection::None;
     }
 }
 
 }  // namespace
 
-ScsiAnswer JmicronTypeTunnel::Handle(std::span<const std::uint8_t> cdb, HostDir dir, std::span<std::uint8_t> data) {
-    if (cdb.size() < kCdbBytes || cdb[0] != kOpcode) return ScsiAnswer::InvalidCdb();
+std::optional<ScsiReply> JmicronTypeTunnel::Handle(const ScsiCommand& command, Controller* controller) {
+    const auto cdb = command.cdb;
+    if (cdb.empty() || cdb[0] != kOpcode) return std::nullopt;
+    if (cdb.size() < kCdbBytes) {
+        pending_.reset();
+        return InvalidCdbReply();
+    }
     const bool admin = (cdb[1] & 0x80) != 0;
     const int kind = cdb[1] & 0x7F;
     const std::uint32_t length = wire::GetBe24(&cdb[3]);
-    if (kind > kDataOut || length != data.size()) {
-        pending_.reset();
-        return ScsiAnswer::InvalidCdb();
-    }
     // A zero-length transfer carries no data whatever direction the host named.
-    const HostDir expected = length == 0 ? HostDir::None : DirOfKind(kind);
-    const HostDir given = length == 0 ? HostDir::None : dir;
-    if (expected != given || (kind == kNonData && length != 0)) {
+    const DataDirection given = command.data.empty() ? DataDirection::None : command.direction;
+    const DataDirection expected = length == 0 ? DataDirection::None : DirOfKind(kind);
+    if (kind > kDataOut || length != command.data.size() || given != expected || (kind == kNonData && length != 0)) {
         pending_.reset();
-        return ScsiAnswer::InvalidCdb();
+        return InvalidCdbReply();
     }
-    if (kind == kPayload) return TakePayload(admin, data);
-    return RunPending(admin, kind, data);
+    if (kind == kPayload) return TakePayload(admin, command.data);
+    return RunPending(admin, kind, command.data, controller);
 }
 
-ScsiAnswer JmicronTypeTunnel::TakePayload(bool admin, std::span<const std::uint8_t> data) {
+ScsiReply JmicronTypeTunnel::TakePayload(bool admin, std::span<const std::uint8_t> data) {
     pending_.reset();
-    if (data.size() != kPayloadBytes || std::memcmp(data.data(), "NVME", 4) != 0) return ScsiAnswer::InvalidCdb();
-    NvmeRequest request;
-    request.admin = admin;
-    std::copy_n(data.begin() + 8, request.entry.size(), request.entry.begin());
-    pending_ = request;
-    return ScsiAnswer::Good();
+    if (data.size() != kPayloadBytes || std::memcmp(data.data(), "NVME", 4) != 0) return InvalidCdbReply();
+    Pending p;
+    p.admin = admin;
+    std::copy_n(data.begin() + 8, p.entry.size(), p.entry.begin());
+    pending_ = p;
+    return ScsiReply::Good(static_cast<std::uint32_t>(data.size()));
 }
 
-ScsiAnswer JmicronTypeTunnel::RunPending(bool admin, int kind, std::span<std::uint8_t> data) {
-    if (!pending_) return ScsiAnswer::SequenceError();
-    const NvmeRequest request = *pending_;
+ScsiReply JmicronTypeTunnel::RunPending(bool admin, int kind, std::span<std::uint8_t> data, Controller* controller) {
+    if (!pending_) return SequenceErrorReply();
+    const Pending p = *pending_;
     pending_.reset();
-    if (request.admin != admin) return ScsiAnswer::InvalidCdb();
-    const TransferShape shape = controller_.Shape(request);
-    const bool fits = (kind == kNonData && shape.bytes == 0) ||
-                      (kind == kDataIn && shape.dir == XferDir::ToHost && shape.bytes == data.size()) ||
-                      (kind == kDataOut && shape.dir == XferDir::ToDevice && shape.bytes == data.size());
-    if (!fits) return ScsiAnswer::InvalidCdb();
-    if (kind == kDataIn) FillPoison(data);
-    return ScsiAnswer::FromNvme(controller_.Execute(request, data));
+    if (p.admin != admin) return InvalidCdbReply();
+    if (controller == nullptr) return NoControllerReply();
+    return ReplyForCompletion(controller->Execute(p.entry, p.admin, NvmeDirOfKind(kind), data));
 }
 
 }  // namespace emu

@@ -6,34 +6,33 @@
 // CHECK CONDITION; so does a payload block that is not one.
 #pragma once
 
+#include <array>
 #include <optional>
-#include <span>
 
-#include "emu/nvme_controller.h"
-#include "emu/scsi_answer.h"
+#include "emu/bridge.h"
 
 namespace emu {
 
-class JmicronTypeTunnel {
+// Aligned to a cache line: the tunnels of drives busy on different threads never share one.
+class alignas(64) JmicronTypeTunnel : public Tunnel {
   public:
     static constexpr std::uint8_t kOpcode = 0xA1;
     static constexpr std::size_t kCdbBytes = 12;
     static constexpr std::size_t kPayloadBytes = 512;
 
-    explicit JmicronTypeTunnel(NvmeController& controller) : controller_(controller) {}
-
-    static bool Claims(std::span<const std::uint8_t> cdb) { return !cdb.empty() && cdb[0] == kOpcode; }
-    // `data` is the host's transfer buffer, exactly the length the host gave.
-    ScsiAnswer Handle(std::span<const std::uint8_t> cdb, HostDir dir, std::span<std::uint8_t> data);
+    std::optional<ScsiReply> Handle(const ScsiCommand& command, Controller* controller) override;
 
     bool HasPendingEntry() const { return pending_.has_value(); }
 
   private:
-    ScsiAnswer TakePayload(bool admin, std::span<const std::uint8_t> data);
-    ScsiAnswer RunPending(bool admin, int kind, std::span<std::uint8_t> data);
+    struct Pending {
+        std::array<std::uint8_t, 64> entry{};
+        bool admin = true;
+    };
+    ScsiReply TakePayload(bool admin, std::span<const std::uint8_t> data);
+    ScsiReply RunPending(bool admin, int kind, std::span<std::uint8_t> data, Controller* controller);
 
-    NvmeController& controller_;
-    std::optional<NvmeRequest> pending_;
+    std::optional<Pending> pending_;
 };
 
 }  // namespace emu

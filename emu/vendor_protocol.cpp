@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "emu/poison.h"
-
 namespace emu {
 
 using namespace vendor_wire;
@@ -70,9 +68,9 @@ NvmeStatus VendorProtocol::PacketPhase(const NvmeRequest& request, std::span<std
     VendorPacket packet{};
     std::copy_n(data.begin(), packet.size(), packet.begin());
     if (packet[0] != 0xFF || packet[1] != 0xE5) return nvme_status::kInvalidField;
-    const VendorCommandSpec* spec = core_.Find(packet[2]);
-    if (spec == nullptr) return nvme_status::kInvalidOpcode;
-    if (spec->dir == XferDir::None) return spec->run(core_, packet, {});
+    const VendorCommand* command = core_.Find(packet[2]);
+    if (command == nullptr) return nvme_status::kInvalidOpcode;
+    if (command->dir == XferDir::None) return command->run(core_, packet, {});
     pending_ = packet;
     return nvme_status::kSuccess;
 }
@@ -84,11 +82,10 @@ NvmeStatus VendorProtocol::DataPhase(const NvmeRequest& request, std::uint8_t su
     }
     const VendorPacket packet = *pending_;
     pending_.reset();
-    const VendorCommandSpec* spec = core_.Find(subCode);
+    const VendorCommand* command = core_.Find(subCode);
     const XferDir wanted = request.Opcode() == kOpcodeToHost ? XferDir::ToHost : XferDir::ToDevice;
-    if (spec == nullptr || spec->dir != wanted) return nvme_status::kCommandSequenceError;
-    if (wanted == XferDir::ToHost) FillPoison(data);
-    return spec->run(core_, packet, data);
+    if (command == nullptr || command->dir != wanted) return nvme_status::kCommandSequenceError;
+    return command->run(core_, packet, data);
 }
 
 }  // namespace emu

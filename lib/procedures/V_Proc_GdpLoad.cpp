@@ -12,7 +12,7 @@
 #include "commands/command_sets.h"
 #include "platform/clock.h"
 #include "procedures/V_Proc_Modes.h"
-#include "procedures/gdp_param_pending.h"
+#include "procedures/V_Proc_GdpParam.h"
 #include "settings/firmware_bins.h"
 #include "transport/tool_records.h"
 #include "transport/trace.h"

@@ -28,7 +28,7 @@ TEST(ControllerRam, KeepsWhatWasWrittenAndPoisonsTheRest) {
 
     std::vector<std::uint8_t> fresh(64);
     ASSERT_TRUE(ram.Read(0x1000'0000, fresh));
-    EXPECT_TRUE(emu::IsPoison(fresh, 0x1000'0000));
+    EXPECT_TRUE(emu::IsPoison(fresh));
 }
 
 TEST(ControllerRam, RefusesRangesOutsideTheAddressSpaceAndBeyondItsBound) {
@@ -58,7 +58,7 @@ TEST(ControllerRam, StuckBitReadsItsValue) {
 struct Controller {
     emu::NvmeController nvme;
 
-    NvmeStatus Run(const emu::NvmeRequest& r, std::vector<std::uint8_t>& data) { return nvme.Execute(r, data); }
+    NvmeStatus Run(const emu::NvmeRequest& r, std::vector<std::uint8_t>& data) { return nvme.Run(r, data); }
     NvmeStatus On() {
         std::vector<std::uint8_t> none;
         return Run(emu_test::VendorOn(), none);
@@ -149,7 +149,7 @@ TEST(BootLoader, RamWriteReadAndRegisterBytes) {
     ASSERT_TRUE(c.Packet(0x84, Be32(0xF0000006)).Ok());
     ASSERT_TRUE(c.In(0x84, 1, back).Ok());
     EXPECT_EQ(back[0], 0x20);
-    EXPECT_TRUE(emu::IsPoison(std::span(back).subspan(1), 1));  // nothing else of the reply means anything
+    EXPECT_TRUE(emu::IsPoison(std::span(back).subspan(1)));  // nothing else of the reply means anything
 }
 
 TEST(BootLoader, LoadedProgramStartsOnlyWithItsSignatureBlocks) {
@@ -181,11 +181,11 @@ TEST(BootLoader, LoadedProgramStartsOnlyWithItsSignatureBlocks) {
 TEST(ControllerCore, SameCodeMeansWhatTheRunningProgramSays) {
     Controller c;
     auto answer = [](std::uint8_t value) {
-        return emu::VendorCommandSpec{
-            emu::XferDir::ToHost, [value](emu::ControllerCore&, const emu::VendorPacket&, std::span<std::uint8_t> d) {
-                d[0] = value;
-                return st::kSuccess;
-            }};
+        return emu::VendorCommand{emu::XferDir::ToHost,
+                                  [value](emu::ControllerCore&, const emu::VendorPacket&, std::span<std::uint8_t> d) {
+                                      d[0] = value;
+                                      return st::kSuccess;
+                                  }};
     };
     c.nvme.Core().AddCommand(Program::Diagnostic, 0x04, answer(0xD1));
     c.nvme.Core().AddCommand(Program::System, 0x04, answer(0x51));

@@ -4,18 +4,20 @@
 #include <vector>
 
 #include "device_bytes.h"
+#include "emu/nvme_controller.h"
 #include "emu/tunnel_asmedia_type.h"
 #include "emu/tunnel_jmicron_type.h"
 
 namespace {
 
-using emu::HostDir;
 using emu::Program;
-using emu::ScsiAnswer;
+using emu::ScsiReply;
 using emu_test::Entry;
+using platform::DataDirection;
+using Bytes = std::vector<std::uint8_t>;
 
-std::vector<std::uint8_t> JmCdb(std::uint8_t op, std::uint32_t bytes) {
-    std::vector<std::uint8_t> cdb(12, 0);
+Bytes JmCdb(std::uint8_t op, std::uint32_t bytes) {
+    Bytes cdb(12, 0);
     cdb[0] = 0xA1;
     cdb[1] = op;
     cdb[3] = static_cast<std::uint8_t>(bytes >> 16);
@@ -24,16 +26,15 @@ std::vector<std::uint8_t> JmCdb(std::uint8_t op, std::uint32_t bytes) {
     return cdb;
 }
 
-std::vector<std::uint8_t> Payload(const emu::NvmeRequest& r) {
-    std::vector<std::uint8_t> block(512, 0);
+Bytes Payload(const emu::NvmeRequest& r) {
+    Bytes block(512, 0);
     std::memcpy(block.data(), "NVME", 4);
     std::memcpy(&block[8], r.entry.data(), 64);
     return block;
 }
 
-std::vector<std::uint8_t> AsmCdb(std::uint8_t op, std::uint8_t phase, bool admin, std::uint8_t dir,
-                                 std::uint32_t bytes) {
-    std::vector<std::uint8_t> cdb(16, 0);
+Bytes AsmCdb(std::uint8_t op, std::uint8_t phase, bool admin, std::uint8_t dir, std::uint32_t bytes) {
+    Bytes cdb(16, 0);
     cdb[0] = op;
     cdb[1] = 0x5A;
     cdb[2] = phase;
@@ -44,39 +45,51 @@ std::vector<std::uint8_t> AsmCdb(std::uint8_t op, std::uint8_t phase, bool admin
     return cdb;
 }
 
-void ExpectSense(const ScsiAnswer& a, std::uint8_t key, std::uint8_t asc) {
-    EXPECT_EQ(a.status, ScsiAnswer::kCheckCondition);
-    EXPECT_EQ(a.senseKey, key);
-    EXPECT_EQ(a.asc, asc);
+void ExpectSense(const std::optional<ScsiReply>& a, std::uint8_t key, std::uint8_t asc) {
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(a->status, platform::kScsiCheckCondition);
+    EXPECT_EQ(a->senseKey, key);
+    EXPECT_EQ(a->asc, asc);
+}
+
+bool Good(const std::optional<ScsiReply>& a) {
+    return a && a->status == platform::kScsiGood;
 }
 
 struct JmFixture : ::testing::Test {
     emu::NvmeController controller;
-    emu::JmicronTypeTunnel tunnel{controller};
+    emu::JmicronTypeTunnel tunnel;
 
-    ScsiAnswer Send(const std::vector<std::uint8_t>& cdb, HostDir dir, std::vector<std::uint8_t>& data) {
-        return tunnel.Handle(cdb, dir, data);
+    std::optional<ScsiReply> Send(const Bytes& cdb, DataDirection dir, Bytes& data) {
+        return tunnel.Handle({cdb, dir, data}, &controller);
     }
-    ScsiAnswer SendPayload(const emu::NvmeRequest& r) {
+    std::optional<ScsiReply> SendPayload(const emu::NvmeRequest& r) {
         auto block = Payload(r);
-        return Send(JmCdb(r.admin ? 0x80 : 0x00, 512), HostDir::ToDevice, block);
+        return Send(JmCdb(r.admin ? 0x80 : 0x00, 512), DataDirection::Out, block);
     }
 };
 
+TEST_F(JmFixture, LeavesOtherBlocksToTheBridge) {
+    Bytes none;
+    EXPECT_FALSE(Send({0x12, 0, 0, 0, 40, 0}, DataDirection::In, none).has_value());
+}
+
 TEST_F(JmFixture, PayloadIsKeptUntilTheNextDataBlockRunsIt) {
-    ASSERT_TRUE(SendPayload(Entry({.opcode = 0x06, .cdw10 = 1})).IsGood());
+    ASSERT_TRUE(Good(SendPayload(Entry({.opcode = 0x06, .cdw10 = 1}))));
     EXPECT_TRUE(tunnel.HasPendingEntry());
-    std::vector<std::uint8_t> id(4096);
-    ASSERT_TRUE(Send(JmCdb(0x82, 4096), HostDir::FromDevice, id).IsGood());
+    Bytes id(4096);
+    const auto reply = Send(JmCdb(0x82, 4096), DataDirection::In, id);
+    ASSERT_TRUE(Good(reply));
+    EXPECT_EQ(reply->transferred, 4096u);
     EXPECT_EQ(std::memcmp(&id[32], "Loader", 6), 0);
     EXPECT_FALSE(tunnel.HasPendingEntry());
-    ExpectSense(Send(JmCdb(0x82, 4096), HostDir::FromDevice, id), 0x05, 0x2C);  // the entry ran once
+    ExpectSense(Send(JmCdb(0x82, 4096), DataDirection::In, id), 0x05, 0x2C);  // the entry ran once
 }
 
 TEST_F(JmFixture, NonDataBlockRunsADatalessCommand) {
-    ASSERT_TRUE(SendPayload(emu_test::VendorOn()).IsGood());
-    std::vector<std::uint8_t> none;
-    ASSERT_TRUE(Send(JmCdb(0x81, 0), HostDir::ToDevice, none).IsGood());
+    ASSERT_TRUE(Good(SendPayload(emu_test::VendorOn())));
+    Bytes none;
+    ASSERT_TRUE(Good(Send(JmCdb(0x81, 0), DataDirection::None, none)));
     EXPECT_TRUE(controller.Vendor().ModeOn());
 }
 
@@ -86,79 +99,89 @@ TEST_F(JmFixture, DataPhaseThatDisagreesWithTheCommandIsRefused) {
         emu::NvmeRequest entry;
         std::uint8_t op;
         std::uint32_t bytes;
-        HostDir dir;
+        DataDirection dir;
     };
     const auto identify = Entry({.opcode = 0x06, .cdw10 = 1});
     const Case cases[] = {
-        {"length", identify, 0x82, 2048, HostDir::FromDevice},
-        {"direction in the block", identify, 0x83, 4096, HostDir::ToDevice},
-        {"direction of the host", identify, 0x82, 4096, HostDir::ToDevice},
-        {"queue", identify, 0x02, 4096, HostDir::FromDevice},
-        {"data for a data-less command", emu_test::VendorOn(), 0x83, 512, HostDir::ToDevice},
-        {"no data for a data command", identify, 0x81, 0, HostDir::None},
+        {"length", identify, 0x82, 2048, DataDirection::In},
+        {"direction in the block", identify, 0x83, 4096, DataDirection::Out},
+        {"direction of the host", identify, 0x82, 4096, DataDirection::Out},
+        {"queue", identify, 0x02, 4096, DataDirection::In},
+        {"data for a data-less command", emu_test::VendorOn(), 0x83, 512, DataDirection::Out},
+        {"no data for a data command", identify, 0x81, 0, DataDirection::None},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(SendPayload(c.entry).IsGood()) << c.what;
-        std::vector<std::uint8_t> data(c.bytes);
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(Good(SendPayload(c.entry)));
+        Bytes data(c.bytes);
         ExpectSense(Send(JmCdb(c.op, c.bytes), c.dir, data), 0x05, 0x24);
-        EXPECT_FALSE(tunnel.HasPendingEntry()) << c.what;
+        EXPECT_FALSE(tunnel.HasPendingEntry());
     }
-    std::vector<std::uint8_t> notPayload(512, 0);
-    ExpectSense(Send(JmCdb(0x80, 512), HostDir::ToDevice, notPayload), 0x05, 0x24);
-    std::vector<std::uint8_t> data(4096);
-    ExpectSense(Send(JmCdb(0x82, 4096), HostDir::FromDevice, data), 0x05, 0x2C);
+    Bytes notPayload(512, 0);
+    ExpectSense(Send(JmCdb(0x80, 512), DataDirection::Out, notPayload), 0x05, 0x24);
+    Bytes data(4096);
+    ExpectSense(Send(JmCdb(0x82, 4096), DataDirection::In, data), 0x05, 0x2C);
+    ExpectSense(Send(JmCdb(0x84, 0), DataDirection::None, data), 0x05, 0x24);  // no such operation
 }
 
-TEST_F(JmFixture, ControllerErrorsBecomeCheckConditionWithTheNvmeStatus) {
-    ASSERT_TRUE(SendPayload(emu_test::VendorOut(1, 0xFF)).IsGood());
+TEST_F(JmFixture, ControllerErrorsBecomeCheckCondition) {
+    ASSERT_TRUE(Good(SendPayload(emu_test::VendorOut(1, 0xFF))));
     auto packet = emu_test::PacketSector(0x86);
-    const ScsiAnswer a = Send(JmCdb(0x83, 512), HostDir::ToDevice, packet);  // vendor mode is off
-    ExpectSense(a, 0x05, 0x2C);
-    EXPECT_EQ(a.nvme, emu::nvme_status::kCommandSequenceError);
+    ExpectSense(Send(JmCdb(0x83, 512), DataDirection::Out, packet), 0x05, 0x2C);  // vendor mode is off
 }
 
 TEST_F(JmFixture, IoCommandsTravelWithTheAdminBitClear) {
     controller.Core().Start(Program::System);
-    std::vector<std::uint8_t> sector(512, 0x77);
-    ASSERT_TRUE(SendPayload(Entry({.opcode = 0x01, .nsid = 1, .cdw10 = 5, .cdw12 = 1}, false)).IsGood());
-    ASSERT_TRUE(Send(JmCdb(0x03, 512), HostDir::ToDevice, sector).IsGood());
-    std::vector<std::uint8_t> back(512);
-    ASSERT_TRUE(SendPayload(Entry({.opcode = 0x02, .nsid = 1, .cdw10 = 5, .cdw12 = 1}, false)).IsGood());
-    ASSERT_TRUE(Send(JmCdb(0x02, 512), HostDir::FromDevice, back).IsGood());
+    Bytes sector(512, 0x77);
+    ASSERT_TRUE(Good(SendPayload(Entry({.opcode = 0x01, .nsid = 1, .cdw10 = 5, .cdw12 = 1}, false))));
+    ASSERT_TRUE(Good(Send(JmCdb(0x03, 512), DataDirection::Out, sector)));
+    Bytes back(512);
+    ASSERT_TRUE(Good(SendPayload(Entry({.opcode = 0x02, .nsid = 1, .cdw10 = 5, .cdw12 = 1}, false))));
+    ASSERT_TRUE(Good(Send(JmCdb(0x02, 512), DataDirection::In, back)));
     EXPECT_EQ(back, sector);
+}
+
+TEST_F(JmFixture, NoControllerBehindTheBridge) {
+    auto block = Payload(Entry({.opcode = 0x06, .cdw10 = 1}));
+    ASSERT_TRUE(Good(tunnel.Handle({JmCdb(0x80, 512), DataDirection::Out, block}, nullptr)));
+    Bytes id(4096);
+    ExpectSense(tunnel.Handle({JmCdb(0x82, 4096), DataDirection::In, id}, nullptr), 0x02, 0x3A);
 }
 
 struct AsmFixture : ::testing::Test {
     emu::NvmeController controller;
-    emu::AsmediaTypeTunnel tunnel{controller};
+    emu::AsmediaTypeTunnel tunnel;
 
-    ScsiAnswer Entry(const emu::NvmeRequest& r, std::uint8_t dir) {
-        std::vector<std::uint8_t> e(r.entry.begin(), r.entry.end());
-        return tunnel.Handle(AsmCdb(0xEA, 0x80, r.admin, dir, 64), HostDir::ToDevice, e);
+    std::optional<ScsiReply> EntryPhase(const emu::NvmeRequest& r, std::uint8_t dir) {
+        Bytes e(r.entry.begin(), r.entry.end());
+        return tunnel.Handle({AsmCdb(0xEA, 0x80, r.admin, dir, 64), DataDirection::Out, e}, &controller);
     }
-    ScsiAnswer Data(std::uint8_t op, bool admin, std::uint8_t dir, std::vector<std::uint8_t>& data) {
-        const HostDir hd = op == 0xEA ? HostDir::ToDevice : HostDir::FromDevice;
-        return tunnel.Handle(AsmCdb(op, 0x81, admin, dir, static_cast<std::uint32_t>(data.size())), hd, data);
+    std::optional<ScsiReply> DataPhase(std::uint8_t op, bool admin, std::uint8_t dir, Bytes& data) {
+        const DataDirection hd = data.empty() ? DataDirection::None
+                                 : op == 0xEA ? DataDirection::Out
+                                              : DataDirection::In;
+        return tunnel.Handle({AsmCdb(op, 0x81, admin, dir, static_cast<std::uint32_t>(data.size())), hd, data},
+                             &controller);
     }
 };
 
 TEST_F(AsmFixture, EntryAtPhase80RunsAtPhase81) {
-    ASSERT_TRUE(Entry(emu_test::Entry({.opcode = 0x02, .cdw10 = 0x02 | (1024u << 16)}), 1).IsGood());
-    std::vector<std::uint8_t> log(4096);
-    ASSERT_TRUE(Data(0xEB, true, 1, log).IsGood());
+    ASSERT_TRUE(Good(EntryPhase(Entry({.opcode = 0x02, .cdw10 = 0x02 | (1024u << 16)}), 1)));
+    Bytes log(4096);
+    ASSERT_TRUE(Good(DataPhase(0xEB, true, 1, log)));
     EXPECT_EQ(log[3], 100);
 
-    ASSERT_TRUE(Entry(emu_test::VendorOn(), 0).IsGood());
-    std::vector<std::uint8_t> none;
-    ASSERT_TRUE(Data(0xEB, true, 0, none).IsGood());  // completion phase of a data-less command
+    ASSERT_TRUE(Good(EntryPhase(emu_test::VendorOn(), 0)));
+    Bytes none;
+    ASSERT_TRUE(Good(DataPhase(0xEB, true, 0, none)));  // completion phase of a data-less command
     EXPECT_TRUE(controller.Vendor().ModeOn());
 }
 
 TEST_F(AsmFixture, DataPhaseWithoutEntryOrDisagreeingIsRefused) {
-    std::vector<std::uint8_t> log(4096);
-    ExpectSense(Data(0xEB, true, 1, log), 0x05, 0x2C);
+    Bytes log(4096);
+    ExpectSense(DataPhase(0xEB, true, 1, log), 0x05, 0x2C);
 
-    const auto smart = emu_test::Entry({.opcode = 0x02, .cdw10 = 0x02 | (1024u << 16)});
+    const auto smart = Entry({.opcode = 0x02, .cdw10 = 0x02 | (1024u << 16)});
     struct Case {
         const char* what;
         std::uint8_t entryDir, op, dataDir;
@@ -173,17 +196,19 @@ TEST_F(AsmFixture, DataPhaseWithoutEntryOrDisagreeingIsRefused) {
         {"queue", 1, 0xEB, 1, false, 4096},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(Entry(smart, c.entryDir).IsGood()) << c.what;
-        std::vector<std::uint8_t> data(c.bytes);
-        ExpectSense(Data(c.op, c.admin, c.dataDir, data), 0x05, 0x24);
-        EXPECT_FALSE(tunnel.HasPendingEntry()) << c.what;
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(Good(EntryPhase(smart, c.entryDir)));
+        Bytes data(c.bytes);
+        ExpectSense(DataPhase(c.op, c.admin, c.dataDir, data), 0x05, 0x24);
+        EXPECT_FALSE(tunnel.HasPendingEntry());
     }
-    std::vector<std::uint8_t> shortEntry(32);
-    ExpectSense(tunnel.Handle(AsmCdb(0xEA, 0x80, true, 1, 32), HostDir::ToDevice, shortEntry), 0x05, 0x24);
-    std::vector<std::uint8_t> e(64);
+    Bytes shortEntry(32);
+    ExpectSense(tunnel.Handle({AsmCdb(0xEA, 0x80, true, 1, 32), DataDirection::Out, shortEntry}, &controller), 0x05,
+                0x24);
+    Bytes e(64);
     auto bad = AsmCdb(0xEA, 0x80, true, 1, 64);
     bad[1] = 0x5B;
-    ExpectSense(tunnel.Handle(bad, HostDir::ToDevice, e), 0x05, 0x24);
+    ExpectSense(tunnel.Handle({bad, DataDirection::Out, e}, &controller), 0x05, 0x24);
 }
 
 }  // namespace

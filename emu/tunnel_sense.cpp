@@ -1,6 +1,8 @@
-#include "emu/scsi_answer.h"
+#include "emu/tunnel_sense.h"
 
 #include <array>
+
+#include "emu/nvme_types.h"
 
 namespace emu {
 
@@ -25,17 +27,25 @@ constexpr std::array<SenseRow, 9> kSenseTable = {{
 
 }  // namespace
 
-ScsiAnswer ScsiAnswer::FromNvme(NvmeStatus status) {
-    if (status.Ok()) return Good();
-    ScsiAnswer answer = Check(0x04, 0x44, 0x00);  // internal target failure
+ScsiReply InvalidCdbReply() {
+    return ScsiReply::Check(kSenseIllegalRequest, kAscInvalidFieldInCdb);
+}
+
+ScsiReply SequenceErrorReply() {
+    return ScsiReply::Check(kSenseIllegalRequest, 0x2C);
+}
+
+ScsiReply NoControllerReply() {
+    return ScsiReply::Check(kSenseNotReady, 0x3A);
+}
+
+ScsiReply ReplyForCompletion(const NvmeCompletion& done) {
+    const NvmeStatus status = DecodeStatus(done.status);
+    if (status.Ok()) return ScsiReply::Good(done.transferred);
     for (const SenseRow& row : kSenseTable) {
-        if (row.nvme == status) {
-            answer = Check(row.key, row.asc, row.ascq);
-            break;
-        }
+        if (row.nvme == status) return ScsiReply::Check(row.key, row.asc, row.ascq);
     }
-    answer.nvme = status;
-    return answer;
+    return ScsiReply::Check(kSenseHardwareError, kAscInternalTargetFailure);
 }
 
 }  // namespace emu

@@ -125,7 +125,7 @@ bool Latency(Reader& r, NandLatency& l) {
 bool InsideGeometry(const ProgramSetup& s, std::string* error, const std::string& drive) {
     auto check = [&](const std::vector<NandAddress>& list, const char* key, bool page) {
         for (const NandAddress& a : list) {
-            const NandGeometry& g = s.geometry;
+            const FlashGeometry& g = s.geometry;
             const bool in = a.channel < g.channels && a.ce < g.ces && a.lun < g.luns && a.block < g.blocks &&
                             (!page || a.page < g.pages);
             if (!in) {
@@ -144,10 +144,10 @@ bool InsideGeometry(const ProgramSetup& s, std::string* error, const std::string
 std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::string* error) {
     ProgramSetup s;
     Reader r(drive, error);
-    NandGeometry& g = s.geometry;
+    FlashGeometry& g = s.geometry;
     const bool ok = r.Int("FlashChannels", g.channels, 1, 16) && r.Int("FlashCEs", g.ces, 1, 16) &&
                     r.Int("FlashLuns", g.luns, 1, 16) && r.Int("FlashBlocks", g.blocks, 1, 65536) &&
-                    r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) &&
+                    r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) && r.Int("FlashPlanes", g.planes, 1, 16) &&
                     r.FlashId(s.gdp.flashId) && r.Places("BadBlocks", s.badBlocks, 4, 4) &&
                     r.Places("ReadUnc", s.readUnc, 5, 5) && r.Places("ProgramFail", s.programFail, 4, 5) &&
                     r.Places("EraseFail", s.eraseFail, 4, 4) && r.StuckBits(s.stuckBits) && r.Busy(s.gdp) &&

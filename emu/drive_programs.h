@@ -2,7 +2,8 @@
 // jumps, the diagnostic firmware, and the flash they work on, set up from the drive's section of
 // bay.ini. Keys read here (all optional):
 //
-//   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016  FlashPages=2304  FlashPageSectors=32
+//   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016 (per LUN)  FlashPages=2304
+//   FlashPageSectors=32  FlashPlanes=4
 //   FlashId=9B,C4,58,32,A6,00             the ID bytes the flash-ID command answers (hex)
 //   BadBlocks=<ch>:<ce>:<lun>:<block>,... factory bad blocks
 //   ReadUnc=<ch>:<ce>:<lun>:<block>:<page>,...   pages that read uncorrectable
@@ -34,7 +35,7 @@ struct StuckBit {
 };
 
 struct ProgramSetup {
-    NandGeometry geometry;
+    FlashGeometry geometry;
     NandLatency latency;
     GdpSetup gdp;
     std::vector<NandAddress> badBlocks;     // page ignored

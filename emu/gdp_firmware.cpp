@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "emu/gdp_init_param_decoder.h"
 #include "emu/wire_bytes.h"
 
 namespace emu {
@@ -103,13 +104,35 @@ NvmeStatus GdpFirmware::GetReturn(std::span<std::uint8_t> data) {
 }
 
 NvmeStatus GdpFirmware::InitGdp(std::span<std::uint8_t> data) {
+    const FlashGeometry& g = nand_->Geometry();
+    NandGeometry carried;
+    carried.channels = g.channels;
+    carried.cesPerChannel = g.ces;
+    carried.lunsPerCe = g.luns;
+    carried.planes = g.planes;
+    carried.blocksPerCe = g.blocks * g.luns;
+    carried.pagesPerBlock = g.pages;
+    carried.pageSizeKiB = g.pageSectors / 2;
+    std::string why;
+    const auto param = DecodeGdpInitParam(data);
+    if (!param) {
+        why = "the block is shorter than its parameters";
+    } else {
+        InitParamMatchesNand(*param, carried, &why);
+    }
     {
         std::lock_guard lock(mutex_);
         initBlock_.assign(data.begin(), data.end());
         ++initCount_;
+        initProblem_ = why;
     }
-    Finish(gdp_code::kInitGdp, NandResult::Ok);
+    Finish(gdp_code::kInitGdp, why.empty() ? NandResult::Ok : NandResult::InitMismatch);
     return nvme_status::kSuccess;
+}
+
+std::string GdpFirmware::InitProblem() const {
+    std::lock_guard lock(mutex_);
+    return initProblem_;
 }
 
 NvmeStatus GdpFirmware::PageRead(const VendorPacket& p, std::span<std::uint8_t> data) {
@@ -131,7 +154,7 @@ NvmeStatus GdpFirmware::PageWrite(const VendorPacket& p, std::span<std::uint8_t>
 
 NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std::uint8_t> data) {
     const Place at = Decode(p);
-    const NandGeometry& g = nand_->Geometry();
+    const FlashGeometry& g = nand_->Geometry();
     std::array<std::uint8_t, 32> map{};
     bool mapSet = false;
     {
@@ -175,7 +198,7 @@ NvmeStatus GdpFirmware::SetLoaderBlock(std::span<std::uint8_t> data) {
 
 NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_t> data) {
     std::fill(data.begin(), data.end(), 0);
-    const NandGeometry& g = nand_->Geometry();
+    const FlashGeometry& g = nand_->Geometry();
     if (p[3] < g.channels && p[4] < g.ces) {
         std::lock_guard lock(mutex_);
         std::copy(setup_.flashId.begin(), setup_.flashId.end(), data.begin());
@@ -186,7 +209,7 @@ NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_
 
 NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
     const Place at = Decode(p);
-    const NandGeometry& g = nand_->Geometry();
+    const FlashGeometry& g = nand_->Geometry();
     const bool allChannels = p[3] == kEveryOne, allBanks = p[4] == kEveryOne;
     NandResult result = NandResult::Ok;
     auto erase = [&](int ch, int ce, int lun) {

@@ -2,7 +2,8 @@
 // into it: its vendor commands, decoded from the packet bytes as the firmware sees them.
 //   0x00 status fetch (in): byte 0 0xAA while the last command is busy, else 0x00; byte 1 the
 //        last command's result (1 success, else a NandResult code); a second fetch repeats it
-//   0x11 init block (out): the parameter block the host builds for the firmware
+//   0x11 init block (out): the parameter block the host builds for the firmware; its result is
+//        InitMismatch when the block does not describe the flash the drive carries
 //   0x4C interleaved page write (out): the page goes to every die, on each die's loader block of
 //        the same copy (by the loader-block map of 0x4D; without one, to the same block everywhere)
 //   0x4D loader-block map (out): byte 4 x channel + CE = bit n set for each loader block n
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "emu/controller_core.h"
@@ -60,6 +62,8 @@ class GdpFirmware : public std::enable_shared_from_this<GdpFirmware> {
     // The last init block received (empty before the first) and how many were received.
     std::vector<std::uint8_t> InitBlock() const;
     int InitCount() const;
+    // Why the last init block did not describe the flash (empty when it did, or before the first).
+    std::string InitProblem() const;
     // Commands received by code (tests).
     int CommandCount(std::uint8_t code) const;
 
@@ -86,6 +90,7 @@ class GdpFirmware : public std::enable_shared_from_this<GdpFirmware> {
     int busyLeft_ = 0;
     std::vector<std::uint8_t> initBlock_;
     int initCount_ = 0;
+    std::string initProblem_;
     std::array<std::uint8_t, 32> loaderMap_{};
     bool loaderMapSet_ = false;
     std::array<int, 256> counts_{};

@@ -114,7 +114,7 @@ NvmeStatus LoaderProgram::JumpToPram(ControllerCore& core, const VendorPacket& p
 
 std::optional<Program> LoaderProgram::ProgramOnFlash() const {
     if (!nand_) return std::nullopt;
-    const NandGeometry& g = nand_->Geometry();
+    const FlashGeometry& g = nand_->Geometry();
     if (g.pages <= kCodePageIndex) return std::nullopt;
     for (int block = 0; block < std::min(kLoaderBlockCandidates, g.blocks); ++block) {
         const auto info = nand_->Peek({0, 0, 0, block, 0});

@@ -23,12 +23,12 @@ std::uint64_t Hash(std::span<const std::uint8_t> data) {
 
 }  // namespace
 
-bool NandGeometry::Sound() const {
+bool FlashGeometry::Sound() const {
     return channels >= 1 && channels <= 16 && ces >= 1 && ces <= 16 && luns >= 1 && luns <= 16 && blocks >= 1 &&
-           blocks <= 65536 && pages >= 1 && pages <= 65536 && pageSectors >= 1 && pageSectors <= 128;
+           blocks <= 65536 && pages >= 1 && pages <= 65536 && pageSectors >= 1 && pageSectors <= 128 && planes >= 1 && planes <= 16;
 }
 
-NandModel::NandModel(NandGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
+NandModel::NandModel(FlashGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
 
 void NandModel::Wait(unsigned NandLatency::*which) const {
     unsigned ms = 0;
@@ -40,7 +40,7 @@ void NandModel::Wait(unsigned NandLatency::*which) const {
 }
 
 bool NandModel::ContainsBlock(int channel, int ce, int lun, int block) const {
-    const NandGeometry& g = geometry_;
+    const FlashGeometry& g = geometry_;
     return channel >= 0 && channel < g.channels && ce >= 0 && ce < g.ces && lun >= 0 && lun < g.luns && block >= 0 &&
            block < g.blocks;
 }

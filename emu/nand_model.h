@@ -20,13 +20,14 @@
 
 namespace emu {
 
-struct NandGeometry {
+struct FlashGeometry {
     int channels = 4;
     int ces = 2;             // chip enables per channel
     int luns = 1;            // dies per CE
     int blocks = 2016;       // blocks per LUN
     int pages = 2304;        // pages per block
     int pageSectors = 32;    // 512-byte sectors of a page's data area
+    int planes = 4;          // what the diagnostic firmware's init block must say; blocks are not split by plane
 
     std::size_t PageBytes() const { return static_cast<std::size_t>(pageSectors) * 512; }
     bool Sound() const;
@@ -57,13 +58,14 @@ enum class NandResult : std::uint8_t {
     EraseFailed = 31,
     NotErased = 32,   // program of a page that holds data
     BadAddress = 33,  // outside the geometry, or more data than a page holds
+    InitMismatch = 34,  // an init block that does not describe this flash
 };
 
 class NandModel {
   public:
-    explicit NandModel(NandGeometry geometry = {}, NandLatency latency = {});
+    explicit NandModel(FlashGeometry geometry = {}, NandLatency latency = {});
 
-    const NandGeometry& Geometry() const { return geometry_; }
+    const FlashGeometry& Geometry() const { return geometry_; }
     bool Contains(const NandAddress& a) const;
     bool ContainsBlock(int channel, int ce, int lun, int block) const;
 
@@ -111,7 +113,7 @@ class NandModel {
     NandResult ReadLocked(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
                           std::uint8_t scramble);
 
-    NandGeometry geometry_;
+    FlashGeometry geometry_;
     NandLatency latency_;
     mutable std::mutex mutex_;
     std::unordered_map<std::uint64_t, Block> blocks_;

@@ -15,7 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 emu::ProgramSetup TwoLuns() {
     emu::ProgramSetup s;
-    s.geometry = {.channels = 4, .ces = 2, .luns = 2, .blocks = 16, .pages = 128, .pageSectors = 8};
+    s.geometry = {.channels = 4, .ces = 2, .luns = 2, .blocks = 16, .pages = 128, .pageSectors = 8, .planes = 4};
     return s;
 }
 
@@ -135,11 +135,27 @@ TEST(GdpFirmware, FlashIdAndInitBlock) {
     ASSERT_TRUE(g.Run(0x88, {1, 2}, id, true).Ok());
     EXPECT_TRUE(std::all_of(id.begin(), id.end(), [](std::uint8_t b) { return b == 0; })) << "no such CE";
 
-    Bytes init = Page(0x11, 1024);
+    // An init block describing this flash: 16 blocks of 128 pages of 4 KB, 2 LUNs, 4 planes,
+    // 4 channels of 2 CEs; no die lists.
+    Bytes init(1024, 0);
+    init[2] = 32;  // blocks per CE: 16 per LUN
+    init[4] = 128;
+    init[6] = 4;
+    init[8] = 2;
+    init[9] = 4;
+    init[12] = 4;
+    init[13] = 2;
+    std::fill(init.begin() + 720, init.begin() + 912, 0xFF);
     ASSERT_TRUE(g.Run(0x11, {}, init).Ok());
     EXPECT_EQ(g.Status().second, 1);
     EXPECT_EQ(g.programs.gdp->InitBlock(), init);
-    EXPECT_EQ(g.programs.gdp->InitCount(), 1);
+    EXPECT_EQ(g.programs.gdp->InitProblem(), "");
+
+    init[13] = 3;  // more banks than the flash has
+    ASSERT_TRUE(g.Run(0x11, {}, init).Ok());
+    EXPECT_EQ(g.Status().second, static_cast<int>(NandResult::InitMismatch));
+    EXPECT_NE(g.programs.gdp->InitProblem(), "");
+    EXPECT_EQ(g.programs.gdp->InitCount(), 2);
 }
 
 }  // namespace

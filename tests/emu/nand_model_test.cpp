@@ -13,7 +13,7 @@ using emu::NandModel;
 using emu::NandResult;
 using Bytes = std::vector<std::uint8_t>;
 
-emu::NandGeometry Small() {
+emu::FlashGeometry Small() {
     return {.channels = 2, .ces = 2, .luns = 2, .blocks = 8, .pages = 16, .pageSectors = 8};
 }
 

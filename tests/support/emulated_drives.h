@@ -38,11 +38,14 @@ class SlowBoot : public platform::DeviceBackend {
         end_ = end;
     }
     int Identifies() const { return identifies_.load(); }
+    // Command blocks sent to any drive.
+    int Calls() const { return calls_.load(); }
     int Missed() const { return missed_.load(); }
 
     platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
                                             platform::DataDirection direction, std::span<std::uint8_t> data,
                                             unsigned timeout) override {
+        ++calls_;
         const bool payload = cdb.size() == 12 && cdb[0] == 0xA1 && (cdb[1] & 0x03) == 0 &&
                              direction == platform::DataDirection::Out && data.size() >= 72 &&
                              std::memcmp(data.data(), "NVME", 4) == 0;
@@ -66,7 +69,7 @@ class SlowBoot : public platform::DeviceBackend {
   private:
     std::shared_ptr<platform::DeviceBackend> inner_;
     std::atomic<std::uint64_t> start_{0}, end_{0};
-    std::atomic<int> identifies_{0}, missed_{0};
+    std::atomic<int> identifies_{0}, missed_{0}, calls_{0};
 };
 
 class EmulatedDrives {

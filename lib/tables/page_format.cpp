@@ -1,0 +1,92 @@
+#include "tables/page_format.h"
+
+#include <cstring>
+
+#include "settings/records.h"
+
+namespace {
+
+constexpr std::uint8_t kDefectSig[4] = {0xE9, 0x86, 0xAA, 0x55};
+constexpr std::uint8_t kEarlySig[4] = {0x45, 0x79, 0xAA, 0x55};
+constexpr std::uint8_t kRemapSig[4] = {0x9E, 0x68, 0x55, 0xAA};
+constexpr std::uint8_t kVirtSig[4] = {0x41, 0x56, 0xAA, 0x55};
+constexpr std::uint8_t kSystemSig[4] = {0x53, 0x59, 0x53, 0x50};
+constexpr std::uint8_t kLaterBadSig[4] = {0xE8, 0xDC, 0x55, 0xAA};
+constexpr char kVersion[12] = "ZEL09A0V000";  // 11 characters and the 00 byte
+constexpr char kPartialHeader[17] = "ZEL090X_PAR_V000";
+
+// The 16 header bytes of `kind`; false for a kind without a header.
+bool HeaderOf(int kind, std::uint8_t (&out)[RM_HEADER_SIZE]) {
+    const std::uint8_t* sig = nullptr;
+    switch (kind) {
+        case RM_TBL_DEFECT:
+            sig = kDefectSig;
+            break;
+        case RM_TBL_EARLY:
+            sig = kEarlySig;
+            break;
+        case RM_TBL_REMAP:
+            sig = kRemapSig;
+            break;
+        case RM_TBL_VIRT:
+            sig = kVirtSig;
+            break;
+        case RM_TBL_SYSTEM:
+            sig = kSystemSig;
+            break;
+        case RM_HDR_LATER_BAD:
+            sig = kLaterBadSig;
+            break;
+        case RM_HDR_PARTIAL:
+            std::memcpy(out, kPartialHeader, RM_HEADER_SIZE);
+            return true;
+        default:
+            return false;
+    }
+    std::memcpy(out, sig, 4);
+    std::memcpy(out + 4, kVersion, 12);
+    return true;
+}
+
+}  // namespace
+
+void vRM_SetTableHeader(std::uint8_t* page, std::size_t size, std::uint8_t type) {
+    if (page == nullptr || size < RM_HEADER_SIZE) return;
+    int kind = type;
+    if (type == RM_TBL_VIRT && AP_INIState.EnPartialTbl != 0) kind = RM_HDR_PARTIAL;
+    std::uint8_t header[RM_HEADER_SIZE];
+    if (HeaderOf(kind, header)) std::memcpy(page, header, RM_HEADER_SIZE);
+}
+
+bool RM_MatchTableHeader(const std::uint8_t* page, std::size_t size, int kind) {
+    std::uint8_t header[RM_HEADER_SIZE];
+    if (page == nullptr || size < RM_HEADER_SIZE || !HeaderOf(kind, header)) return false;
+    return std::memcmp(page, header, RM_HEADER_SIZE) == 0;
+}
+
+std::uint16_t RM_LaterBadCount(const std::uint8_t* page, std::size_t size) {
+    if (!RM_MatchTableHeader(page, size, RM_HDR_LATER_BAD) || size < 32) return 0;
+    const std::size_t fit = (size - 32) / 8;
+    const std::uint16_t count = tables::GetLe16(page + 16);
+    return static_cast<std::uint16_t>(count < fit ? count : fit);
+}
+
+bool RM_GetLaterBadEntry(const std::uint8_t* page, std::size_t size, std::uint16_t i, RM_LaterBadEntry& entry) {
+    if (i >= RM_LaterBadCount(page, size)) return false;
+    const std::uint8_t* e = page + 32 + static_cast<std::size_t>(i) * 8;
+    entry.unit = tables::GetLe16(e);
+    entry.page = tables::GetLe16(e + 2);
+    entry.plane = e[5];
+    entry.location = e[7];
+    return true;
+}
+
+void RM_DecodeLaterBadLocation(std::uint8_t location, bool twoLun, std::uint8_t& ch, std::uint8_t& ce) {
+    if (twoLun) {
+        ch = static_cast<std::uint8_t>(location >> 6);
+        ce = static_cast<std::uint8_t>(location & 0x3F);
+    } else {
+        ch = static_cast<std::uint8_t>(location >> 5);
+        ce = static_cast<std::uint8_t>(location & 0x1F);
+    }
+}

@@ -28,7 +28,9 @@ std::optional<std::uint64_t> FileSize(const std::string& path);
 // Exactly `length` bytes at `offset`, or nullopt (a short read).
 std::optional<std::vector<std::uint8_t>> ReadAt(const std::string& path, std::uint64_t offset, std::size_t length);
 
-inline std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+inline std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 inline std::uint32_t Le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }

@@ -28,8 +28,8 @@ void NandMemFiles(const DemoStationSpec& spec, std::vector<std::pair<std::string
         std::size_t bytes;
     };
     constexpr Kind kKinds[] = {
-        {"_op_map.map", "QV NAND OP MAP", 1024},     {"_sdr_op.bin", "QV NAND OP SDR", 6144},
-        {"_ddr23_op.bin", "QV NAND OP DDR", 6144},   {"_cmd_sdr.map", "QV NAND CMD MAP SDR", 128},
+        {"_op_map.map", "QV NAND OP MAP", 1024},        {"_sdr_op.bin", "QV NAND OP SDR", 6144},
+        {"_ddr23_op.bin", "QV NAND OP DDR", 6144},      {"_cmd_sdr.map", "QV NAND CMD MAP SDR", 128},
         {"_cmd_ddr23.map", "QV NAND CMD MAP DDR", 128}, {"_sdr_cmd.bin", "QV NAND CMD SDR", 2048},
         {"_ddr23_cmd.bin", "QV NAND CMD DDR", 2048},
     };
@@ -37,7 +37,8 @@ void NandMemFiles(const DemoStationSpec& spec, std::vector<std::pair<std::string
         for (int clock : spec.clocks) {
             const std::string sub = folder + Format3(set) + "_" + Format3(clock) + "/" + t + "_" + Format3(set);
             for (const Kind& k : kKinds) {
-                files.emplace_back(sub + k.suffix, images::DataFile(std::string(k.title) + " " + Format3(clock), k.bytes));
+                files.emplace_back(sub + k.suffix,
+                                   images::DataFile(std::string(k.title) + " " + Format3(clock), k.bytes));
             }
         }
     }

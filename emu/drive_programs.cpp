@@ -147,11 +147,11 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
     FlashGeometry& g = s.geometry;
     const bool ok = r.Int("FlashChannels", g.channels, 1, 16) && r.Int("FlashCEs", g.ces, 1, 16) &&
                     r.Int("FlashLuns", g.luns, 1, 16) && r.Int("FlashBlocks", g.blocks, 1, 65536) &&
-                    r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) && r.Int("FlashPlanes", g.planes, 1, 16) &&
-                    r.FlashId(s.gdp.flashId) && r.Places("BadBlocks", s.badBlocks, 4, 4) &&
-                    r.Places("ReadUnc", s.readUnc, 5, 5) && r.Places("ProgramFail", s.programFail, 4, 5) &&
-                    r.Places("EraseFail", s.eraseFail, 4, 4) && r.StuckBits(s.stuckBits) && r.Busy(s.gdp) &&
-                    Latency(r, s.latency);
+                    r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) &&
+                    r.Int("FlashPlanes", g.planes, 1, 16) && r.FlashId(s.gdp.flashId) &&
+                    r.Places("BadBlocks", s.badBlocks, 4, 4) && r.Places("ReadUnc", s.readUnc, 5, 5) &&
+                    r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
+                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency);
     if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
     return s;
 }
@@ -161,7 +161,8 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.nand = std::make_shared<NandModel>(setup.geometry, setup.latency);
     for (const NandAddress& a : setup.badBlocks) p.nand->MarkFactoryBad(a.channel, a.ce, a.lun, a.block);
     for (const NandAddress& a : setup.readUnc) p.nand->InjectUncorrectable(a);
-    for (const NandAddress& a : setup.programFail) p.nand->InjectProgramFailure(a.channel, a.ce, a.lun, a.block, a.page);
+    for (const NandAddress& a : setup.programFail)
+        p.nand->InjectProgramFailure(a.channel, a.ce, a.lun, a.block, a.page);
     for (const NandAddress& a : setup.eraseFail) p.nand->InjectEraseFailure(a.channel, a.ce, a.lun, a.block);
     for (const StuckBit& b : setup.stuckBits) core.Ram().SetStuckBit(b.address, b.bit, b.value);
     p.loader = std::make_shared<LoaderProgram>(p.nand);

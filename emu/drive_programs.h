@@ -38,10 +38,10 @@ struct ProgramSetup {
     FlashGeometry geometry;
     NandLatency latency;
     GdpSetup gdp;
-    std::vector<NandAddress> badBlocks;     // page ignored
+    std::vector<NandAddress> badBlocks;  // page ignored
     std::vector<NandAddress> readUnc;
-    std::vector<NandAddress> programFail;   // page -1: the whole block
-    std::vector<NandAddress> eraseFail;     // page ignored
+    std::vector<NandAddress> programFail;  // page -1: the whole block
+    std::vector<NandAddress> eraseFail;    // page ignored
     std::vector<StuckBit> stuckBits;
 };
 

@@ -31,8 +31,7 @@ int NthBit(std::uint8_t bits, int n) {
 
 }  // namespace
 
-GdpFirmware::GdpFirmware(std::shared_ptr<NandModel> nand, GdpSetup setup)
-    : nand_(std::move(nand)), setup_(setup) {}
+GdpFirmware::GdpFirmware(std::shared_ptr<NandModel> nand, GdpSetup setup) : nand_(std::move(nand)), setup_(setup) {}
 
 void GdpFirmware::Install(ControllerCore& core) {
     using namespace gdp_code;
@@ -53,8 +52,10 @@ void GdpFirmware::Install(ControllerCore& core) {
     add(kPageWrite, XferDir::ToDevice, [](GdpFirmware& f, const VendorPacket& p, auto d) { return f.PageWrite(p, d); });
     add(kPageWriteInterleave, XferDir::ToDevice,
         [](GdpFirmware& f, const VendorPacket& p, auto d) { return f.PageWriteInterleave(p, d); });
-    add(kSetLoaderBlock, XferDir::ToDevice, [](GdpFirmware& f, const VendorPacket&, auto d) { return f.SetLoaderBlock(d); });
-    add(kReadFlashId, XferDir::ToHost, [](GdpFirmware& f, const VendorPacket& p, auto d) { return f.ReadFlashId(p, d); });
+    add(kSetLoaderBlock, XferDir::ToDevice,
+        [](GdpFirmware& f, const VendorPacket&, auto d) { return f.SetLoaderBlock(d); });
+    add(kReadFlashId, XferDir::ToHost,
+        [](GdpFirmware& f, const VendorPacket& p, auto d) { return f.ReadFlashId(p, d); });
     add(kBlockErase, XferDir::None, [](GdpFirmware& f, const VendorPacket& p, auto) { return f.BlockErase(p); });
 }
 
@@ -88,7 +89,7 @@ int GdpFirmware::CommandCount(std::uint8_t code) const {
     return counts_[code];
 }
 
-void GdpFirmware::Finish(std::uint8_t, NandResult result) {
+void GdpFirmware::Finish(NandResult result) {
     std::lock_guard lock(mutex_);
     result_ = static_cast<std::uint8_t>(result);
     busyLeft_ = setup_.busyPolls;
@@ -126,7 +127,7 @@ NvmeStatus GdpFirmware::InitGdp(std::span<std::uint8_t> data) {
         ++initCount_;
         initProblem_ = why;
     }
-    Finish(gdp_code::kInitGdp, why.empty() ? NandResult::Ok : NandResult::InitMismatch);
+    Finish(why.empty() ? NandResult::Ok : NandResult::InitMismatch);
     return nvme_status::kSuccess;
 }
 
@@ -142,13 +143,13 @@ NvmeStatus GdpFirmware::PageRead(const VendorPacket& p, std::span<std::uint8_t> 
     std::vector<std::uint8_t> page(data.size());
     const NandResult r = nand_->Read({at.channel, at.ce, at.lun, at.block, at.page}, page, rate, p[10]);
     if (r == NandResult::Ok || r == NandResult::ReadEmpty) std::copy(page.begin(), page.end(), data.begin());
-    Finish(gdp_code::kPageRead, r);
+    Finish(r);
     return nvme_status::kSuccess;
 }
 
 NvmeStatus GdpFirmware::PageWrite(const VendorPacket& p, std::span<std::uint8_t> data) {
     const Place at = Decode(p);
-    Finish(gdp_code::kPageWrite, nand_->Program({at.channel, at.ce, at.lun, at.block, at.page}, data, p[9], p[10]));
+    Finish(nand_->Program({at.channel, at.ce, at.lun, at.block, at.page}, data, p[9], p[10]));
     return nvme_status::kSuccess;
 }
 
@@ -182,7 +183,7 @@ NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std
             }
         }
     }
-    Finish(gdp_code::kPageWriteInterleave, result);
+    Finish(result);
     return nvme_status::kSuccess;
 }
 
@@ -192,7 +193,7 @@ NvmeStatus GdpFirmware::SetLoaderBlock(std::span<std::uint8_t> data) {
         std::copy_n(data.begin(), std::min(data.size(), loaderMap_.size()), loaderMap_.begin());
         loaderMapSet_ = true;
     }
-    Finish(gdp_code::kSetLoaderBlock, NandResult::Ok);
+    Finish(NandResult::Ok);
     return nvme_status::kSuccess;
 }
 
@@ -203,7 +204,7 @@ NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_
         std::lock_guard lock(mutex_);
         std::copy(setup_.flashId.begin(), setup_.flashId.end(), data.begin());
     }
-    Finish(gdp_code::kReadFlashId, NandResult::Ok);
+    Finish(NandResult::Ok);
     return nvme_status::kSuccess;
 }
 
@@ -225,7 +226,7 @@ NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
             erase(ch, at.ce, at.lun);
         }
     }
-    Finish(gdp_code::kBlockErase, result);
+    Finish(result);
     return nvme_status::kSuccess;
 }
 

@@ -73,7 +73,7 @@ class GdpFirmware : public std::enable_shared_from_this<GdpFirmware> {
         std::uint8_t rate, scramble;
     };
 
-    void Finish(std::uint8_t code, NandResult result);
+    void Finish(NandResult result);
     NvmeStatus GetReturn(std::span<std::uint8_t> data);
     NvmeStatus InitGdp(std::span<std::uint8_t> data);
     NvmeStatus PageRead(const VendorPacket& p, std::span<std::uint8_t> data);

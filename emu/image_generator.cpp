@@ -29,8 +29,12 @@ void PutText(std::uint8_t* out, std::size_t room, const std::string& text) {
     std::memcpy(out, text.data(), std::min(room, text.size()));
 }
 
-void PutLe16(Bytes& b, std::size_t at, std::uint16_t v) { wire::PutLe16(&b[at], v); }
-void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) { wire::PutLe32(&b[at], v); }
+void PutLe16(Bytes& b, std::size_t at, std::uint16_t v) {
+    wire::PutLe16(&b[at], v);
+}
+void PutLe32(Bytes& b, std::size_t at, std::uint32_t v) {
+    wire::PutLe32(&b[at], v);
+}
 
 void FillPart(std::uint8_t* part, std::size_t length, PartKind kind, const std::string& tagText, std::uint32_t seed) {
     Fill(part, length, seed);
@@ -51,8 +55,8 @@ std::string TagText(const std::string& mode, int major, int minor, int build, co
     std::string text = mode.substr(0, 5);
     text.resize(5, '_');
     text += '_';
-    text += version;                      // characters 7 to 24
-    text += "_QV_SYNTHETIC_BUILD___";     // characters 25 to 46
+    text += version;                               // characters 7 to 24
+    text += "_QV_SYNTHETIC_BUILD___";              // characters 25 to 46
     if (!chip.empty()) text += chip.substr(0, 7);  // characters 47 to 53
     return text;
 }
@@ -97,7 +101,8 @@ std::size_t FirmwarePartOffset(const FirmwareImageSpec& spec, std::size_t j) {
 Bytes BuildFirmwareImage(const FirmwareImageSpec& spec) {
     Bytes image(std::max(FirmwarePartOffset(spec, spec.parts.size()), kCertOffset + spec.certLength), 0);
     std::memcpy(image.data(), kFirmwareTag, 16);
-    PutLe16(image, 18, static_cast<std::uint16_t>(spec.headerPartCount >= 0 ? spec.headerPartCount : spec.parts.size()));
+    PutLe16(image, 18,
+            static_cast<std::uint16_t>(spec.headerPartCount >= 0 ? spec.headerPartCount : spec.parts.size()));
     image[32] = 0x01;
     image[33] = 0x02;
     PutLe16(image, 34, spec.certLength);

@@ -20,12 +20,12 @@ std::uint64_t Hash(std::span<const std::uint8_t> data) {
     return h ^ data.size();
 }
 
-
 }  // namespace
 
 bool FlashGeometry::Sound() const {
     return channels >= 1 && channels <= 16 && ces >= 1 && ces <= 16 && luns >= 1 && luns <= 16 && blocks >= 1 &&
-           blocks <= 65536 && pages >= 1 && pages <= 65536 && pageSectors >= 1 && pageSectors <= 128 && planes >= 1 && planes <= 16;
+           blocks <= 65536 && pages >= 1 && pages <= 65536 && pageSectors >= 1 && pageSectors <= 128 && planes >= 1 &&
+           planes <= 16;
 }
 
 NandModel::NandModel(FlashGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
@@ -50,8 +50,7 @@ bool NandModel::Contains(const NandAddress& a) const {
 }
 
 std::uint64_t NandModel::BlockKey(int channel, int ce, int lun, int block) const {
-    return (((std::uint64_t(channel) * 16 + std::uint64_t(ce)) * 16 + std::uint64_t(lun)) << 16) |
-           std::uint64_t(block);
+    return (((std::uint64_t(channel) * 16 + std::uint64_t(ce)) * 16 + std::uint64_t(lun)) << 16) | std::uint64_t(block);
 }
 
 std::uint64_t NandModel::PageKey(const NandAddress& a) const {
@@ -62,8 +61,8 @@ std::shared_ptr<const NandModel::Bytes> NandModel::Intern(std::span<const std::u
     const std::uint64_t h = Hash(data);
     auto [first, last] = contents_.equal_range(h);
     for (auto it = first; it != last; ++it) {
-        if (auto held = it->second.lock(); held && held->size() == data.size() &&
-                                           std::equal(held->begin(), held->end(), data.begin())) {
+        if (auto held = it->second.lock();
+            held && held->size() == data.size() && std::equal(held->begin(), held->end(), data.begin())) {
             return held;
         }
     }

@@ -22,12 +22,12 @@ namespace emu {
 
 struct FlashGeometry {
     int channels = 4;
-    int ces = 2;             // chip enables per channel
-    int luns = 1;            // dies per CE
-    int blocks = 2016;       // blocks per LUN
-    int pages = 2304;        // pages per block
-    int pageSectors = 32;    // 512-byte sectors of a page's data area
-    int planes = 4;          // what the diagnostic firmware's init block must say; blocks are not split by plane
+    int ces = 2;           // chip enables per channel
+    int luns = 1;          // dies per CE
+    int blocks = 2016;     // blocks per LUN
+    int pages = 2304;      // pages per block
+    int pageSectors = 32;  // 512-byte sectors of a page's data area
+    int planes = 4;        // what the diagnostic firmware's init block must say; blocks are not split by plane
 
     std::size_t PageBytes() const { return static_cast<std::size_t>(pageSectors) * 512; }
     bool Sound() const;
@@ -56,8 +56,8 @@ enum class NandResult : std::uint8_t {
     Uncorrectable = 29,
     ProgramFailed = 30,
     EraseFailed = 31,
-    NotErased = 32,   // program of a page that holds data
-    BadAddress = 33,  // outside the geometry, or more data than a page holds
+    NotErased = 32,     // program of a page that holds data
+    BadAddress = 33,    // outside the geometry, or more data than a page holds
     InitMismatch = 34,  // an init block that does not describe this flash
 };
 

@@ -21,6 +21,8 @@ int VP_BufferTest(int port, void* buffer);
 namespace procedures {
 
 // The start value of pass r: 4,096 + 11 x r.
-inline std::uint16_t BufferTestStart(int pass) { return static_cast<std::uint16_t>(4096 + 11 * pass); }
+inline std::uint16_t BufferTestStart(int pass) {
+    return static_cast<std::uint16_t>(4096 + 11 * pass);
+}
 
 }  // namespace procedures

@@ -11,8 +11,8 @@
 
 #include "commands/command_sets.h"
 #include "platform/clock.h"
-#include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_GdpParam.h"
+#include "procedures/V_Proc_Modes.h"
 #include "settings/firmware_bins.h"
 #include "transport/tool_records.h"
 #include "transport/trace.h"
@@ -68,8 +68,7 @@ File OpenGdp() {
 
 bool UsableDescription(const char* who) {
     if (BinsDescriptionSound(AP_GDPBins)) return true;
-    TraceOut("######### - %s - the GDP description holds no usable part list (%d codes)!\n", who,
-             AP_GDPBins.ucCodeCnt);
+    TraceOut("######### - %s - the GDP description holds no usable part list (%d codes)!\n", who, AP_GDPBins.ucCodeCnt);
     return false;
 }
 
@@ -114,7 +113,8 @@ bool WritePieces(int port, const Bytes& data, std::size_t length, std::uint32_t 
     for (std::size_t offset = 0; offset < length; offset += kGdpPieceBytes) {
         const std::size_t piece = std::min(kGdpPieceBytes, length - offset);
         const auto sectors = static_cast<std::uint32_t>((piece + kSector - 1) / kSector);
-        if (VC_LDR_CmdWriteRam(port, data.data() + offset, sectors, address + static_cast<std::uint32_t>(offset)) != 1) {
+        if (VC_LDR_CmdWriteRam(port, data.data() + offset, sectors, address + static_cast<std::uint32_t>(offset)) !=
+            1) {
             return false;
         }
     }

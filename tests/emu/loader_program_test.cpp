@@ -53,8 +53,7 @@ TEST(LoaderProgram, StartsASignedProgramWhoseEveryPartArrived) {
     ASSERT_TRUE(b.Run(0x82, {1}).Ok());
     EXPECT_EQ(b.core.Running(), Program::Diagnostic);
     EXPECT_EQ(b.programs.loader->Jumps(), std::vector<int>({1}));
-    const std::vector<emu::RamWrite> expected = {
-        {0, 65536, 0}, {65536, 512, 0}, {0x100000, 1024, 0}, {16, 512, 10}};
+    const std::vector<emu::RamWrite> expected = {{0, 65536, 0}, {65536, 512, 0}, {0x100000, 1024, 0}, {16, 512, 10}};
     EXPECT_EQ(b.programs.loader->Writes(), expected);
 }
 

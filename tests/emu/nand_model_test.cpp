@@ -58,8 +58,9 @@ TEST(NandModel, DataReadBackWithAnotherRateOrScramblerDoesNotDecode) {
 TEST(NandModel, AddressesAndSizesOutsideTheFlashAreRefused) {
     NandModel nand(Small());
     Bytes page(4096), tooBig(4097);
-    for (const NandAddress& a : {NandAddress{2, 0, 0, 0, 0}, NandAddress{0, 2, 0, 0, 0}, NandAddress{0, 0, 2, 0, 0},
-                                 NandAddress{0, 0, 0, 8, 0}, NandAddress{0, 0, 0, 0, 16}, NandAddress{-1, 0, 0, 0, 0}}) {
+    for (const NandAddress& a :
+         {NandAddress{2, 0, 0, 0, 0}, NandAddress{0, 2, 0, 0, 0}, NandAddress{0, 0, 2, 0, 0},
+          NandAddress{0, 0, 0, 8, 0}, NandAddress{0, 0, 0, 0, 16}, NandAddress{-1, 0, 0, 0, 0}}) {
         EXPECT_EQ(nand.Read(a, page, 1, 1), NandResult::BadAddress);
         EXPECT_EQ(nand.Program(a, page, 1, 1), NandResult::BadAddress);
     }

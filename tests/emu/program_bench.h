@@ -49,9 +49,10 @@ struct ProgramBench {
 // Page command parameters: channel, bank, block and page (big-endian), rate, scrambler, block type.
 inline std::vector<std::uint8_t> PageParams(int ch, int bank, int block, int page, int rate = 1, int scramble = 1,
                                             int type = 0) {
-    return {static_cast<std::uint8_t>(ch),   static_cast<std::uint8_t>(bank),     static_cast<std::uint8_t>(block >> 8),
-            static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(page >> 8), static_cast<std::uint8_t>(page),
-            static_cast<std::uint8_t>(rate),  static_cast<std::uint8_t>(scramble), static_cast<std::uint8_t>(type)};
+    return {
+        static_cast<std::uint8_t>(ch),    static_cast<std::uint8_t>(bank),      static_cast<std::uint8_t>(block >> 8),
+        static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(page >> 8), static_cast<std::uint8_t>(page),
+        static_cast<std::uint8_t>(rate),  static_cast<std::uint8_t>(scramble),  static_cast<std::uint8_t>(type)};
 }
 
 }  // namespace emu_test

@@ -1,11 +1,10 @@
 // The controller RAM buffer test against emulated drives.
-#include "procedures/V_Proc_BufferTest.h"
-
 #include <gtest/gtest.h>
 
 #include "commands/command_sets.h"
 #include "commands/vendor_dispatch.h"
 #include "platform/trace_sink.h"
+#include "procedures/V_Proc_BufferTest.h"
 #include "support/emulated_drives.h"
 
 namespace {

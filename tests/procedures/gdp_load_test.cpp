@@ -1,7 +1,5 @@
 // The diagnostic-firmware loader's refusals: what it will not read or write, before any drive is
 // touched or with nothing written past a buffer.
-#include "procedures/V_Proc_GdpLoad.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 
 #include "emu/image_generator.h"
 #include "platform/trace_sink.h"
+#include "procedures/V_Proc_GdpLoad.h"
 #include "settings/firmware_bins.h"
 #include "support/gdp_image_file.h"
 
@@ -50,7 +49,8 @@ TEST_F(GdpLoadRefusals, ReadingTheImageIntoMemory) {
     Image({{0, 65537, img::PartKind::Tagged}, {0x20000000, 245761, img::PartKind::Plain}});
     trace_.Clear();
     EXPECT_FALSE(VP_ReadGDPtoBuffer());
-    EXPECT_TRUE(trace_.Contains("######### - GDP Code 0 part 1 is 0x3C001 bytes, longer than its buffer of 0x3C000!\n"));
+    EXPECT_TRUE(
+        trace_.Contains("######### - GDP Code 0 part 1 is 0x3C001 bytes, longer than its buffer of 0x3C000!\n"));
 
     Image({{0, 65537, img::PartKind::Tagged}}, 1);
     trace_.Clear();

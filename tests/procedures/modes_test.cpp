@@ -1,16 +1,15 @@
 // Controller identification, modes and jumps against emulated drives, with the waits on the
 // virtual clock.
-#include "procedures/V_Proc_Modes.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "commands/command_sets.h"
-#include "commands/vendor_dispatch.h"
 #include "commands/std_nvme.h"
+#include "commands/vendor_dispatch.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
+#include "procedures/V_Proc_Modes.h"
 #include "support/emulated_drives.h"
 
 namespace {
@@ -62,7 +61,8 @@ TEST_F(Modes, IdentifyTextTellsLoaderAndGdp) {
         int loader;
         bool gdp;
     };
-    for (const Case& c : {Case{"loader", 1, false}, Case{"gdp", 0, true}, Case{"rdt", 0, false}, Case{"system", 0, false}}) {
+    for (const Case& c :
+         {Case{"loader", 1, false}, Case{"gdp", 0, true}, Case{"rdt", 0, false}, Case{"system", 0, false}}) {
         SCOPED_TRACE(c.program);
         EmulatedDrives drives({std::string("Program=") + c.program});
         EXPECT_EQ(VP_IsLoaderMode(0), c.loader);

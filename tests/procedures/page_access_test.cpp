@@ -1,10 +1,9 @@
 // Page access details: bank folding, the all-channel forms' bounds, a failed status fetch, and the
 // system firmware's page read, on a recording backend where the bytes on the wire matter.
-#include "procedures/V_Proc_PageAccess.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/trace_sink.h"
+#include "procedures/V_Proc_PageAccess.h"
 #include "settings/records.h"
 #include "support/recording_backend.h"
 
@@ -39,8 +38,8 @@ TEST_F(PageAccess, BankFolding) {
     struct Case {
         std::uint8_t banks, bank, sent;
     };
-    for (const Case& c : {Case{4, 3, 3}, Case{4, 4, 0x10}, Case{4, 5, 0x11}, Case{4, 15, 0x33}, Case{2, 5, 0x21},
-                          Case{0, 9, 9}}) {
+    for (const Case& c :
+         {Case{4, 3, 3}, Case{4, 4, 0x10}, Case{4, 5, 0x11}, Case{4, 15, 0x33}, Case{2, 5, 0x21}, Case{0, 9, 9}}) {
         SCOPED_TRACE(testing::Message() << int(c.banks) << " banks, bank " << int(c.bank));
         AP_INIState.MaxPhyBank = c.banks;
         EXPECT_EQ(procedures::FoldBank(c.bank), c.sent);

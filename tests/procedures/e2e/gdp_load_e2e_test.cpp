@@ -63,8 +63,8 @@ class GdpLoad : public ::testing::Test {
     static std::vector<RamWrite> Pieces(int codes = 1) {
         std::vector<RamWrite> w;
         for (int c = 0; c < codes; ++c) {
-            w.insert(w.end(), {{0, 65536, 0}, {65536, 512, 0}, {0x20000000, 65536, 0}, {0x20010000, 65536, 0},
-                               {16, 512, 10}});
+            w.insert(w.end(),
+                     {{0, 65536, 0}, {65536, 512, 0}, {0x20000000, 65536, 0}, {0x20010000, 65536, 0}, {16, 512, 10}});
         }
         return w;
     }

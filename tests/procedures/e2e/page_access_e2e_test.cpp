@@ -129,8 +129,7 @@ TEST_F(PageAccessE2e, AllChannelForms) {
     ASSERT_TRUE(VP_WritePage(0, 4, 2, 40, 7, 2, 1, 2, pages.data(), kSectors));
     for (int c = 0; c < 4; ++c) {
         SCOPED_TRACE(c);
-        EXPECT_EQ(Nand().Peek({c, 2, 0, 40, 7}),
-                  Bytes(written.begin() + c * kPage, written.begin() + (c + 1) * kPage));
+        EXPECT_EQ(Nand().Peek({c, 2, 0, 40, 7}), Bytes(written.begin() + c * kPage, written.begin() + (c + 1) * kPage));
     }
     Bytes back(4 * kPage);
     ASSERT_TRUE(VP_ReadPage(0, 4, 2, 40, 7, 2, 1, 2, back.data(), kSectors));

@@ -31,8 +31,8 @@ void BM_GdpLoadFromMemory(benchmark::State& state) {
     platform::ScopedClock useClock(clock);
     const fs::path folder = fs::temp_directory_path() / ("bench-gdp-" + std::to_string(::getpid()));
     fs::create_directories(folder);
-    const emu::images::GdpImageSpec spec = emu::images::DemoGdpSpec();
-    test_support::WriteGdpImage((folder / "GDP.bin").string(), spec);
+    const emu::images::GdpImagePlan plan = emu::images::DemoGdpPlan();
+    test_support::WriteGdpImage((folder / "GDP.bin").string(), plan);
     procedures::SetGdpPatchStep(&NoPatch);
     test_support::EmulatedDrives drives({""});
     VC_EnableVendorCmd(0);
@@ -40,7 +40,7 @@ void BM_GdpLoadFromMemory(benchmark::State& state) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         if (!VP_LoadGDPFromBuffer(0) || !VP_EnableVendorCmd(0, 1)) state.SkipWithError("load failed");
-        for (const auto& part : spec.parts) bytes += part.length;
+        for (const auto& part : plan.parts) bytes += part.length;
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
     state.counters["jumps"] = static_cast<double>(drives.Drive(0).programs.loader->Jumps().size());

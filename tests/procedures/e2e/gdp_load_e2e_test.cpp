@@ -188,6 +188,29 @@ TEST_F(GdpLoad, PatchedForTheRunsFlashThenInitialised) {
     EXPECT_EQ(drives.Drive(0).programs.gdp->InitBlock(), Bytes(init.begin(), init.begin() + 1024));
 }
 
+TEST_F(GdpLoad, ADriveWhoseFlashDisagreesWithThePatchFailsInit) {
+    param_test::LoadSampleDrive();
+    plan_ = img::DemoGdpPlan();
+    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), plan_);
+    // The settings describe 4 channels of 2 CEs with 2,016 blocks; this drive carries 1,024 blocks per CE.
+    EmulatedDrives drives({"FlashBlocks=1024"});
+    ASSERT_EQ(drives.Error(), "");
+    ASSERT_EQ(VC_EnableVendorCmd(0), 1);
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 1));
+
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    Bytes init(kGdpInitBlockBytes, 0xEE);
+    // The init command itself is delivered (the host reads no status after it); the firmware refuses the
+    // block and says so in its next status reply.
+    ASSERT_TRUE(VP_InitGDP(0, init.data()));
+    EXPECT_EQ(drives.Drive(0).programs.gdp->InitProblem(), "blocks per CE 2016, NAND 1024");
+    std::uint8_t reply[512] = {};
+    std::uint8_t busy = 0;
+    ASSERT_EQ(VC_GDP_CmdGetReturn(0, &busy, reply), 1);
+    EXPECT_NE(reply[0], 0xAA);
+    EXPECT_NE(reply[1], 1) << "the init is refused";
+}
+
 TEST_F(GdpLoad, APartTooSmallForItsParameterRegionsLoadsNothing) {
     param_test::LoadSampleDrive();
     plan_.parts = {{0x00000000, 16384, img::PartKind::Tagged}};  // ends before the LDPC table

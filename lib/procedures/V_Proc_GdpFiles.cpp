@@ -1,6 +1,7 @@
 // The data files and the LDPC table of a GDP image, and the patch step of a GDP load.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/clock.h"
@@ -16,6 +17,10 @@
 namespace {
 
 constexpr char kGdpTag[] = "QVGDP";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 struct FileSlot {
     const char (&path)[kParamPathBytes];
@@ -57,23 +62,24 @@ bool IsOpCarrierImage(const std::uint8_t* image, std::size_t size) {
 bool LoadFileToImage(std::uint8_t* slot, const char* fileName, std::size_t slotSize, std::uint32_t slotOffset) {
     if (slot == nullptr) return false;
     std::memset(slot, 0, slotSize);
-    std::FILE* file = fileName != nullptr && fileName[0] != '\0' ? std::fopen(fileName, "rb") : nullptr;
+    // Closed however the function is left, also when the wait below is cancelled.
+    const std::unique_ptr<std::FILE, FileCloser> file(
+        fileName != nullptr && fileName[0] != '\0' ? std::fopen(fileName, "rb") : nullptr);
     if (file == nullptr) {
         TraceOut("Read File fail \n");
         return false;
     }
     long fileSize = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) fileSize = std::ftell(file);
-    std::rewind(file);
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) fileSize = std::ftell(file.get());
+    std::rewind(file.get());
     if (fileSize > static_cast<long>(slotSize)) {
         TraceOut("######### Over Space - address : 0x%x  - pFileName is %s , size = %d , file size = %d \n", slotOffset,
                  fileName, static_cast<int>(slotSize), static_cast<int>(fileSize));
     }
     // Never more than the slot: the tail of a larger file is left out, the next slot is untouched.
-    const std::size_t got = std::fread(slot, 1, slotSize, file);
+    const std::size_t got = std::fread(slot, 1, slotSize, file.get());
     (void)got;
     platform::Sleep(200);
-    std::fclose(file);
     return true;
 }
 

@@ -1,4 +1,5 @@
 // The data files and the LDPC table of a GDP image, and the patch step of a GDP load.
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -119,18 +120,20 @@ bool Write_GDP_FW_LDPC_Table(int port, std::uint8_t* image, std::size_t size) {
     if (image == nullptr || !Fits(size, gdp::kGdpImageMinBytes)) {
         return procedures::RefuseImage(port, "Write_GDP_FW_LDPC_Table", "the image has no room for the LDPC table");
     }
-    const std::uint8_t* table = procedures::GdpLdpcTable(procedures::GdpLdpcTableIndex(AP_FlashSet.ucLdpcMode));
-    if (table == nullptr) {
+    std::array<std::uint8_t, procedures::kLdpcTableBytes> table;
+    if (!procedures::CopyGdpLdpcTable(procedures::GdpLdpcTableIndex(AP_FlashSet.ucLdpcMode), table)) {
         TraceOut("######### - [%d]Write_GDP_FW_LDPC_Table - no LDPC tables installed, the image keeps its own\n", port);
         return true;
     }
     // Seven pieces, in the order of the piece descriptors of the parameter block.
     static constexpr std::size_t kPieces[][2] = {{20480, 1168}, {21648, 400}, {22048, 592}, {22640, 592},
                                                  {23232, 592},  {23824, 592}, {24416, 1920}};
+    static_assert(kPieces[6][0] + kPieces[6][1] == gdp::kLdpcOffset + gdp::kLdpcBytes);
+    static_assert(gdp::kLdpcBytes == procedures::kLdpcTableBytes);
     procedures::ParamRegion p(image, size);
     std::size_t from = 0;
     for (const auto& piece : kPieces) {
-        p.Bytes(piece[0], table + from, piece[1]);
+        p.Bytes(piece[0], table.data() + from, piece[1]);
         from += piece[1];
     }
     return true;

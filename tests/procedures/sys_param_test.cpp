@@ -240,6 +240,8 @@ TEST_F(SysPageTest, SettingsThePageCannotCarryAreRefusedByEveryWriterBeforeAnyWr
          "DramSize 4096 MB is over 4095 MB: its byte count does not fit 32 bits."},
         {"CE list over 64 entries", [] { AP_INIState.bVirCntPerDie = 9; },
          "The die map gives 72 logical dies (8 dies x bVirCntPerDie 9); the CE list holds 64."},
+        {"no logical die per die", [] { AP_INIState.bVirCntPerDie = 0; },
+         "bVirCntPerDie is 0: every die gives at least one logical die."},
     };
     using Writer = bool (*)(int, std::uint8_t*, std::size_t);
     const std::pair<const char*, Writer> writers[] = {

@@ -1,6 +1,8 @@
 // The data files and the LDPC table of a GDP image, and the patch step of a GDP load.
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/clock.h"
@@ -16,6 +18,10 @@
 namespace {
 
 constexpr char kGdpTag[] = "QVGDP";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 struct FileSlot {
     const char (&path)[kParamPathBytes];
@@ -57,23 +63,24 @@ bool IsOpCarrierImage(const std::uint8_t* image, std::size_t size) {
 bool LoadFileToImage(std::uint8_t* slot, const char* fileName, std::size_t slotSize, std::uint32_t slotOffset) {
     if (slot == nullptr) return false;
     std::memset(slot, 0, slotSize);
-    std::FILE* file = fileName != nullptr && fileName[0] != '\0' ? std::fopen(fileName, "rb") : nullptr;
+    // Closed however the function is left, also when the wait below is cancelled.
+    const std::unique_ptr<std::FILE, FileCloser> file(
+        fileName != nullptr && fileName[0] != '\0' ? std::fopen(fileName, "rb") : nullptr);
     if (file == nullptr) {
         TraceOut("Read File fail \n");
         return false;
     }
     long fileSize = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) fileSize = std::ftell(file);
-    std::rewind(file);
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) fileSize = std::ftell(file.get());
+    std::rewind(file.get());
     if (fileSize > static_cast<long>(slotSize)) {
         TraceOut("######### Over Space - address : 0x%x  - pFileName is %s , size = %d , file size = %d \n", slotOffset,
                  fileName, static_cast<int>(slotSize), static_cast<int>(fileSize));
     }
     // Never more than the slot: the tail of a larger file is left out, the next slot is untouched.
-    const std::size_t got = std::fread(slot, 1, slotSize, file);
+    const std::size_t got = std::fread(slot, 1, slotSize, file.get());
     (void)got;
     platform::Sleep(200);
-    std::fclose(file);
     return true;
 }
 
@@ -113,18 +120,20 @@ bool Write_GDP_FW_LDPC_Table(int port, std::uint8_t* image, std::size_t size) {
     if (image == nullptr || !Fits(size, gdp::kGdpImageMinBytes)) {
         return procedures::RefuseImage(port, "Write_GDP_FW_LDPC_Table", "the image has no room for the LDPC table");
     }
-    const std::uint8_t* table = procedures::GdpLdpcTable(procedures::GdpLdpcTableIndex(AP_FlashSet.ucLdpcMode));
-    if (table == nullptr) {
+    std::array<std::uint8_t, procedures::kLdpcTableBytes> table;
+    if (!procedures::CopyGdpLdpcTable(procedures::GdpLdpcTableIndex(AP_FlashSet.ucLdpcMode), table)) {
         TraceOut("######### - [%d]Write_GDP_FW_LDPC_Table - no LDPC tables installed, the image keeps its own\n", port);
         return true;
     }
     // Seven pieces, in the order of the piece descriptors of the parameter block.
     static constexpr std::size_t kPieces[][2] = {{20480, 1168}, {21648, 400}, {22048, 592}, {22640, 592},
                                                  {23232, 592},  {23824, 592}, {24416, 1920}};
+    static_assert(kPieces[6][0] + kPieces[6][1] == gdp::kLdpcOffset + gdp::kLdpcBytes);
+    static_assert(gdp::kLdpcBytes == procedures::kLdpcTableBytes);
     procedures::ParamRegion p(image, size);
     std::size_t from = 0;
     for (const auto& piece : kPieces) {
-        p.Bytes(piece[0], table + from, piece[1]);
+        p.Bytes(piece[0], table.data() + from, piece[1]);
         from += piece[1];
     }
     return true;

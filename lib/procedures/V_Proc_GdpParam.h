@@ -62,8 +62,8 @@ bool LoadFileToImage(std::uint8_t* slot, const char* fileName, std::size_t slotS
 void WriteTimingParam(std::uint8_t* destination, const TMC_TIMING_PARAM& timing);
 
 // The writers. Each returns false, having written nothing, when the port is not 0..127, the image is
-// too small for its regions, or (for the DPD block) the settings cannot be carried (see
-// settings::CheckParamImageSettings; the reason is traced). A missing data file is only traced.
+// too small for its regions, or (for the DPD block) the die map's CE list or reverse map would pass
+// its field (see settings::BuildCeMap; the reason is traced). A missing data file is only traced.
 bool Write_GDP_FW_DPD_Param(int port, std::uint8_t* image, std::size_t size);
 bool Write_GDP_FW_TMC_Param(int port, std::uint8_t* image, std::size_t size);
 bool Write_GDP_FW_CMD_BIN(int port, std::uint8_t* image, std::size_t size);

@@ -65,9 +65,14 @@ std::uint8_t HexPair(const char* text, std::size_t length, std::size_t i) {
     return static_cast<std::uint8_t>(HexDigitValue(hi) * 16 + HexDigitValue(lo));
 }
 
+// Port, room and the settings the page carries. Every writer checks the settings itself, so that a
+// download calling the five writers in turn gets its refusal from the first one, before any byte
+// of the page has changed.
 bool Prepare(int port, const std::uint8_t* page, std::size_t size, std::size_t end, const char* writer) {
     if (!procedures::ValidPort(port)) return procedures::RefuseImage(port, writer, "no such port");
     if (page == nullptr || size < end) return procedures::RefuseImage(port, writer, "the page has no room for it");
+    std::string why;
+    if (!settings::CheckParamImageSettings(&why)) return procedures::RefuseImage(port, writer, why);
     return true;
 }
 
@@ -77,8 +82,6 @@ bool Write_SYS_FW_ID_Param(int port, std::uint8_t* page, std::size_t size, const
     const char* writer = "Write_SYS_FW_ID_Param";
     if (!Prepare(port, page, size, sys_page::kIdentityOffset + sys_page::kIdentityBytes, writer)) return false;
     const AP_INIState_t& s = AP_INIState;
-    std::string why;
-    if (!settings::CheckDramSize(s.dwDramSize, &why)) return procedures::RefuseImage(port, writer, why);
     ParamRegion p(page, size);
     p.U32(96, s.dwDramSize << 20);
     p.U32(100, s.bDramProfile);
@@ -239,8 +242,6 @@ bool Write_SYS_FW_Flash_Info(int port, std::uint8_t* page, std::size_t size) {
 
 bool WriteSysParamPage(int port, std::uint8_t* page, std::size_t size, const char* serialNumber) {
     if (!Prepare(port, page, size, sys_page::kPageMinBytes, "WriteSysParamPage")) return false;
-    std::string why;
-    if (!settings::CheckParamImageSettings(&why)) return procedures::RefuseImage(port, "WriteSysParamPage", why);
     return Write_SYS_FW_ID_Param(port, page, size, serialNumber) && Write_SYS_FW_TMC_Param(port, page, size) &&
            Write_SYS_FW_DPD_Param(port, page, size) && Write_SYS_FW_CE_Map(port, page, size) &&
            Write_SYS_FW_Flash_Info(port, page, size);

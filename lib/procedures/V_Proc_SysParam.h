@@ -32,8 +32,9 @@ std::uint16_t DramTypeCode(std::uint8_t dramProfile);
 }  // namespace sys_page
 
 // The writers. Each returns false, having written nothing, when the port is not 0..127, the page is
-// too small for its region, or the settings cannot be carried (DramSize above 4,095 MB for the
-// identity block, a CE list or reverse map that would pass its field; the reason is traced).
+// too small for its region, or the settings cannot be carried by the page (DramSize above 4,095 MB,
+// a CE list or reverse map that would pass its field; the reason is traced). Every writer checks the
+// settings, so the first writer of a download refuses before any byte of the page changes.
 // The serial number fills 20 characters: a shorter one is padded with spaces, a longer one cut.
 bool Write_SYS_FW_ID_Param(int port, std::uint8_t* page, std::size_t size, const char* serialNumber);
 bool Write_SYS_FW_TMC_Param(int port, std::uint8_t* page, std::size_t size);
@@ -41,6 +42,6 @@ bool Write_SYS_FW_DPD_Param(int port, std::uint8_t* page, std::size_t size);
 bool Write_SYS_FW_CE_Map(int port, std::uint8_t* page, std::size_t size);
 bool Write_SYS_FW_Flash_Info(int port, std::uint8_t* page, std::size_t size);
 
-// Checks the settings (settings::CheckParamImageSettings), then runs the five writers in page order.
-// On a refusal nothing is written.
+// Checks port, room and settings, then runs the five writers in page order. On a refusal nothing is
+// written.
 bool WriteSysParamPage(int port, std::uint8_t* page, std::size_t size, const char* serialNumber);

@@ -1,5 +1,7 @@
 #include "procedures/gdp_ldpc_tables.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <mutex>
 #include <vector>
 
@@ -30,11 +32,14 @@ void ClearGdpLdpcTables() {
     Tables().clear();
 }
 
-const std::uint8_t* GdpLdpcTable(int index) {
-    if (index < 0 || index >= kLdpcTableCount) return nullptr;
+bool CopyGdpLdpcTable(int index, std::span<std::uint8_t, kLdpcTableBytes> table) {
+    if (index < 0 || index >= kLdpcTableCount) return false;
     std::lock_guard<std::mutex> hold(TablesLock());
-    if (Tables().empty()) return nullptr;
-    return Tables().data() + static_cast<std::size_t>(index) * kLdpcTableBytes;
+    if (Tables().empty()) return false;
+    const auto from =
+        Tables().begin() + static_cast<std::ptrdiff_t>(index) * static_cast<std::ptrdiff_t>(kLdpcTableBytes);
+    std::copy(from, from + static_cast<std::ptrdiff_t>(kLdpcTableBytes), table.begin());
+    return true;
 }
 
 int GdpLdpcTableIndex(std::uint8_t ldpcMode) {

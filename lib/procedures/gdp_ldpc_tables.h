@@ -18,8 +18,10 @@ inline constexpr int kLdpcTableCount = 4;
 bool InstallGdpLdpcTables(std::span<const std::uint8_t> tables);
 // Removes the installed set.
 void ClearGdpLdpcTables();
-// Table `index` (0 to 3) of the installed set, or null when none is installed.
-const std::uint8_t* GdpLdpcTable(int index);
+// Copies table `index` (0 to 3) of the installed set into `table`; false, and `table` unchanged, when
+// none is installed or the index is out of range. The copy is taken under the set's lock, so a set
+// installed or cleared meanwhile never yields a torn or freed table.
+bool CopyGdpLdpcTable(int index, std::span<std::uint8_t, kLdpcTableBytes> table);
 // The table index of an LDPC mode: modes 2, 3 and 4 choose tables 1, 2 and 3; any other mode table 0.
 int GdpLdpcTableIndex(std::uint8_t ldpcMode);
 

@@ -19,6 +19,12 @@ bool CheckDramSize(std::uint32_t dramSizeMb, std::string* why) {
 }
 
 bool CheckParamImageSettings(std::string* why) {
+    // The die map counts a 0 as one logical die per die; the system page would still say 0 beside a
+    // CE list of one pass, so the value is refused rather than carried.
+    if (AP_INIState.bVirCntPerDie == 0) {
+        if (why != nullptr) *why = "bVirCntPerDie is 0: every die gives at least one logical die.";
+        return false;
+    }
     CeMap map;
     if (!BuildCeMap(map, why)) return false;
     return CheckDramSize(AP_INIState.dwDramSize, why);

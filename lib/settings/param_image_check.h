@@ -13,7 +13,8 @@ inline constexpr std::uint32_t kMaxDramSizeMb = 4095;
 
 // False, with the reason in `why` (when given), when `dramSizeMb` x 1,048,576 does not fit 32 bits.
 bool CheckDramSize(std::uint32_t dramSizeMb, std::string* why = nullptr);
-// The die map's CE list and reverse map (see BuildCeMap) and DramSize of AP_INIState.
+// bVirCntPerDie (0 is refused), the die map's CE list and reverse map (see BuildCeMap) and DramSize
+// of AP_INIState.
 bool CheckParamImageSettings(std::string* why = nullptr);
 
 }  // namespace settings

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gdp_tables.h"
 #include "image_table.h"
 #include "param_settings.h"
+#include "platform/cancel.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
 #include "procedures/V_Proc_GdpParam.h"
@@ -365,6 +368,24 @@ TEST_F(GdpImageTest, LoadFileToImageReadsAtMostItsSlot) {
     EXPECT_EQ(buffer, want);
     EXPECT_EQ(trace.Text(), "Read File fail \n");
     EXPECT_EQ(clock_.NowMs(), 200u);
+}
+
+// Descriptors the process holds open.
+int OpenFileCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+TEST_F(GdpImageTest, LoadFileToImageClosesItsFileWhenItsWaitIsCancelled) {
+    std::vector<std::uint8_t> slot(16, kMarker);
+    const std::string path = folder_.Write("op.bin", std::string(8, '\x55'));
+    const auto token = std::make_shared<platform::CancelToken>();
+    platform::ScopedCancelToken scoped(token);
+    token->Cancel();
+    const int before = OpenFileCount();
+    EXPECT_THROW(LoadFileToImage(slot.data(), path.c_str(), slot.size(), 0), platform::Cancelled);
+    EXPECT_EQ(OpenFileCount(), before);
 }
 
 }  // namespace

@@ -222,27 +222,51 @@ TEST_F(SysPageTest, DramTypeCodes) {
     EXPECT_EQ(sys_page::DramTypeCode(255), 0);
 }
 
-TEST_F(SysPageTest, DramSizeMustFitTheByteCount) {
+TEST_F(SysPageTest, DramSizeUpTo4095MbFitsTheByteCount) {
     AP_INIState.dwDramSize = 4095;
     EXPECT_EQ(ReadLe(Written(), 96, 4), 0xFFF00000u);
-
-    AP_INIState.dwDramSize = 4096;
-    std::vector<std::uint8_t> page(kPageBytes, kMarker);
-    platform::TraceCapture trace;
-    EXPECT_FALSE(WriteSysParamPage(kPort, page.data(), page.size(), kSerial));
-    EXPECT_FALSE(Write_SYS_FW_ID_Param(kPort, page.data(), page.size(), kSerial));
-    EXPECT_EQ(page, std::vector<std::uint8_t>(kPageBytes, kMarker));
-    EXPECT_TRUE(
-        trace.Contains("######### - [5]WriteSysParamPage - DramSize 4096 MB is over 4095 MB: its byte count "
-                       "does not fit 32 bits. fail!\n"));
 }
 
-TEST_F(SysPageTest, OverflowingCeMapIsRefusedBeforeAnyWrite) {
-    AP_INIState.bVirCntPerDie = 9;
-    std::vector<std::uint8_t> page(kPageBytes, kMarker);
-    EXPECT_FALSE(WriteSysParamPage(kPort, page.data(), page.size(), kSerial));
-    EXPECT_FALSE(Write_SYS_FW_CE_Map(kPort, page.data(), page.size()));
-    EXPECT_EQ(page, std::vector<std::uint8_t>(kPageBytes, kMarker));
+// Settings the page cannot carry: every writer refuses on its own, so a download that calls the five
+// in turn stops at the first with the page as it was.
+TEST_F(SysPageTest, SettingsThePageCannotCarryAreRefusedByEveryWriterBeforeAnyWrite) {
+    struct Refusal {
+        const char* name;
+        void (*configure)();
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"DramSize over 4095 MB", [] { AP_INIState.dwDramSize = 4096; },
+         "DramSize 4096 MB is over 4095 MB: its byte count does not fit 32 bits."},
+        {"CE list over 64 entries", [] { AP_INIState.bVirCntPerDie = 9; },
+         "The die map gives 72 logical dies (8 dies x bVirCntPerDie 9); the CE list holds 64."},
+        {"no logical die per die", [] { AP_INIState.bVirCntPerDie = 0; },
+         "bVirCntPerDie is 0: every die gives at least one logical die."},
+    };
+    using Writer = bool (*)(int, std::uint8_t*, std::size_t);
+    const std::pair<const char*, Writer> writers[] = {
+        {"Write_SYS_FW_ID_Param", [](int port, std::uint8_t* page,
+                                     std::size_t size) { return Write_SYS_FW_ID_Param(port, page, size, kSerial); }},
+        {"Write_SYS_FW_TMC_Param", &Write_SYS_FW_TMC_Param},
+        {"Write_SYS_FW_DPD_Param", &Write_SYS_FW_DPD_Param},
+        {"Write_SYS_FW_CE_Map", &Write_SYS_FW_CE_Map},
+        {"Write_SYS_FW_Flash_Info", &Write_SYS_FW_Flash_Info},
+        {"WriteSysParamPage",
+         [](int port, std::uint8_t* page, std::size_t size) { return WriteSysParamPage(port, page, size, kSerial); }},
+    };
+    for (const Refusal& r : refusals) {
+        ParamRecordsGuard keep;
+        LoadSampleDrive();
+        r.configure();
+        for (const auto& [name, write] : writers) {
+            std::vector<std::uint8_t> page(kPageBytes, kMarker);
+            platform::TraceCapture trace;
+            EXPECT_FALSE(write(kPort, page.data(), page.size())) << r.name << ", " << name;
+            EXPECT_EQ(page, std::vector<std::uint8_t>(kPageBytes, kMarker)) << r.name << ", " << name;
+            EXPECT_TRUE(trace.Contains(std::string("######### - [5]") + name + " - " + r.message + " fail!\n"))
+                << r.name << ", " << name;
+        }
+    }
 }
 
 TEST_F(SysPageTest, MultiLunLoaderBlocksOnlyForBanksBelowMaxPhyBank) {

@@ -46,6 +46,10 @@ TEST(ParamImageCheck, DieMapAndDramSizeTogether) {
     AP_INIState.dwDramSize = 8192;
     EXPECT_FALSE(settings::CheckParamImageSettings(&why));
     EXPECT_EQ(why, "DramSize 8192 MB is over 4095 MB: its byte count does not fit 32 bits.");
+    AP_INIState.dwDramSize = 1024;
+    AP_INIState.bVirCntPerDie = 0;
+    EXPECT_FALSE(settings::CheckParamImageSettings(&why));
+    EXPECT_EQ(why, "bVirCntPerDie is 0: every die gives at least one logical die.");
 }
 
 }  // namespace

@@ -123,6 +123,8 @@ void vRM_GenRemapTableSD(int port, _VectorInfo& vi, RemapCounts& counts, RM_Page
                 false);
 }
 
+// The reserve counts are kept per physical channel, as the per-channel totals that the remap-amount
+// check adds them to count the virtual-remap relations of the physical channel.
 void vRM_GenVirtRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_PageTable& pages) {
     TraceOutToFile(vi.log, "\n===[%d] Gen Virtual Remap Table (Logical)===\n", port);
     const GenGeometry gg = tables::GetGenGeometry();
@@ -149,7 +151,7 @@ void vRM_GenVirtRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_Pa
                     w.Pair(RM_MK_FREE, static_cast<std::uint16_t>(r.good * planes + r.plane));
                     ++written;
                     ++reserve;
-                    ++perChannel[lc.logical];
+                    ++perChannel[lc.ch];
                 }
                 free += budget - written;
             }

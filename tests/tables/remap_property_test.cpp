@@ -350,6 +350,7 @@ TEST_F(RemapPropertyTest, PassesEqualTheRulesAppliedSlotBySlot) {
             gdp.Set(entries);
             if (rng() % 2 == 0) RM_MergeGdpList(gdp.list());
             Prepare(gdp.list(), *vi);
+            // Counts as built (an unmerged block counted once per entry) or counted afresh.
             if (rng() % 2 == 0) RM_RecountBlockUnits(*vi);
 
             std::vector<std::uint8_t> hash(RM_HASH_BYTES, 0);

@@ -34,6 +34,8 @@ class BlockUnitList {
     bool Recount(bool superDie, std::uint8_t bankNum);
     // Counts every record afresh.
     void RecountAll(bool superDie, std::uint8_t bankNum);
+    // True when some count may differ from its record's slots until the next recount.
+    bool Pending() const { return allStale_ || !dirtyList_.empty(); }
 
     // Stable sort (the order an adjacent-exchange sort with a strict comparison gives).
     template <class Less>

@@ -37,16 +37,17 @@ std::vector<LogicalChannel> LogicalWalk(const GenGeometry& gg, bool withCes) {
         LogicalChannel lc{};
         if (!RM_LogicalChannel(ch, lc.logical) || lc.logical >= RM_MAX_CH) continue;
         lc.ch = ch;
-        TraceOut("######### - Physical CH %d, Logical CH %d\n", ch, lc.logical);
         for (int ce = 0; withCes && ce < gg.ceCount; ++ce) {
-            if (!RM_IsDiePresent(gg.g, ch, ce)) continue;
-            const std::uint8_t logical = RM_LogicalCe(ce);
-            TraceOut("######### - Physical CE %d, Logical CE %d\n", ce, logical);
-            lc.ces.push_back({ce, logical});
+            if (RM_IsDiePresent(gg.g, ch, ce)) lc.ces.push_back({ce, RM_LogicalCe(ce)});
         }
         walk.push_back(std::move(lc));
     }
     return walk;
+}
+
+void TraceLogicalCe(const LogicalChannel& lc, const LogicalCe& c) {
+    TraceOut("######### - Physical CH %d, Logical CH %d\n", lc.ch, lc.logical);
+    TraceOut("######### - Physical CE %d, Logical CE %d\n", c.ce, c.logical);
 }
 
 std::vector<std::uint8_t> GoodUnitFlags(const _VectorInfo& vi, std::uint32_t limit) {

@@ -37,9 +37,10 @@ struct LogicalChannel {
     std::uint8_t logical;
     std::vector<LogicalCe> ces;
 };
-// Mapped channels in physical order with (when `withCes`) their present CEs; traces
-// "Physical CH / Logical CH" per channel and "Physical CE / Logical CE" per CE.
+// Mapped channels in physical order with (when `withCes`) their present CEs.
 std::vector<LogicalChannel> LogicalWalk(const GenGeometry& gg, bool withCes = true);
+// Traces the physical and logical channel and CE of one CE, as a logical generator reaches it.
+void TraceLogicalCe(const LogicalChannel& lc, const LogicalCe& c);
 
 // Block units without a record of non-zero bad count, as a flag per unit below `limit`.
 std::vector<std::uint8_t> GoodUnitFlags(const _VectorInfo& vi, std::uint32_t limit);

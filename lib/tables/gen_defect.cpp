@@ -22,6 +22,7 @@ void vRM_GenDefectTable(int port, _VectorInfo& vi, RM_PageTable& pages) {
     for (const tables::LogicalChannel& lc : tables::LogicalWalk(gg)) {
         PageWriter w = tables::NewTablePage(pages.defect[lc.logical], gg.g.pageSize, RM_TBL_DEFECT);
         for (const tables::LogicalCe& c : lc.ces) {
+            tables::TraceLogicalCe(lc, c);
             TraceOut("\nC:%X B:%X\n", lc.logical, c.logical);
             PutDefect(w, RM_MK_DEFECT_CE, c.logical, lc.logical);
             for (const DefList* list : {&vi.defBelow[lc.ch][c.ce], &vi.defAbove[lc.ch][c.ce]}) {

@@ -24,6 +24,7 @@ void vRM_GenEarlyTable(int port, _VectorInfo& vi, RM_PageTable& pages) {
     for (const tables::LogicalChannel& lc : tables::LogicalWalk(gg)) {
         PageWriter w = tables::NewTablePage(pages.early[lc.logical], gg.g.pageSize, RM_TBL_EARLY);
         for (const tables::LogicalCe& c : lc.ces) {
+            tables::TraceLogicalCe(lc, c);
             w.Word(static_cast<std::uint16_t>(RM_MK_EARLY_CE | c.logical));
             TraceOut("\nC:%X B:%X\n", lc.logical, c.logical);
             for (const SuperBlockBadInfo& r : vi.units) {

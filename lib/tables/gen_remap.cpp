@@ -36,6 +36,7 @@ void vRM_GenRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_PageTa
     for (const tables::LogicalChannel& lc : tables::LogicalWalk(gg)) {
         PageWriter w = tables::NewTablePage(pages.remap[lc.logical], gg.g.pageSize, RM_TBL_REMAP);
         for (const tables::LogicalCe& c : lc.ces) {
+            tables::TraceLogicalCe(lc, c);
             w.Pair(RM_MK_REMAP_CE, c.logical);
             w.Pair(RM_MK_REMAP_DIE, 0);
             for (int p = 0; p < gg.planes; ++p) {
@@ -123,6 +124,8 @@ void vRM_GenRemapTableSD(int port, _VectorInfo& vi, RemapCounts& counts, RM_Page
                 false);
 }
 
+// The reserve counts are kept per physical channel, as the per-channel totals that the remap-amount
+// check adds them to count the virtual-remap relations of the physical channel.
 void vRM_GenVirtRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_PageTable& pages) {
     TraceOutToFile(vi.log, "\n===[%d] Gen Virtual Remap Table (Logical)===\n", port);
     const GenGeometry gg = tables::GetGenGeometry();
@@ -133,6 +136,7 @@ void vRM_GenVirtRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_Pa
     for (const tables::LogicalChannel& lc : tables::LogicalWalk(gg)) {
         PageWriter w = tables::NewTablePage(pages.virt[lc.logical], gg.g.pageSize, RM_TBL_VIRT);
         for (const tables::LogicalCe& c : lc.ces) {
+            tables::TraceLogicalCe(lc, c);
             w.Pair(RM_MK_VIRT_CE, c.logical);
             for (const RmpRecord& r : vi.virtRemap[lc.ch][c.ce]) {
                 TraceOut("DB#%04X(%d) GB#%04X(%d)\n", r.defect / planes, r.defect % planes, r.good / planes,
@@ -149,7 +153,7 @@ void vRM_GenVirtRemapTable(int port, _VectorInfo& vi, RemapCounts& counts, RM_Pa
                     w.Pair(RM_MK_FREE, static_cast<std::uint16_t>(r.good * planes + r.plane));
                     ++written;
                     ++reserve;
-                    ++perChannel[lc.logical];
+                    ++perChannel[lc.ch];
                 }
                 free += budget - written;
             }

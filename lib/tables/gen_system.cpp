@@ -52,8 +52,9 @@ void vRM_GetBoundOfSLC(int port, _VectorInfo& vi) {
     const std::uint32_t qbt = AP_INIState.QBT_Qnty;
     const std::uint32_t slcEnd = static_cast<std::uint32_t>(AP_INIState.FixSLC_BU) + AP_INIState.wFW_BLKQnty;
 
+    // Every mapped channel walks the same block-unit list, so each one gives (and logs) the same bounds.
     for (const tables::LogicalChannel& lc : tables::LogicalWalk(gg, false)) {
-        (void)lc;
+        TraceOut("######### - Physical CH %d, Logical CH %d\n", lc.ch, lc.logical);
         // Step 1-2: the first unit after DMT_Qnty good units, then the first after QBT_Qnty more.
         std::uint32_t count = 0;
         std::uint32_t second = 0;
@@ -92,10 +93,10 @@ void vRM_GetBoundOfSLC(int port, _VectorInfo& vi) {
                 break;
             }
         }
+        TraceOutToFile(vi.log, "ScanBlockUnit %d\n", inst.wScanBlockUnit);
+        TraceOutToFile(vi.log, "ScanBlockUnit2 %d\n", inst.wScanBlockUnit2);
+        TraceOutToFile(vi.log, "BadCount is %d\n", inst.wBadCount);
+        TraceOutToFile(vi.log, "TotalGoodBU is %d\n", inst.wTotalGoodBU);
+        TraceOutToFile(vi.log, "wHSPD_BLK_Qnty_Count is %d\n", inst.wHSPD_BLK_Qnty_Count);
     }
-    TraceOutToFile(vi.log, "ScanBlockUnit %d\n", inst.wScanBlockUnit);
-    TraceOutToFile(vi.log, "ScanBlockUnit2 %d\n", inst.wScanBlockUnit2);
-    TraceOutToFile(vi.log, "BadCount is %d\n", inst.wBadCount);
-    TraceOutToFile(vi.log, "TotalGoodBU is %d\n", inst.wTotalGoodBU);
-    TraceOutToFile(vi.log, "wHSPD_BLK_Qnty_Count is %d\n", inst.wHSPD_BLK_Qnty_Count);
 }

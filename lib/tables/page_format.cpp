@@ -15,8 +15,8 @@ constexpr std::uint8_t kLaterBadSig[4] = {0xE8, 0xDC, 0x55, 0xAA};
 constexpr char kVersion[12] = "ZEL09A0V000";  // 11 characters and the 00 byte
 constexpr char kPartialHeader[17] = "ZEL090X_PAR_V000";
 
-// The 16 header bytes of `kind`; false for a kind without a header.
-bool HeaderOf(int kind, std::uint8_t (&out)[RM_HEADER_SIZE]) {
+// The header of `kind`; false for a kind without a header.
+bool HeaderOf(int kind, TablePageHeader& out) {
     const std::uint8_t* sig = nullptr;
     switch (kind) {
         case RM_TBL_DEFECT:
@@ -38,14 +38,20 @@ bool HeaderOf(int kind, std::uint8_t (&out)[RM_HEADER_SIZE]) {
             sig = kLaterBadSig;
             break;
         case RM_HDR_PARTIAL:
-            std::memcpy(out, kPartialHeader, RM_HEADER_SIZE);
+            std::memcpy(out.signature, kPartialHeader, sizeof out.signature);
+            std::memcpy(out.version, kPartialHeader + sizeof out.signature, sizeof out.version);
             return true;
         default:
             return false;
     }
-    std::memcpy(out, sig, 4);
-    std::memcpy(out + 4, kVersion, 12);
+    std::memcpy(out.signature, sig, sizeof out.signature);
+    std::memcpy(out.version, kVersion, sizeof out.version);
     return true;
+}
+
+void PutHeader(std::uint8_t* page, const TablePageHeader& h) {
+    std::memcpy(page, h.signature, sizeof h.signature);
+    std::memcpy(page + sizeof h.signature, h.version, sizeof h.version);
 }
 
 }  // namespace
@@ -54,14 +60,16 @@ void vRM_SetTableHeader(std::uint8_t* page, std::size_t size, std::uint8_t type)
     if (page == nullptr || size < RM_HEADER_SIZE) return;
     int kind = type;
     if (type == RM_TBL_VIRT && AP_INIState.EnPartialTbl != 0) kind = RM_HDR_PARTIAL;
-    std::uint8_t header[RM_HEADER_SIZE];
-    if (HeaderOf(kind, header)) std::memcpy(page, header, RM_HEADER_SIZE);
+    TablePageHeader header{};
+    if (HeaderOf(kind, header)) PutHeader(page, header);
 }
 
 bool RM_MatchTableHeader(const std::uint8_t* page, std::size_t size, int kind) {
-    std::uint8_t header[RM_HEADER_SIZE];
+    TablePageHeader header{};
     if (page == nullptr || size < RM_HEADER_SIZE || !HeaderOf(kind, header)) return false;
-    return std::memcmp(page, header, RM_HEADER_SIZE) == 0;
+    std::uint8_t expected[RM_HEADER_SIZE];
+    PutHeader(expected, header);
+    return std::memcmp(page, expected, RM_HEADER_SIZE) == 0;
 }
 
 std::uint16_t RM_LaterBadCount(const std::uint8_t* page, std::size_t size) {

@@ -35,6 +35,14 @@ inline constexpr std::uint16_t RM_MK_SYSTEM_END = 0x5154;
 
 inline constexpr std::size_t RM_HEADER_SIZE = 16;
 
+// Bytes 0-15 of every table page: the four signature bytes of the table kind and "ZEL09A0V000"
+// with its 00 byte (the partial-good page's 16 characters run across both fields).
+struct TablePageHeader {
+    std::uint8_t signature[4];
+    char version[12];
+};
+static_assert(sizeof(TablePageHeader) == RM_HEADER_SIZE);
+
 namespace tables {
 
 // Writes little-endian values into one page from a position onwards. A value that would pass

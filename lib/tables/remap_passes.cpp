@@ -32,13 +32,24 @@ Walk MakeWalk() {
     return w;
 }
 
-// RM_RecountBlockUnits; true when it had to count every record (counts may then have changed
-// anywhere, so the passes restart their donor cursors).
-bool Recount(_VectorInfo& vi, const Walk& w) {
-    const bool a = vi.units.Recount(w.superDie, w.bankNum);
-    const bool b = vi.unitsExt.Recount(w.superDie, w.bankNum);
-    return a || b;
-}
+// RM_RecountBlockUnits for a pass. Within a pass a recount changes only the counts of records the
+// pass itself changed. The call returns true when counts may have changed elsewhere too, so that the
+// pass restarts its donor cursors: when the recount had to count every record, and at the first
+// recount of a pass that began with counts left stale by earlier slot changes.
+class PassRecount {
+  public:
+    explicit PassRecount(const _VectorInfo& vi) : stale_(vi.units.Pending() || vi.unitsExt.Pending()) {}
+    bool operator()(_VectorInfo& vi, const Walk& w) {
+        const bool a = vi.units.Recount(w.superDie, w.bankNum);
+        const bool b = vi.unitsExt.Recount(w.superDie, w.bankNum);
+        const bool restart = a || b || stale_;
+        stale_ = false;
+        return restart;
+    }
+
+  private:
+    bool stale_;
+};
 
 void AppendRelation(RmpList& list, std::uint16_t good, std::uint16_t defect, int ch, int ce, int plane) {
     RmpRecord r{};
@@ -127,6 +138,7 @@ std::uint32_t RM_PartialRemap(_VectorInfo& vi, RmHashBuffer hash) {
     const std::size_t end = found >= 0 ? static_cast<std::size_t>(found) : n;
 
     std::vector<std::size_t> cursor(static_cast<std::size_t>(RM_MAX_CH * RM_MAX_CE * RM_MAX_PLANE), 0);
+    PassRecount recount(vi);
     std::uint32_t made = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (vi.units[i].badCount <= thr) continue;
@@ -152,7 +164,7 @@ std::uint32_t RM_PartialRemap(_VectorInfo& vi, RmHashBuffer hash) {
                     } else {
                         vi.units.SetStatus(i, ch, ce, p, RM_SLOT_REFUSED);
                     }
-                    if (Recount(vi, w)) std::fill(cursor.begin(), cursor.end(), 0);
+                    if (recount(vi, w)) std::fill(cursor.begin(), cursor.end(), 0);
                 }
             }
         }
@@ -192,6 +204,7 @@ void vRM_VirtualRemap(_VectorInfo& vi, RmHashBuffer hash, std::uint16_t lowerBou
     const std::uint16_t threshold = AP_INIState.VirtRemapThreshold;
 
     std::vector<std::int64_t> cursor(static_cast<std::size_t>(RM_MAX_CH * RM_MAX_CE), n - 1);
+    PassRecount recount(vi);
     int processed = 0;
     for (std::int64_t i = 0; i < n; ++i) {
         const std::uint16_t unit = vi.units[static_cast<std::size_t>(i)].unit;
@@ -228,7 +241,7 @@ void vRM_VirtualRemap(_VectorInfo& vi, RmHashBuffer hash, std::uint16_t lowerBou
                         vi.units.SetStatus(static_cast<std::size_t>(i), ch, ce, p,
                                            s == RM_SLOT_DONOR ? RM_SLOT_DONOR_VIRTUAL : RM_SLOT_VIRTUAL);
                         vi.units.SetStatus(static_cast<std::size_t>(d), ch, ce, q, RM_SLOT_VDONOR);
-                        if (Recount(vi, w)) std::fill(cursor.begin(), cursor.end(), n - 1);
+                        if (recount(vi, w)) std::fill(cursor.begin(), cursor.end(), n - 1);
                     } else if (s == RM_SLOT_BAD) {
                         // A refused slot that was given away as a remap replacement stays given away.
                         vi.units.SetStatus(static_cast<std::size_t>(i), ch, ce, p, RM_SLOT_REFUSED);
@@ -303,6 +316,7 @@ std::uint32_t RM_UndoOverThreshold(_VectorInfo& vi) {
         return true;
     };
 
+    PassRecount recount(vi);
     std::uint32_t undone = 0;
     for (std::size_t i = 0; i < vi.units.size(); ++i) {
         if (vi.units[i].badCount <= t) continue;
@@ -345,7 +359,7 @@ std::uint32_t RM_UndoOverThreshold(_VectorInfo& vi) {
                         continue;
                     }
                     ++undone;
-                    Recount(vi, w);
+                    recount(vi, w);
                 }
             }
         }

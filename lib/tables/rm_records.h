@@ -68,5 +68,5 @@ inline constexpr int RM_COUNT_RESERVE = 1;
 inline constexpr int RM_COUNT_CH_RESERVE = 2;  // 2..9: reserve remap entries per table channel
 inline constexpr int RM_COUNT_VIRT_VALID = 10;
 inline constexpr int RM_COUNT_VIRT_RESERVE = 11;
-inline constexpr int RM_COUNT_CH_VIRT_RESERVE = 12;  // 12..19
+inline constexpr int RM_COUNT_CH_VIRT_RESERVE = 12;  // 12..19: reserve virtual-remap entries per physical channel
 using RemapCounts = std::array<std::int32_t, 20>;

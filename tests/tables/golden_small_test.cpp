@@ -231,6 +231,34 @@ TEST_F(GoldenSmallTest, APresentChannelWithoutDiesKeepsOnlyTheFrameAndAnUnmapped
     }
 }
 
+// A logical generator traces each present CE with its channel as it reaches it; the system table,
+// which walks no CE, traces no channel.
+TEST_F(GoldenSmallTest, LogicalGeneratorsTraceEachCeAsTheyReachIt) {
+    ApplyGeometry(Geo{2, 2, 1, 2, 16, 8});
+    AP_INIState.MPFwChannelSet[0] = 1;
+    AP_INIState.MPFwChannelSet[1] = 0;
+    AP_INIState.MPFwBankSet[0] = 1;
+    AP_INIState.MPFwBankSet[1] = 0;
+    AP_INIState.bOriDieMap[0][1] = 0xFF;
+    gdp_.Set({Entry(0, 0, 0x02, 5), Entry(1, 1, 0x01, 6)});
+    Prepare(gdp_.list(), *vi_);
+    trace_.Clear();
+    vRM_GenDefectTable(kPort, *vi_, pages_);
+    vRM_GenSystemTable(kPort, *vi_, pages_);
+    EXPECT_EQ(trace_.Text(),
+              "\n===[3] Gen Defect Table (Logical)===\n"
+              "######### - Physical CH 0, Logical CH 1\n"
+              "######### - Physical CE 0, Logical CE 1\n"
+              "\nC:1 B:1\nU#0005 GID:01\n"
+              "######### - Physical CH 1, Logical CH 0\n"
+              "######### - Physical CE 0, Logical CE 1\n"
+              "\nC:0 B:1\n"
+              "######### - Physical CH 1, Logical CH 0\n"
+              "######### - Physical CE 1, Logical CE 0\n"
+              "\nC:0 B:0\nU#0006 GID:00\n"
+              "\n===[3] Gen System Table (Logical)===\n");
+}
+
 // Super-die family on the small fixture with two dies (LUN 1 numbered from unit 16).
 class GoldenSuperDieTest : public GoldenSmallTest {
   protected:

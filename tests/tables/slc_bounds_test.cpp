@@ -74,18 +74,23 @@ TEST_F(SlcBoundsTest, Cases) {
     }
 }
 
-TEST_F(SlcBoundsTest, LogsItsFiguresAndTracesTheScanBounds) {
-    ApplyGeometry(kSmall);
+// Every mapped channel, in physical order, computes and logs the same bounds.
+TEST_F(SlcBoundsTest, LogsItsFiguresAndTracesTheScanBoundsPerMappedChannel) {
+    ApplyGeometry(Geo{2, 1, 1, 2, 16, 8});
+    AP_INIState.MPFwChannelSet[0] = 1;
+    AP_INIState.MPFwChannelSet[1] = 0;
     AP_INIState.DMT_Qnty = 2;
     AP_INIState.QBT_Qnty = 3;
     auto vi = NewWorkingSet();
     vRM_GetBoundOfSLC(kPort, *vi);
+    const std::string figures =
+        "######### - AP_Instance[bInstance].wScanBlockUnit is 7\n"
+        "######### - AP_Instance[bInstance].wScanBlockUnit2 is 4\n"
+        "ScanBlockUnit 7\nScanBlockUnit2 4\nBadCount is 0\nTotalGoodBU is 16\nwHSPD_BLK_Qnty_Count is 0\n";
     EXPECT_EQ(trace_.Text(),
               "\n===[3] vRM_GetBoundOfSLC===\n"
-              "######### - Physical CH 0, Logical CH 0\n"
-              "######### - AP_Instance[bInstance].wScanBlockUnit is 7\n"
-              "######### - AP_Instance[bInstance].wScanBlockUnit2 is 4\n"
-              "ScanBlockUnit 7\nScanBlockUnit2 4\nBadCount is 0\nTotalGoodBU is 16\nwHSPD_BLK_Qnty_Count is 0\n");
+              "######### - Physical CH 0, Logical CH 1\n" +
+                  figures + "######### - Physical CH 1, Logical CH 0\n" + figures);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ constexpr int AP_DIE_CHANNELS = 8;
 constexpr int AP_DIE_BANKS = 4;
 constexpr int AP_DIE_LUNS = 4;
 constexpr int AP_PORT_COUNT = 128;
+// Default of the PCI and NVMe vendor ids of [DeviceSetting] (the controller maker's PCI vendor id).
+constexpr std::uint16_t AP_MAKER_PCI_VENDOR_ID = 0x1E7B;
 
 // The settings and run-state record; copied whole into every MP worker's parameter block.
 struct AP_INIState_t {

@@ -1,5 +1,6 @@
 #include "transport/scsi_passthrough.h"
 
+#include <cerrno>
 #include <cstring>
 #include <span>
 #include <string>
@@ -50,6 +51,7 @@ int Carry(const char* form, const char* path, const std::uint8_t* cdb, std::uint
     platform::PassThroughResult r;
     if (data == nullptr && length > 0) {
         r.stage = platform::PassThroughResult::Stage::BadRequest;
+        r.error = EINVAL;
     } else {
         r = platform::PassThrough(path, block, direction, span, timeoutSeconds);
     }

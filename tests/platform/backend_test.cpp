@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/cancel.h"
+#include "platform/linux/linux_backend.h"
 
 namespace {
 
@@ -73,6 +74,13 @@ TEST(BackendRegistry, ACancelledWorkerSendsNothing) {
     const std::uint8_t cdb[12] = {0x00};
     EXPECT_THROW(platform::PassThrough("/dev/sg1", cdb, platform::DataDirection::None, {}, 10), platform::Cancelled);
     EXPECT_EQ(system->calls, 0);
+}
+
+TEST(SystemBackend, TheHotPlugMonitorNeverBlocks) {
+    auto monitor = platform::linuxos::LinuxBackend().OpenHotPlugMonitor();
+    if (!monitor) GTEST_SKIP() << "no udev netlink here";
+    EXPECT_GE(monitor->Fd(), 0);
+    EXPECT_FALSE(monitor->Next().has_value());
 }
 
 }  // namespace

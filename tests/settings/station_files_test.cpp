@@ -6,6 +6,8 @@
 #include <string>
 
 #include "records_guard.h"
+#include "settings/flash_param.h"
+#include "settings/ini_all.h"
 #include "settings/ini_engine.h"
 #include "settings/para_file.h"
 #include "settings/tmc_timing.h"
@@ -89,6 +91,57 @@ TEST(StationFiles, ParaFilesHoldEveryDieCount) {
         }
     }
     EXPECT_TRUE(std::filesystem::exists(kStation / "PARA" / "Para_NULL.ini"));
+}
+
+TEST(StationFiles, SampleSettingsAgreeWithTheirParaAndTimingFiles) {
+    settings_test::RecordsGuard guard;
+    ReadIniAll((kStation / "RIVIDO.ini").string().c_str());
+    const AP_INIState_t saved = AP_INIState;
+    ASSERT_STREQ(saved.FlashUniName, "B27B512G");
+
+    // The sample drive: 4 channels x 2 CEs of one-LUN TLC dies with 4 planes on a Toggle 2.0 bus.
+    AP_INIState.bDieNumCount = 8;
+    const std::string para = (kStation / "PARA" / saved.ExtParaFile).string();
+    ASSERT_EQ(ReadParaIni(para.c_str(), AP_ParaSet), kParaOk) << para;
+    FlashRecord_t& r = g_FlashRecord[0];
+    std::strcpy(r.FlashUniName, "B27B512G");
+    std::strcpy(r.sFlashFullName, "QVB27B512G4P");
+    r.ucFlashType = 2;
+    r.ucCE = 2;
+    r.wBlocks = 2016;
+    r.wPages = 2304;
+    r.wPageSize = 16;
+    r.ucDiePerCE = 1;
+    r.ucFlashInterface = 1;
+    r.ucPlanes = 4;
+    QV_UpdateGlobalParameter(0, AP_INIState);
+
+    // Deriving from the sample's Para file gives back what the sample settings file holds.
+    const AP_INIState_t& s = AP_INIState;
+    EXPECT_EQ(s.wFW_BLKQnty, saved.wFW_BLKQnty);
+    EXPECT_FLOAT_EQ(s.fIDEMACapacity, saved.fIDEMACapacity);
+    EXPECT_EQ(s.DMT_Qnty, saved.DMT_Qnty);
+    EXPECT_EQ(s.TBLBlkQnty, saved.TBLBlkQnty);
+    EXPECT_EQ(s.FixSLC_BU, saved.FixSLC_BU);
+    EXPECT_EQ(s.MergeBUNUM, saved.MergeBUNUM);
+    EXPECT_EQ(s.LastBadRation, saved.LastBadRation);
+    EXPECT_EQ(s.EnVD, saved.EnVD);
+    EXPECT_EQ(s.Read_Disturb, saved.Read_Disturb);
+    EXPECT_EQ(s.Read_Disturb_Head, saved.Read_Disturb_Head);
+    EXPECT_EQ(s.throttle_max_dies, saved.throttle_max_dies);
+    EXPECT_EQ(s.throttle_min_dies, saved.throttle_min_dies);
+    EXPECT_EQ(s.DefaultTiming, saved.DefaultTiming);
+    EXPECT_EQ(s.BestTiming, saved.BestTiming);
+    EXPECT_STREQ(s.SerialNum, saved.SerialNum);
+
+    const std::string tmc = (kStation / "TMC" / saved.TMCFolder / "TMC_TGL2.ini").string();
+    EXPECT_EQ(ReadInitTMCIni(tmc.c_str()), 1);
+    EXPECT_EQ(ReadBestTMCIni(tmc.c_str()), 1);
+    EXPECT_EQ(AP_FwSet.timing_setting_after_setfeature.wFreqVal, saved.Clock);
+    char code[8] = "";
+    AP_FlashSet.ucDiePerCE = 1;
+    ASSERT_EQ(ReadBestTMCProfileIni(tmc.c_str(), code, sizeof code), 1);
+    EXPECT_STREQ(code, "0140000");  // interface 1, 400 MHz, profile 0: what the settings hold
 }
 
 }  // namespace

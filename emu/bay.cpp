@@ -1,0 +1,203 @@
+#include "emu/bay.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+
+namespace emu {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "emu:drive3" and "Drive3" both name the section Drive3.
+bool Names(std::string_view wanted, const std::string& section, const std::string& path) {
+    return SameName(wanted, section) || wanted == path;
+}
+
+}  // namespace
+
+DriveParts DefaultDriveParts() {
+    return {};
+}
+
+Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder)
+    : folder_(std::move(folder)), config_(std::move(config)), tree_(config_) {
+    for (std::size_t i = 0; i < config_.drives.size(); ++i) {
+        auto drive = std::make_unique<Drive>(config_.drives[i], static_cast<int>(i));
+        if (parts.makeTunnel) drive->GetBridge().SetTunnel(parts.makeTunnel(config_.drives[i]));
+        if (parts.makeController) drive->GetBridge().SetController(parts.makeController(config_.drives[i]));
+        drives_.push_back(std::move(drive));
+    }
+    for (const BoardConfig& b : config_.boards) boards_.push_back(std::make_shared<FixtureBoard>(b));
+}
+
+std::shared_ptr<Bay> Bay::Create(BayConfig config, const DriveParts& parts, std::filesystem::path folder) {
+    return std::shared_ptr<Bay>(new Bay(std::move(config), parts, std::move(folder)));
+}
+
+std::shared_ptr<Bay> Bay::Load(const std::filesystem::path& folder, std::string* error, const DriveParts& parts) {
+    auto config = LoadBayConfig(folder, error);
+    if (!config) return nullptr;
+    return Create(std::move(*config), parts, folder);
+}
+
+Drive* Bay::FindDrive(std::string_view nameOrPath) const {
+    for (const auto& d : drives_) {
+        if (Names(nameOrPath, d->Config().name, d->Path())) return d.get();
+    }
+    return nullptr;
+}
+
+FixtureBoard* Bay::FindBoard(std::string_view nameOrPath) const {
+    for (const auto& b : boards_) {
+        if (Names(nameOrPath, b->Config().name, b->Path())) return b.get();
+    }
+    return nullptr;
+}
+
+bool Bay::Plug(std::string_view name) {
+    Drive* d = FindDrive(name);
+    if (d == nullptr || d->Plugged()) return false;
+    d->SetPlugged(true);
+    hotplug_.Raise({platform::HotPlugEvent::Kind::Arrival, d->Path(), d->Config().id});
+    return true;
+}
+
+bool Bay::Unplug(std::string_view name) {
+    Drive* d = FindDrive(name);
+    if (d == nullptr || !d->Plugged()) return false;
+    d->SetPlugged(false);
+    hotplug_.Raise({platform::HotPlugEvent::Kind::Removal, d->Path(), d->Config().id});
+    return true;
+}
+
+bool Bay::PlugBoard(std::string_view name, bool plugged) {
+    FixtureBoard* b = FindBoard(name);
+    if (b == nullptr || b->Plugged() == plugged) return false;
+    b->SetPlugged(plugged);
+    return true;
+}
+
+platform::PassThroughResult Bay::PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                             platform::DataDirection direction, std::span<std::uint8_t> data,
+                                             unsigned timeoutSeconds) {
+    for (const auto& d : drives_) {
+        if (d->Path() == path) return d->Execute(cdb, direction, data, timeoutSeconds);
+    }
+    platform::PassThroughResult r;
+    r.stage = platform::PassThroughResult::Stage::Open;
+    r.error = ENOENT;
+    return r;
+}
+
+std::optional<std::vector<platform::UsbDisk>> Bay::ListUsbDisks() {
+    std::vector<platform::UsbDisk> disks;
+    for (const auto& d : drives_) {
+        if (!d->Plugged()) continue;
+        const DriveConfig& c = d->Config();
+        const TreeNode* node = tree_.DriveNode(d->Index());
+        platform::UsbDisk disk;
+        disk.path = d->Path();
+        disk.instanceId = node != nullptr ? node->id : c.id;
+        disk.vendorId = c.usbVendor;
+        disk.productId = c.usbProduct;
+        disk.devNode = static_cast<std::uint32_t>(d->Index() + 1);
+        if (node != nullptr) disk.parentDevNode = (node->bus << 16) | node->address;
+        disks.push_back(std::move(disk));
+    }
+    return disks;
+}
+
+platform::DiskNumberResult Bay::DiskNumber(std::string_view path) {
+    platform::DiskNumberResult r;
+    Drive* d = nullptr;
+    for (const auto& drive : drives_) {
+        if (drive->Path() == path) d = drive.get();
+    }
+    if (d == nullptr || !d->Plugged()) {
+        r.error = ENOENT;
+        return r;
+    }
+    r.opened = true;
+    r.ok = true;
+    r.number = static_cast<std::uint32_t>(d->Index());
+    return r;
+}
+
+std::vector<platform::HubInterface> Bay::ListHubs() {
+    return tree_.Hubs();
+}
+
+std::unique_ptr<platform::UsbHub> Bay::OpenHub(std::string_view path, int* error) {
+    return tree_.OpenHub(path, shared_from_this(), error);
+}
+
+std::vector<platform::UsbDeviceNode> Bay::ListUsbDeviceNodes() {
+    return tree_.DeviceNodes(*this);
+}
+
+std::vector<std::string> Bay::ListHidDevices() {
+    std::vector<std::string> paths;
+    for (const auto& b : boards_) {
+        if (b->Plugged()) paths.push_back(b->Path());
+    }
+    return paths;
+}
+
+std::unique_ptr<platform::HidDevice> Bay::OpenHid(std::string_view path, int* error) {
+    for (const auto& b : boards_) {
+        if (b->Path() == path) return b->Open(error);
+    }
+    if (error != nullptr) *error = ENOENT;
+    return nullptr;
+}
+
+std::unique_ptr<platform::HotPlugMonitor> Bay::OpenHotPlugMonitor() {
+    return hotplug_.Open();
+}
+
+bool Bay::Present(const TreeNode& node) const {
+    switch (node.type) {
+        case TreeNode::Type::Drive:
+            return drives_[static_cast<std::size_t>(node.item)]->Plugged();
+        case TreeNode::Type::Board:
+            return boards_[static_cast<std::size_t>(node.item)]->Plugged();
+        default:
+            return true;
+    }
+}
+
+std::string Bay::PathOf(const TreeNode& node) const {
+    switch (node.type) {
+        case TreeNode::Type::Drive:
+            return drives_[static_cast<std::size_t>(node.item)]->Path();
+        case TreeNode::Type::Board:
+            return boards_[static_cast<std::size_t>(node.item)]->Path();
+        default:
+            return UsbTree::HubPath(node);
+    }
+}
+
+std::shared_ptr<Bay> InstallBay(const std::filesystem::path& folder, std::string* error) {
+    auto bay = Bay::Load(folder, error);
+    if (bay) platform::InstallBackend("emu:", bay, true);
+    return bay;
+}
+
+std::shared_ptr<Bay> InstallBayFromEnvironment(std::string* error) {
+    if (error != nullptr) error->clear();
+    const char* folder = std::getenv("KESTRANE_BAY");
+    if (folder == nullptr || *folder == '\0') return nullptr;
+    return InstallBay(folder, error);
+}
+
+}  // namespace emu

@@ -1,0 +1,88 @@
+// The emulated bay: the drives and fixture boards of a bay description on a virtual USB tree,
+// offered to the programs as a device backend. Paths "emu:<drive>" reach a drive's bridge,
+// "emu:<board>" a fixture board, "emu:hub/<id>" a hub. Drives and boards are looked up by path
+// without a bay-wide lock; each drive serialises its own commands.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emu/bay_config.h"
+#include "emu/bridge.h"
+#include "emu/drive.h"
+#include "emu/fixture_board.h"
+#include "emu/hotplug_source.h"
+#include "emu/usb_tree.h"
+#include "platform/backend.h"
+
+namespace emu {
+
+// What is plugged behind each drive's bridge when the bay is built: the tunnel of the bridge's
+// own command blocks and the NVMe controller. Either may give null (the bridge then answers
+// only the standard commands; tunnelled commands find no controller).
+struct DriveParts {
+    std::function<std::unique_ptr<Tunnel>(const DriveConfig&)> makeTunnel;
+    std::function<std::shared_ptr<Controller>(const DriveConfig&)> makeController;
+};
+
+// The parts the emulator offers today.
+DriveParts DefaultDriveParts();
+
+class Bay : public platform::DeviceBackend, public Presence, public std::enable_shared_from_this<Bay> {
+  public:
+    // Reads <folder>/bay.ini; null and `error` set when it is missing or not sound.
+    static std::shared_ptr<Bay> Load(const std::filesystem::path& folder, std::string* error,
+                                     const DriveParts& parts = DefaultDriveParts());
+    static std::shared_ptr<Bay> Create(BayConfig config, const DriveParts& parts = DefaultDriveParts(),
+                                       std::filesystem::path folder = {});
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    const std::vector<std::unique_ptr<Drive>>& Drives() const { return drives_; }
+    // By section name ("Drive3") or path ("emu:drive3"), letter case ignored; null when none.
+    Drive* FindDrive(std::string_view nameOrPath) const;
+    FixtureBoard* FindBoard(std::string_view nameOrPath) const;
+
+    // Plugs a drive in or pulls it out, raising the hot-plug event; false when no such drive or
+    // nothing changes.
+    bool Plug(std::string_view drive);
+    bool Unplug(std::string_view drive);
+    bool PlugBoard(std::string_view board, bool plugged);
+
+    // The device backend.
+    platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                            platform::DataDirection direction, std::span<std::uint8_t> data,
+                                            unsigned timeoutSeconds) override;
+    std::optional<std::vector<platform::UsbDisk>> ListUsbDisks() override;
+    platform::DiskNumberResult DiskNumber(std::string_view path) override;
+    std::vector<platform::HubInterface> ListHubs() override;
+    std::unique_ptr<platform::UsbHub> OpenHub(std::string_view path, int* error) override;
+    std::vector<platform::UsbDeviceNode> ListUsbDeviceNodes() override;
+    std::vector<std::string> ListHidDevices() override;
+    std::unique_ptr<platform::HidDevice> OpenHid(std::string_view path, int* error) override;
+    std::unique_ptr<platform::HotPlugMonitor> OpenHotPlugMonitor() override;
+
+    // Presence of the tree's drives and boards.
+    bool Present(const TreeNode& node) const override;
+    std::string PathOf(const TreeNode& node) const override;
+
+  private:
+    Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder);
+
+    std::filesystem::path folder_;
+    BayConfig config_;
+    UsbTree tree_;
+    std::vector<std::unique_ptr<Drive>> drives_;
+    std::vector<std::shared_ptr<FixtureBoard>> boards_;
+    HotPlugSource hotplug_;
+};
+
+// Loads the bay of `folder` and makes it the device backend of "emu:" paths and of the listings.
+std::shared_ptr<Bay> InstallBay(const std::filesystem::path& folder, std::string* error);
+// The same for the folder named by KESTRANE_BAY; null (and `error` empty) when it is not set.
+std::shared_ptr<Bay> InstallBayFromEnvironment(std::string* error);
+
+}  // namespace emu

@@ -1,0 +1,90 @@
+// The bay description (bay.ini in the bay folder): root hubs, hubs, drives and fixture boards on
+// the ports of a virtual USB tree. Every device sits at an instance id "<bus>-<port>[.<port>...]"
+// that names the hub port it is plugged into, as on a real machine.
+//
+//   [RootHub1]  Bus=1  Speed=usb3 (usb2, usb3; usb1 is a full-speed root hub nobody walks)  Ports=4
+//   [Hub1]      Id=1-1  Ports=8  [Fault=nodeinfo]
+//   [Drive1]    Id=1-1.1  Bridge=jmicron|asmedia|unknown  [Chip=0583]  [Vendor=..]  [Product=..]
+//               [Revision=..]  [Sectors=.. | CapacityMB=..]  [BlockLength=512]  [UsbVendor=0x..]
+//               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
+//   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]  [Fault=none|noanswer]
+//
+// Sections and keys of other kinds are kept for the layers that read them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emu/bay_ini.h"
+#include "platform/usb.h"
+
+namespace emu {
+
+enum class BridgeKind { JMicron, ASMedia, Unknown };
+enum class DriveFault { None, NoAnswer, Fail };
+
+struct RootHubConfig {
+    std::string name;
+    unsigned bus = 1;
+    unsigned ports = 4;
+    platform::HubKind kind = platform::HubKind::RootUsb3;
+};
+
+struct HubConfig {
+    std::string name;
+    std::string id;
+    unsigned ports = 4;
+    bool failNodeInfo = false;  // the hub does not answer the port-count query
+};
+
+struct DriveConfig {
+    std::string name;  // the section name; the pass-through path is "emu:" + name in lower case
+    std::string id;    // the bridge's USB instance id
+    BridgeKind bridge = BridgeKind::JMicron;
+    std::string chip;
+    std::string vendor;
+    std::string product;
+    std::string revision;
+    std::uint16_t usbVendor = 0;
+    std::uint16_t usbProduct = 0;
+    std::uint64_t sectors = 0;
+    std::uint32_t blockLength = 512;
+    bool plugged = true;
+    DriveFault fault = DriveFault::None;
+    IniSection section;  // every key, for the layers behind the bridge
+};
+
+struct BoardConfig {
+    std::string name;
+    std::string id;
+    std::uint16_t vendorId = 0x0483;
+    std::uint16_t productId = 0x5750;
+    bool plugged = true;
+    bool answers = true;
+};
+
+struct BayConfig {
+    std::vector<RootHubConfig> roots;
+    std::vector<HubConfig> hubs;
+    std::vector<DriveConfig> drives;
+    std::vector<BoardConfig> boards;
+    std::vector<IniSection> others;
+};
+
+// Nullopt and `error` set when the description is not sound (a bad line or value, a device on
+// a port that does not exist or is taken, two devices with the same name).
+std::optional<BayConfig> ParseBayConfig(std::string_view text, std::string* error);
+std::optional<BayConfig> LoadBayConfig(const std::filesystem::path& folder, std::string* error);
+
+// "2-1.3" -> bus 2, ports {1, 3}; nullopt when not of that form.
+struct UsbPlace {
+    unsigned bus = 0;
+    std::vector<unsigned> ports;
+};
+std::optional<UsbPlace> ParseUsbPlace(std::string_view id);
+
+}  // namespace emu

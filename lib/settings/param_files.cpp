@@ -1,0 +1,3 @@
+#include "settings/param_files.h"
+
+AP_Param_t AP_Param{};

@@ -1,0 +1,92 @@
+// [TestItems]: which MP items run and the limits of the checks inside them.
+#include "settings/ini_sections.h"
+#include "settings/records.h"
+#include "settings/section_table.h"
+
+namespace {
+
+using namespace settings::sections;
+
+constexpr const char* kSection = "TestItems";
+
+// Item ids of the test-item table that [TestItems] switches.
+enum Item : int {
+    kFlashModule = 1,
+    kBusTest = 3,
+    kFlashTest = 4,
+    kDramTest = 5,
+    kEraseAllBlocks = 6,
+    kPreFormat = 7,
+    kDownload = 8,
+    kUpload = 9,
+    kRWTest = 10,
+    kCheckTables = 11,
+    kSortingLine = 12,
+    kCheckRDTFW = 13,
+    kSetMaxLBA = 15,
+    kCheckTemperature = 17,
+    kModifyDeviceInfo = 34,
+};
+
+constexpr FieldRef ItemField(Item id) {
+    return Num(AP_INIState.dwItemEnable[id]);
+}
+
+// The temperature check and its limit are written only while the check is selected.
+bool TemperatureCheckOn() {
+    return AP_INIState.dwItemEnable[kCheckTemperature] != 0;
+}
+
+constexpr KeyRule kRules[] = {
+    Int("EnFlashModule", 1, ItemField(kFlashModule)),
+    Int("CheckFlashMask", 63, Num(AP_INIState.CheckFlashMask), Put::Dec),
+    Int("EnCheckFlashID", 1, Num(AP_INIState.EnCheckFlashID), Put::Dec),
+    Int("EnCheckModuleCHCE", 1, Num(AP_INIState.EnCheckModuleCHCE), Put::Dec),
+    Int("EnBusTest", 0, ItemField(kBusTest), Put::Dec),
+    Int("EnFlashTest", 0, ItemField(kFlashTest), Put::Dec),
+    Int("EnCheckSRAM", 1, Num(AP_INIState.EnCheckSRAM), Put::Dec),
+    Int("EnCheckLDPC", 1, Num(AP_INIState.EnCheckLDPC), Put::Dec),
+    Int("EnCheckNandReset", 1, Num(AP_INIState.EnCheckNandReset), Put::Dec),
+    Int("EnCheckDataPath", 1, Num(AP_INIState.EnCheckDataPath), Put::Dec),
+    Int("FlashTestDataPathThreshold", 0, Num(AP_INIState.FlashTestDataPathThreshold), Put::Dec),
+    Int("FlashTestDataPathLoop", 1, Num(AP_INIState.FlashTestDataPathLoop), Put::Dec),
+    Int("EnCheckNandTime", 0, Num(AP_INIState.EnCheckNandTime), Put::Dec),
+    Int("EnEraseAllBlocks", 0, ItemField(kEraseAllBlocks), Put::Dec),
+    Int("EnPreFormat", 0, ItemField(kPreFormat), Put::Dec),
+    Int("EnDownload", 0, ItemField(kDownload), Put::Dec),
+    Int("EnUpload", 0, ItemField(kUpload)),
+    Int("EnRWTest", 0, ItemField(kRWTest), Put::Dec),
+    Int("EnCheckTables", 0, ItemField(kCheckTables), Put::Dec),
+    Int("EnCheckRDTFW", 0, ItemField(kCheckRDTFW), Put::Dec),
+    Int("EnSortingLine", 0, ItemField(kSortingLine), Put::Dec),
+    Int("EnSetMaxLBA", 0, ItemField(kSetMaxLBA), Put::Dec),
+    Int64("SetMaxLBAValue", 0, Num(AP_INIState.SetMaxLBAValue), Put::Dec64),
+    Int("EnModifyDeviceInfo", 0, ItemField(kModifyDeviceInfo)),
+    Text("CopyImagePath", "", Txt(AP_INIState.CopyImagePath)),
+    Int("EnGenImage", 0, Num(AP_INIState.EnGenImage)),
+    Int("EnCheckTemperature", 0, ItemField(kCheckTemperature), Put::Dec).When(TemperatureCheckOn),
+    Int("CheckMaxTemperatureValue", 0, Num(AP_INIState.CheckMaxTemperatureValue), Put::Dec).When(TemperatureCheckOn),
+    Int("EnCheckSnLength", 0, Num(AP_INIState.EnCheckSnLength)),
+    Int("CheckSnLengthValue", 12, Num(AP_INIState.CheckSnLengthValue)),
+    Int("CheckPPIDLengthValue", 23, Num(AP_INIState.CheckPPIDLengthValue)),
+    Int("EnCheckRemap", 0, Num(AP_INIState.EnCheckRemap)),
+    Int("EnDramTest", 0, ItemField(kDramTest), Put::Dec),
+    Text("DRAMTestMode", "Normal", Txt(AP_INIState.DRAMTestMode), Put::Text),
+    Int("CheckPPTmode", 0, Num(AP_RDTSet.CheckPPTmode), Put::Dec),
+    Int("RDTSearchRange", 1, Num(AP_INIState.RDTSearchRange)),
+    Int("CheckFlashParam", 0, Num(AP_INIState.CheckFlashParam), Put::Dec),
+    Hex("FlashParamThreshold", 3, Num(AP_INIState.FlashParamThreshold), Put::Hex02),
+    Int("ChecktProg", 0, Num(AP_INIState.ChecktProg), Put::Dec),
+    Int("TProgramTimeThreshold", 500000, Num(AP_INIState.TProgramTimeThreshold), Put::Dec),
+};
+
+}  // namespace
+
+void ReadIniTestItems(const char* path) {
+    ReadRules(kSection, kRules, path);
+    if (AP_INIState.CheckSnLengthValue > 20) AP_INIState.CheckSnLengthValue = 20;
+}
+
+void WriteIniTestItems(const char* path) {
+    WriteRules(kSection, kRules, path);
+}

@@ -211,6 +211,11 @@ bool bRM_NewRemap(int port, std::span<std::uint8_t> work, const RM_OutputBlock& 
             return false;
         }
         if (!RM_CheckGeometry(RM_GetGeometry())) return false;
+        if (bRM_IsSuperDie() && AP_INIState.EnPartialTbl != 0) {
+            // The super-die tables have no partial-good page for the image's fourth slot.
+            TraceOut("######### - [%d]bRM_NewRemap: partial-good tables in super-die mode fail!\n", port);
+            return false;
+        }
         RM_ZeroTableImage(out.image.data(), out.image.size());
         std::memset(out.badCount.data(), 0, out.badCount.size());
         return NewRemap(port, listBytes, work, out);

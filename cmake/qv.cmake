@@ -25,9 +25,10 @@ endfunction()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# qv_test(<name> LABEL <label> DEPS <targets...>): one GoogleTest binary of every .cpp in the calling folder.
+# qv_test(<name> LABEL <label> DEPS <targets...> [NO_MAIN]): one GoogleTest binary of every .cpp in the
+# calling folder. NO_MAIN: the folder brings its own main() (for instance one that builds a QApplication).
 function(qv_test name)
-  cmake_parse_arguments(ARG "" "LABEL" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_MAIN" "LABEL" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -35,7 +36,10 @@ function(qv_test name)
   add_executable(${name} ${sources})
   target_compile_options(${name} PRIVATE ${QV_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
+  if(NOT ARG_NO_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   target_compile_definitions(${name} PRIVATE QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

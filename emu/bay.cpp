@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "emu/nvme_drive_parts.h"
+
 namespace emu {
 
 namespace {
@@ -26,7 +28,7 @@ bool Names(std::string_view wanted, const std::string& section, const std::strin
 }  // namespace
 
 DriveParts DefaultDriveParts() {
-    return {};
+    return NvmeDriveParts();
 }
 
 Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder)
@@ -35,6 +37,7 @@ Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder
         auto drive = std::make_unique<Drive>(config_.drives[i], static_cast<int>(i));
         if (parts.makeTunnel) drive->GetBridge().SetTunnel(parts.makeTunnel(config_.drives[i]));
         if (parts.makeController) drive->GetBridge().SetController(parts.makeController(config_.drives[i]));
+        drivePaths_.emplace_back(drive->Path(), drive.get());
         drives_.push_back(std::move(drive));
     }
     for (const BoardConfig& b : config_.boards) boards_.push_back(std::make_shared<FixtureBoard>(b));
@@ -90,8 +93,8 @@ bool Bay::PlugBoard(std::string_view name, bool plugged) {
 platform::PassThroughResult Bay::PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
                                              platform::DataDirection direction, std::span<std::uint8_t> data,
                                              unsigned timeoutSeconds) {
-    for (const auto& d : drives_) {
-        if (d->Path() == path) return d->Execute(cdb, direction, data, timeoutSeconds);
+    for (const auto& [drivePath, drive] : drivePaths_) {
+        if (drivePath == path) return drive->Execute(cdb, direction, data, timeoutSeconds);
     }
     platform::PassThroughResult r;
     r.stage = platform::PassThroughResult::Stage::Open;

@@ -76,6 +76,9 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     BayConfig config_;
     UsbTree tree_;
     std::vector<std::unique_ptr<Drive>> drives_;
+    // Each drive's path beside the drive, apart from the drives' own state, so a lookup reads
+    // only lines that never change (no false sharing with a drive busy on another thread).
+    std::vector<std::pair<std::string, Drive*>> drivePaths_;
     std::vector<std::shared_ptr<FixtureBoard>> boards_;
     HotPlugSource hotplug_;
 };

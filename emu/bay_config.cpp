@@ -7,6 +7,8 @@
 #include <map>
 #include <sstream>
 
+#include "emu/nvme_drive_parts.h"
+
 namespace emu {
 
 namespace {
@@ -122,6 +124,8 @@ bool ReadDrive(const IniSection& s, Reader& r, DriveConfig& d) {
     } else {
         return r.Fail("[" + s.name + "] Fault=" + fault + " is not none, noanswer, fail or unplugged");
     }
+    std::string why;
+    if (!ReadControllerSetup(d, &why)) return r.Fail(why);
     return true;
 }
 

@@ -9,6 +9,7 @@
 //               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
 //   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]  [Fault=none|noanswer]
 //
+// The controller behind the bridge reads more keys of a drive's section (nvme_drive_parts.h).
 // Sections and keys of other kinds are kept for the layers that read them.
 #pragma once
 

@@ -1,5 +1,6 @@
 #include "platform/backend.h"
 
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -55,10 +56,50 @@ struct Registry {
 
 std::mutex g_mutex;
 Registry g_registry;
+// Bumped under g_mutex by every change, so a thread's copy of the registry knows it is stale.
+std::atomic<std::uint64_t> g_generation{1};
+
+// The registry as the calling thread last saw it. Command blocks look their backend up here,
+// without the lock and without touching shared counts, so drives on different threads never
+// wait for each other in the registry; the copy is refreshed after any change.
+struct ThreadView {
+    std::uint64_t generation = 0;
+    Registry registry;
+};
+thread_local ThreadView t_view;
+
+void ChangedLocked() {
+    g_generation.fetch_add(1, std::memory_order_release);
+}
 
 std::shared_ptr<DeviceBackend> SystemLocked() {
-    if (!g_registry.system) g_registry.system = std::make_shared<linuxos::LinuxBackend>();
+    if (!g_registry.system) {
+        g_registry.system = std::make_shared<linuxos::LinuxBackend>();
+        ChangedLocked();
+    }
     return g_registry.system;
+}
+
+const std::shared_ptr<DeviceBackend>& Lookup(const Registry& r, std::string_view path) {
+    const std::shared_ptr<DeviceBackend>* best = &r.system;
+    std::size_t bestLength = 0;
+    for (const auto& [prefix, backend] : r.byPrefix) {
+        if (prefix.size() > bestLength && path.substr(0, prefix.size()) == prefix) {
+            best = &backend;
+            bestLength = prefix.size();
+        }
+    }
+    return *best;
+}
+
+const Registry& ThreadRegistry() {
+    if (t_view.generation != g_generation.load(std::memory_order_acquire)) {
+        std::lock_guard lock(g_mutex);
+        SystemLocked();
+        t_view.registry = g_registry;
+        t_view.generation = g_generation.load(std::memory_order_relaxed);
+    }
+    return t_view.registry;
 }
 
 }  // namespace
@@ -69,16 +110,11 @@ std::shared_ptr<DeviceBackend> SystemBackend() {
 }
 
 std::shared_ptr<DeviceBackend> BackendFor(std::string_view path) {
-    std::lock_guard lock(g_mutex);
-    std::shared_ptr<DeviceBackend> best;
-    std::size_t bestLength = 0;
-    for (const auto& [prefix, backend] : g_registry.byPrefix) {
-        if (prefix.size() > bestLength && path.substr(0, prefix.size()) == prefix) {
-            best = backend;
-            bestLength = prefix.size();
-        }
-    }
-    return best ? best : SystemLocked();
+    return Lookup(ThreadRegistry(), path);
+}
+
+DeviceBackend& BackendForCall(std::string_view path) {
+    return *Lookup(ThreadRegistry(), path);
 }
 
 std::shared_ptr<DeviceBackend> ListingBackend() {
@@ -91,16 +127,19 @@ void InstallBackend(const std::string& prefix, std::shared_ptr<DeviceBackend> ba
     std::lock_guard lock(g_mutex);
     g_registry.byPrefix[prefix] = backend;
     if (lists) g_registry.listing = std::move(backend);
+    ChangedLocked();
 }
 
 void ReplaceSystemBackend(std::shared_ptr<DeviceBackend> backend) {
     std::lock_guard lock(g_mutex);
     g_registry.system = std::move(backend);
+    ChangedLocked();
 }
 
 void ResetBackends() {
     std::lock_guard lock(g_mutex);
     g_registry = Registry{};
+    ChangedLocked();
 }
 
 struct ScopedBackends::Saved {
@@ -115,6 +154,7 @@ ScopedBackends::ScopedBackends() : saved_(std::make_unique<Saved>()) {
 ScopedBackends::~ScopedBackends() {
     std::lock_guard lock(g_mutex);
     g_registry = std::move(saved_->registry);
+    ChangedLocked();
 }
 
 }  // namespace platform

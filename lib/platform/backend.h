@@ -61,6 +61,10 @@ std::shared_ptr<DeviceBackend> SystemBackend();
 // The backend for a device path: the one installed for the longest prefix the path begins
 // with, else the system backend.
 std::shared_ptr<DeviceBackend> BackendFor(std::string_view path);
+// The same for one call on the calling thread: valid until this thread's next lookup (the
+// thread keeps the registry it saw alive until then). No lock and no shared count on the way,
+// so command blocks to different drives never wait for each other here.
+DeviceBackend& BackendForCall(std::string_view path);
 // The backend whose devices the listings show: the last one installed with `lists`, else the system.
 std::shared_ptr<DeviceBackend> ListingBackend();
 

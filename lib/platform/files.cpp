@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
@@ -85,8 +86,10 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view data) {
 }
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data) {
+    // A name of its own per call: two threads (or processes) writing the same file never share a temporary.
+    static std::atomic<unsigned> counter{0};
     std::filesystem::path tmp = path;
-    tmp += ".tmp-" + std::to_string(::getpid());
+    tmp += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = WriteAllFd(fd, data) && ::fsync(fd) == 0;

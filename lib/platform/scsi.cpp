@@ -116,7 +116,7 @@ std::string DescribeResult(const PassThroughResult& r) {
 PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb, DataDirection direction,
                               std::span<std::uint8_t> data, unsigned timeoutSeconds) {
     ThrowIfCancelled();
-    return BackendFor(path)->PassThrough(path, cdb, direction, data, timeoutSeconds);
+    return BackendForCall(path).PassThrough(path, cdb, direction, data, timeoutSeconds);
 }
 
 }  // namespace platform

@@ -229,7 +229,8 @@ void vRM_VirtualRemap(_VectorInfo& vi, RmHashBuffer hash, std::uint16_t lowerBou
                                            s == RM_SLOT_DONOR ? RM_SLOT_DONOR_VIRTUAL : RM_SLOT_VIRTUAL);
                         vi.units.SetStatus(static_cast<std::size_t>(d), ch, ce, q, RM_SLOT_VDONOR);
                         if (Recount(vi, w)) std::fill(cursor.begin(), cursor.end(), n - 1);
-                    } else {
+                    } else if (s == RM_SLOT_BAD) {
+                        // A refused slot that was given away as a remap replacement stays given away.
                         vi.units.SetStatus(static_cast<std::size_t>(i), ch, ce, p, RM_SLOT_REFUSED);
                     }
                 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/scsi.h"
+#include "transport/port_guard.h"
 #include "transport/port_instance.h"
 #include "transport/trace.h"
 
@@ -86,6 +87,8 @@ int ScsiCdbPassThrough(int port, bool dataIn, const std::uint8_t* cdb, std::uint
         TraceOut("ScsiCdbPassThrough 0 \r\n");
         return -1;
     }
+    // A command block never slips between the phases of a command another thread runs on this port.
+    auto lock = transport::LockPort(port);
     const int ok =
         dataIn
             ? ReadSCSICommandWithTimeOutValue(path, cdb, cdbLength, buffer, byteCount, nullptr, kScsiTimeoutSeconds)

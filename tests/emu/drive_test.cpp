@@ -97,7 +97,7 @@ TEST(EmulatedBridge, CapacityUnitReadyAndRefusedCommands) {
         std::uint8_t key, asc;
     };
     const Case cases[] = {
-        {"unknown opcode", "emu:drive1", {0xA1, 0x80}, DataDirection::Out, 512, 0x05, 0x20},
+        {"unknown opcode", "emu:drive1", {0xC5, 0x80}, DataDirection::Out, 512, 0x05, 0x20},
         {"inquiry as data-out", "emu:drive1", {0x12, 0, 0, 0, 40}, DataDirection::Out, 40, 0x05, 0x24},
         {"vital product data", "emu:drive1", {0x12, 1, 0x80, 0, 40}, DataDirection::In, 40, 0x05, 0x24},
         {"unit ready with data", "emu:drive1", {0x00}, DataDirection::Out, 8, 0x05, 0x24},

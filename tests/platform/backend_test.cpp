@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 #include "platform/cancel.h"
 #include "platform/linux/linux_backend.h"
@@ -74,6 +75,29 @@ TEST(BackendRegistry, ACancelledWorkerSendsNothing) {
     const std::uint8_t cdb[12] = {0x00};
     EXPECT_THROW(platform::PassThrough("/dev/sg1", cdb, platform::DataDirection::None, {}, 10), platform::Cancelled);
     EXPECT_EQ(system->calls, 0);
+}
+
+TEST(BackendRegistry, AThreadSeesChangesMadeOnAnother) {
+    platform::ScopedBackends keep;
+    auto first = std::make_shared<NamedBackend>(1);
+    auto second = std::make_shared<NamedBackend>(2);
+    platform::InstallBackend("emu:", first, false);
+    const std::uint8_t cdb[12] = {0x12};
+    auto markOnWorker = [&cdb] {
+        std::uint8_t data[1] = {};
+        std::thread worker([&] { platform::PassThrough("emu:drive1", cdb, platform::DataDirection::In, data, 10); });
+        worker.join();
+        return data[0];
+    };
+    std::uint8_t data[1] = {};
+    platform::PassThrough("emu:drive1", cdb, platform::DataDirection::In, data, 10);  // this thread's view
+    EXPECT_EQ(data[0], 1);
+    EXPECT_EQ(markOnWorker(), 1);
+    std::thread installer([&] { platform::InstallBackend("emu:", second, false); });
+    installer.join();
+    platform::PassThrough("emu:drive1", cdb, platform::DataDirection::In, data, 10);
+    EXPECT_EQ(data[0], 2);
+    EXPECT_EQ(markOnWorker(), 2);
 }
 
 TEST(SystemBackend, TheHotPlugMonitorNeverBlocks) {

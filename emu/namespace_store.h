@@ -1,0 +1,37 @@
+// The user data of namespace 1: a sparse store of 512-byte sectors kept in 4 KB chunks.
+// Sectors never written (or erased by a sanitize) read as zero.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <unordered_map>
+
+namespace emu {
+
+class NamespaceStore {
+  public:
+    static constexpr std::size_t kSectorBytes = 512;
+    static constexpr std::size_t kChunkSectors = 8;
+
+    explicit NamespaceStore(std::uint64_t sectors) : sectors_(sectors) {}
+
+    std::uint64_t Sectors() const { return sectors_; }
+    // True when sectors [lba, lba + count) lie inside the namespace.
+    bool Contains(std::uint64_t lba, std::uint64_t count) const { return lba <= sectors_ && count <= sectors_ - lba; }
+
+    // `bytes.size()` must be a whole number of sectors inside the namespace (the caller checks).
+    void Write(std::uint64_t lba, std::span<const std::uint8_t> bytes);
+    void Read(std::uint64_t lba, std::span<std::uint8_t> out) const;
+    void EraseAll() { chunks_.clear(); }
+
+    std::size_t ChunksHeld() const { return chunks_.size(); }
+
+  private:
+    using Chunk = std::array<std::uint8_t, kChunkSectors * kSectorBytes>;
+    std::uint64_t sectors_;
+    std::unordered_map<std::uint64_t, std::unique_ptr<Chunk>> chunks_;
+};
+
+}  // namespace emu

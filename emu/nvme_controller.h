@@ -1,0 +1,71 @@
+// The emulated NVMe controller as the bridge sees it: it reads a submission entry (admin or I/O),
+// says what data transfer the command implies, and runs it over the controller core, the vendor
+// protocol and the namespace store.
+//
+// Counts follow this controller family's firmware: the block count of Read and Write (CDW12 bits
+// 0-15) and the dword count of Get Log Page (CDW10 bits 16-31, CDW11 bits 0-15) are the counts
+// themselves, not counts minus one. I/O commands and sanitize need the system firmware to run.
+#pragma once
+
+#include <span>
+
+#include "emu/bridge.h"
+#include "emu/controller_core.h"
+#include "emu/namespace_store.h"
+#include "emu/nvme_pages.h"
+#include "emu/nvme_types.h"
+#include "emu/vendor_protocol.h"
+
+namespace emu {
+
+namespace nvme_opcode {
+inline constexpr std::uint8_t kGetLogPage = 0x02;
+inline constexpr std::uint8_t kIdentify = 0x06;
+inline constexpr std::uint8_t kSanitize = 0x84;
+inline constexpr std::uint8_t kFlush = 0x00;
+inline constexpr std::uint8_t kWrite = 0x01;
+inline constexpr std::uint8_t kRead = 0x02;
+}  // namespace nvme_opcode
+
+inline constexpr std::uint8_t kSmartLogId = 0x02;
+
+class NvmeController : public Controller {
+  public:
+    explicit NvmeController(ControllerIdentity identity = {});
+
+    // What the bridge hands over: the command runs only when the direction and length of the
+    // bridge's data phase agree with what the command implies (else Invalid Field, nothing run).
+    // Data for the host is pre-filled with the poison pattern.
+    NvmeCompletion Execute(std::span<const std::uint8_t, 64> entry, bool admin, NvmeDirection direction,
+                           std::span<std::uint8_t> data) override;
+
+    // The transfer the command implies; a command the controller does not know implies none.
+    TransferShape Shape(const NvmeRequest& request) const;
+    // Runs the command; `data` is exactly what Shape asked for.
+    NvmeStatus Run(const NvmeRequest& request, std::span<std::uint8_t> data);
+
+    ControllerCore& Core() { return core_; }
+    VendorProtocol& Vendor() { return vendor_; }
+    NamespaceStore& Namespace() { return namespace_; }
+    const ControllerIdentity& Identity() const { return identity_; }
+    SmartCounters& Smart() { return smart_; }
+    int SanitizeCount() const { return sanitizeCount_; }
+    std::uint32_t LastSanitizeAction() const { return lastSanitizeAction_; }
+
+  private:
+    NvmeStatus Admin(const NvmeRequest& request, std::span<std::uint8_t> data);
+    NvmeStatus Io(const NvmeRequest& request, std::span<std::uint8_t> data);
+    NvmeStatus Identify(const NvmeRequest& request, std::span<std::uint8_t> data);
+    NvmeStatus GetLogPage(const NvmeRequest& request, std::span<std::uint8_t> data);
+    NvmeStatus Sanitize(const NvmeRequest& request);
+
+    ControllerIdentity identity_;
+    ControllerCore core_;
+    VendorProtocol vendor_{core_};
+    NamespaceStore namespace_;
+    SmartCounters smart_;
+    int sanitizeCount_ = 0;
+    std::uint32_t lastSanitizeAction_ = 0;
+};
+
+}  // namespace emu

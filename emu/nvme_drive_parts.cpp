@@ -1,0 +1,131 @@
+#include "emu/nvme_drive_parts.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "emu/tunnel_asmedia_type.h"
+#include "emu/tunnel_jmicron_type.h"
+
+namespace emu {
+
+namespace {
+
+std::optional<Program> ProgramNamed(const std::string& text, bool allowNone) {
+    if (EqualNoCase(text, "loader") || (allowNone && EqualNoCase(text, "none"))) return Program::Loader;
+    if (EqualNoCase(text, "gdp")) return Program::Diagnostic;
+    if (EqualNoCase(text, "rdt")) return Program::Sorting;
+    if (EqualNoCase(text, "system")) return Program::System;
+    return std::nullopt;
+}
+
+bool ParseInt(std::string_view text, int& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc{} && r.ptr == text.data() + text.size();
+}
+
+std::string Upper(const std::string& text) {
+    std::string out;
+    for (char c : text) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool Fail(std::string* error, const DriveConfig& d, const std::string& what) {
+    if (error != nullptr) *error = "[" + d.name + "] " + what;
+    return false;
+}
+
+bool ReadTexts(const DriveConfig& d, ControllerSetup& s, std::string* error) {
+    s.identity.model = d.section.GetOr("Model", s.identity.model);
+    s.identity.serial = d.section.GetOr("Serial", "QV" + Upper(d.name));
+    s.identity.firmwareRevision = d.section.GetOr("FirmwareRevision", s.identity.firmwareRevision);
+    if (s.identity.model.size() > 40) return Fail(error, d, "Model is longer than 40 characters");
+    if (s.identity.serial.size() > 20) return Fail(error, d, "Serial is longer than 20 characters");
+    if (s.identity.firmwareRevision.size() > 8) return Fail(error, d, "FirmwareRevision is longer than 8 characters");
+    return true;
+}
+
+bool ReadPrograms(const DriveConfig& d, ControllerSetup& s, std::string* error) {
+    const std::string start = d.section.GetOr("Program", "loader");
+    const auto program = ProgramNamed(start, false);
+    if (!program) return Fail(error, d, "Program=" + start + " is not loader, gdp, rdt or system");
+    s.start = *program;
+    const bool bootable = s.start == Program::Sorting || s.start == Program::System;
+    const std::string flash =
+        d.section.GetOr("FlashFirmware", bootable ? (s.start == Program::System ? "system" : "rdt") : "none");
+    const auto onFlash = ProgramNamed(flash, true);
+    if (!onFlash || *onFlash == Program::Diagnostic) {
+        return Fail(error, d, "FlashFirmware=" + flash + " is not none, rdt or system");
+    }
+    s.flash = *onFlash;
+    return true;
+}
+
+bool ReadNumbers(const DriveConfig& d, ControllerSetup& s, std::string* error) {
+    const std::string gpio = d.section.GetOr("GpioHigh", "");
+    std::size_t at = 0;
+    while (at < gpio.size()) {
+        const std::size_t comma = std::min(gpio.find(',', at), gpio.size());
+        int n = 0;
+        if (!ParseInt(std::string_view(gpio).substr(at, comma - at), n) || n < 0 || n > 255) {
+            return Fail(error, d, "GpioHigh=" + gpio + " is not a list of inputs 0 to 255");
+        }
+        s.gpioHigh.push_back(n);
+        at = comma + 1;
+    }
+    if (const auto t = d.section.Get("Temperature")) {
+        if (!ParseInt(*t, s.temperatureCelsius) || s.temperatureCelsius < -40 || s.temperatureCelsius > 150) {
+            return Fail(error, d, "Temperature=" + *t + " is not -40 to 150");
+        }
+    }
+    const std::string mode = d.section.GetOr("VendorMode", "accept");
+    if (!EqualNoCase(mode, "accept") && !EqualNoCase(mode, "refuse")) {
+        return Fail(error, d, "VendorMode=" + mode + " is not accept or refuse");
+    }
+    s.refuseVendorMode = EqualNoCase(mode, "refuse");
+    return true;
+}
+
+}  // namespace
+
+std::optional<ControllerSetup> ReadControllerSetup(const DriveConfig& drive, std::string* error) {
+    ControllerSetup s;
+    s.identity.namespaceSectors = drive.sectors;
+    if (!ReadTexts(drive, s, error) || !ReadPrograms(drive, s, error) || !ReadNumbers(drive, s, error)) {
+        return std::nullopt;
+    }
+    return s;
+}
+
+std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup) {
+    auto controller = std::make_shared<NvmeController>(setup.identity);
+    ControllerCore& core = controller->Core();
+    core.SetFlashProgram(setup.flash);
+    if (setup.start != Program::Loader) core.Start(setup.start);
+    for (int input : setup.gpioHigh) core.SetGpio(input, true);
+    controller->Smart().temperatureCelsius = setup.temperatureCelsius;
+    controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
+    return controller;
+}
+
+DriveParts NvmeDriveParts() {
+    DriveParts parts;
+    parts.makeTunnel = [](const DriveConfig& d) -> std::unique_ptr<Tunnel> {
+        switch (d.bridge) {
+            case BridgeKind::JMicron:
+                return std::make_unique<JmicronTypeTunnel>();
+            case BridgeKind::ASMedia:
+                return std::make_unique<AsmediaTypeTunnel>();
+            case BridgeKind::Unknown:
+                break;
+        }
+        return nullptr;
+    };
+    parts.makeController = [](const DriveConfig& d) -> std::shared_ptr<Controller> {
+        // The bay description was checked when it was read; a drive made by hand falls back to defaults.
+        auto setup = ReadControllerSetup(d, nullptr);
+        return std::shared_ptr<Controller>(MakeNvmeController(setup ? *setup : ControllerSetup{}));
+    };
+    return parts;
+}
+
+}  // namespace emu

@@ -1,0 +1,55 @@
+// The text of a keyed INI file as lines, looked up and changed one key at a time while every other
+// line (comments, unknown keys, blank lines, other sections) is kept byte for byte.
+//
+// Lookup rules: a section starts at a line whose first non-blank character is "[", its name is the
+// text up to the next "]" with blanks trimmed, and it runs to the next such line. A key line is a line
+// of the section holding "=": its key is the text before the first "=" and its value the text after
+// it, both with blanks trimmed. Section and key names compare without regard to ASCII case; the first
+// matching section and the first matching key line win.
+//
+// Writing: an existing key line is rewritten as key "=" value (keeping the file's spelling of the
+// key); a new key goes after the last non-empty line of its section; a new section goes at the end,
+// after an empty line. Serialize() ends every line with CR LF.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace forms {
+
+class IniText {
+  public:
+    IniText() = default;
+    // Splits bytes at LF; carriage returns at the end of a line belong to its line end.
+    static IniText Parse(std::string_view bytes);
+    std::string Serialize() const;
+
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // False (and nothing changes) for a name or value that cannot be stored on one line.
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+    bool HasSection(std::string_view section) const;
+    // Section names in file order, each name once (the first spelling).
+    std::vector<std::string> Sections() const;
+    // Key names of the first matching section in file order, each once; comment lines (";") excluded.
+    std::vector<std::string> Keys(std::string_view section) const;
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+  private:
+    struct Range {
+        std::size_t header, end;  // header line index; first line after the section
+    };
+    std::optional<Range> FindSection(std::string_view section) const;
+
+    std::vector<std::string> lines_;
+};
+
+// Names and values that fit on one INI line.
+bool IsStorableSectionName(std::string_view name);
+bool IsStorableKeyName(std::string_view name);
+bool IsStorableValue(std::string_view value);
+
+}  // namespace forms

@@ -1,0 +1,22 @@
+// The sorting firmware's and the system firmware's command sets.
+#include "commands/command_sets.h"
+#include "commands/vendor_dispatch.h"
+
+using vendor::Send;
+
+int VC_RDT_CmdGetSORTStatus(int port, void* buffer, std::uint32_t sectors, std::uint8_t enCheckRdtFw) {
+    return Send(port, vendor::GetSortStatus(enCheckRdtFw != 0), buffer, sectors, true,
+                "######### - VC RDT_CmdGetSORTStatus fail!\n");
+}
+
+int VC_SYS_GetEraseCount(int port, void* buffer, std::uint32_t sectors, std::uint8_t b3, std::uint8_t b4) {
+    return Send(port, vendor::SysGetEraseCount(b3, b4), buffer, sectors, true,
+                "######### - VC_SYS_GetEraseCount fail!\n");
+}
+
+int VC_SYS_ReadPage(int port, std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
+                    std::uint8_t ldpcMode, std::uint8_t scramble, void* buffer, std::uint32_t sectors,
+                    std::uint32_t value) {
+    return Send(port, vendor::SysReadPage(channel, bank, blockUnit, page, ldpcMode, scramble, value), buffer, sectors,
+                true, "######### - VC_SYS_ReadPage fail!\n");
+}

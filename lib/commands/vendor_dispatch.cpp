@@ -30,6 +30,12 @@ bool VC_SendVendorCmd(int port, const std::uint8_t* packet, int packetLength, vo
         TraceOut("######### - [%d]VC_SendVendorCmd fail! - bad packet or buffer\n", port);
         return false;
     }
+    // Sub-code 0xFF marks the packet phase: a data-out phase under code 0xFF would be taken for a
+    // second packet and would carry the packet sector, not the caller's data.
+    if (packet[2] == transport::kPacketSubCode && sectors > 0 && dataIn == 0) {
+        TraceOut("######### - [%d]VC_SendVendorCmd fail! - code 0xFF cannot carry data to the drive\n", port);
+        return false;
+    }
     auto lock = transport::LockPort(port);
     // The packet travels at the start of a sector whose other bytes are zero.
     std::array<std::uint8_t, kSectorBytes> sector{};

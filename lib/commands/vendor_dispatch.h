@@ -11,7 +11,8 @@
 // 512-byte sector, sub-code 0xFF), then, when sectors > 0, the data phase with the packet's code
 // as sub-code, reading (dataIn non-zero) or writing sectors x 512 bytes of `data`. The port's
 // lock is held across both phases. False, with nothing sent, on a port out of range or without
-// a bridge, a packet shorter than 3 bytes or longer than a sector, or a data phase without a buffer.
+// a bridge, a packet shorter than 3 bytes or longer than a sector, a data phase without a buffer,
+// or a data-out phase under code 0xFF (the packet phase's own sub-code).
 bool VC_SendVendorCmd(int port, const std::uint8_t* packet, int packetLength, void* data, std::uint32_t sectors,
                       int dataIn);
 int VC_EnableVendorCmd(int port);

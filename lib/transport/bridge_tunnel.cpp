@@ -150,6 +150,12 @@ int VC_Bridge_DisableVendorCmd(int port) {
 bool VC_Bridge_VendorCmdWrite(int port, const void* data, const void* packetSector, std::uint32_t sectors,
                               std::uint8_t subCode) {
     const bool packetPhase = subCode == transport::kPacketSubCode;
+    // The packet phase moves exactly the one sector that holds the packet.
+    if (packetPhase && sectors != 1) {
+        TraceOut("######### - [%d]VC_Bridge_VendorCmdWrite fail! - the packet phase is one sector, not %u\n", port,
+                 static_cast<unsigned>(sectors));
+        return false;
+    }
     // The data-out phase only reads the buffer.
     void* source = const_cast<void*>(packetPhase ? packetSector : data);
     return RunTunnel("VC_Bridge_VendorCmdWrite", port, transport::VendorWriteCommand(sectors, subCode), source,

@@ -16,7 +16,8 @@
 int VC_Bridge_EnableVendorCmd(int port);
 int VC_Bridge_DisableVendorCmd(int port);
 // Vendor transfer to the controller (admin 0xC1). With sub-code 0xFF (the packet phase) the
-// data is `packetSector`, which must hold 512 bytes; otherwise sectors x 512 bytes of `data`.
+// data is the one 512-byte sector `packetSector` (sectors must be 1); otherwise sectors x 512
+// bytes of `data`.
 bool VC_Bridge_VendorCmdWrite(int port, const void* data, const void* packetSector, std::uint32_t sectors,
                               std::uint8_t subCode);
 // Vendor transfer from the controller (admin 0xC2): sectors x 512 bytes into `data`.

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -173,11 +174,11 @@ int EnumerateRootHub(const char* hubPath) {
     if (!hub) return error != 0 ? error : -1;
     TraceOut(">>>>>>>>>>>>>>>>>>Root hub handle %d created\n", hub->Handle());
     const auto ports = hub->PortCount();
+    TraceOut("Root hub handle %d  have NumberOfPorts %d\n", hub->Handle(), static_cast<int>(ports.value_or(0)));
     if (!ports) {
-        TraceOut(" *** ERROR *** Node information not returned\n");
-        return -1;
+        g_USBNodeError = 1;  // a failed hub query: the ports after this hub would be numbered wrongly
+        return EIO;
     }
-    TraceOut("Root hub handle %d  have NumberOfPorts %d\n", hub->Handle(), static_cast<int>(*ports));
     GetPortData(*hub, *ports, 0);
     TraceOut(">>>>>>>>>>>>>>>>>>Closing root hub handle %d\n", hub->Handle());
     return 0;
@@ -223,4 +224,31 @@ const char* GetDeviceIdFromDriverKey(const char* driverKey) {
         return g_deviceIdBuffer;
     }
     return nullptr;
+}
+
+std::unique_ptr<char[]> WideToNarrow(const wchar_t* text) {
+    if (text == nullptr) return nullptr;
+    std::string narrow;
+    for (const wchar_t* p = text; *p != L'\0'; ++p) {
+        const auto c = static_cast<std::uint32_t>(*p);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return nullptr;
+        if (c < 0x80) {
+            narrow += static_cast<char>(c);
+        } else if (c < 0x800) {
+            narrow += static_cast<char>(0xC0 | (c >> 6));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            narrow += static_cast<char>(0xE0 | (c >> 12));
+            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            narrow += static_cast<char>(0xF0 | (c >> 18));
+            narrow += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    auto out = std::make_unique<char[]>(narrow.size() + 1);
+    std::memcpy(out.get(), narrow.c_str(), narrow.size() + 1);
+    return out;
 }

@@ -16,7 +16,8 @@ extern std::uint8_t g_USBNodeError;
 
 // Walks every root hub; returns the number of ports numbered.
 int SetupDi_DisplayUSB();
-// Walks one root hub: 0, or the error (errno) that kept it from being opened or queried.
+// Walks one root hub: 0, or the error (errno) that kept it from being opened or queried (a failed
+// query also sets g_USBNodeError).
 int EnumerateRootHub(const char* hubPath);
 // Numbers the hub's ports and walks its child hubs.
 void GetPortData(platform::UsbHub& hub, unsigned ports, int depth);
@@ -25,3 +26,6 @@ std::unique_ptr<char[]> GetDriverKeyName(platform::UsbHub& hub, unsigned port);
 // The instance id of the device node whose driver key is `driverKey` (letter case ignored), in a
 // buffer shared by every call, or null.
 const char* GetDeviceIdFromDriverKey(const char* driverKey);
+// A new narrow copy of a wide text in the system's encoding (UTF-8), or null for a null text or
+// one that holds a value that is no character.
+std::unique_ptr<char[]> WideToNarrow(const wchar_t* text);

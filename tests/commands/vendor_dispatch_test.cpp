@@ -119,7 +119,15 @@ TEST(VendorDispatch, BadPacketsAndBuffersAreRefusedBeforeSending) {
     EXPECT_FALSE(VC_SendVendorCmd(kPort, p.bytes.data(), 2, nullptr, 0, 0));
     EXPECT_FALSE(VC_SendVendorCmd(kPort, p.bytes.data(), 513, nullptr, 0, 0));
     EXPECT_FALSE(VC_SendVendorCmd(kPort, p.bytes.data(), 12, nullptr, 1, 1));
+    // Code 0xFF is the packet phase's sub-code: a data-out phase under it would carry the packet
+    // sector again (and read past it), never the caller's data.
+    const VendorCmdPacket ff = vendor::Plain(0xFF);
+    Bytes data(1024, 0x5C);
+    EXPECT_FALSE(VC_SendVendorCmd(kPort, ff.bytes.data(), 12, data.data(), 2, 0));
+    EXPECT_FALSE(VC_SendVendorCmd(kPort, ff.bytes.data(), 12, data.data(), 1, 0));
     EXPECT_TRUE(port.backend->Calls().empty());
+    // A read under that code is not mistaken for a packet.
+    EXPECT_TRUE(VC_SendVendorCmd(kPort, ff.bytes.data(), 12, data.data(), 2, 1));
 }
 
 TEST(VendorDispatch, EnableAndDisableSwitchTheModeAndTraceTheirFailure) {

@@ -329,6 +329,9 @@ TEST(BridgeTunnel, CountsThatDoNotFitTheirFieldsAreRefusedBeforeSending) {
     EXPECT_EQ(VC_Bridge_ReadCmd(kPort, data.data(), 0, 0, 0), 2);
     EXPECT_EQ(VC_Bridge_GetLogPageCmd(kPort, data.data(), 2, 4096), 2);  // 12 bits of length
     EXPECT_EQ(VC_Bridge_IdentifyCmd(kPort, nullptr, 1), 2);              // no buffer for the data
+    Bytes packet(512);
+    EXPECT_FALSE(VC_Bridge_VendorCmdWrite(kPort, nullptr, packet.data(), 2, 0xFF));  // the packet is one sector
+    EXPECT_FALSE(VC_Bridge_VendorCmdWrite(kPort, nullptr, packet.data(), 0, 0xFF));
     EXPECT_TRUE(jm.backend->Calls().empty());
 }
 

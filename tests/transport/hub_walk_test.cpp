@@ -124,6 +124,17 @@ TEST_F(HubWalkTest, ANodeErrorOnAChildHubLeavesTheFlagAndTheOtherRootHubIsWalked
     EXPECT_GE(platform::TickCount() - start, 500u) << "one retry after 500 ms";
 }
 
+TEST_F(HubWalkTest, ARootHubThatGivesNoPortCountSetsTheFlagAndTheOtherRootHubIsWalked) {
+    const fs::path copy = Copy();
+    fs::remove(copy / "devices/pci0000:00/0000:00:14.0/usb1/maxchild");
+    UseSysfs(copy);
+    platform::TraceCapture trace;
+    EXPECT_EQ(SetupDi_DisplayUSB(), 2);  // only the USB 3 root hub's two ports
+    EXPECT_EQ(g_USBNodeError, 1);
+    EXPECT_TRUE(trace.Contains("  have NumberOfPorts 0\n"));
+    EXPECT_FALSE(trace.Contains(" *** ERROR *** Node information not returned\n"));
+}
+
 TEST_F(HubWalkTest, ADeviceWithoutADriverKeyIsNumberedAndPresentWithEmptyTexts) {
     const fs::path copy = Copy();
     fs::remove(copy / "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3/busnum");
@@ -153,6 +164,18 @@ TEST_F(HubWalkTest, DriverKeysAreFoundIgnoringCase) {
     EXPECT_STREQ(id, "1-2.1");
     EXPECT_EQ(GetDeviceIdFromDriverKey("bus/usb/009/001"), nullptr);
     EXPECT_EQ(EnumerateRootHub("/nonexistent/usb9"), ENOENT);
+}
+
+TEST(WideToNarrow, GivesANewNarrowTextOrNull) {
+    EXPECT_STREQ(WideToNarrow(L"{36fc9e60-c465-11cf-8056-444553540000}\\0007").get(),
+                 "{36fc9e60-c465-11cf-8056-444553540000}\\0007");
+    EXPECT_STREQ(WideToNarrow(L"").get(), "");
+    EXPECT_STREQ(WideToNarrow(L"Gr\u00FC\u00DFe \u20AC \U0001F50C").get(),
+                 "Gr\xC3\xBC\xC3\x9F"
+                 "e \xE2\x82\xAC \xF0\x9F\x94\x8C");
+    EXPECT_EQ(WideToNarrow(nullptr), nullptr);
+    const wchar_t noCharacter[] = {L'a', static_cast<wchar_t>(0xD800), L'\0'};
+    EXPECT_EQ(WideToNarrow(noCharacter), nullptr);
 }
 
 }  // namespace

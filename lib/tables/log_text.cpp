@@ -5,16 +5,30 @@
 
 namespace tables {
 
-LogText& LogText::Hex(std::uint32_t v, int digits) {
-    char tmp[8];
-    int n = 0;
-    do {
-        tmp[n++] = "0123456789ABCDEF"[v & 0xF];
-        v >>= 4;
-    } while (v != 0 && n < 8);
-    for (int i = n; i < digits; ++i) buf_.push_back('0');
-    while (n > 0) buf_.push_back(tmp[--n]);
+LogText& LogText::Put(std::string_view s) {
+    while (!s.empty()) {
+        if (size_ == kCapacity) Flush();
+        const std::size_t n = std::min(s.size(), kCapacity - size_);
+        std::memcpy(buf_.get() + size_, s.data(), n);
+        size_ += n;
+        s.remove_prefix(n);
+    }
     return *this;
+}
+
+LogText& LogText::Spaces(int n) {
+    for (; n > 0; --n) Char(' ');
+    return *this;
+}
+
+LogText& LogText::Hex(std::uint32_t v, int digits) {
+    int n = 1;
+    for (std::uint32_t rest = v >> 4; rest != 0; rest >>= 4) ++n;
+    if (digits < n) digits = n;
+    if (digits > 16) digits = 16;
+    char tmp[16];
+    PutHex(tmp, v, digits);
+    return Put(std::string_view(tmp, static_cast<std::size_t>(digits)));
 }
 
 LogText& LogText::Dec(std::int64_t v, int width) {
@@ -27,16 +41,17 @@ LogText& LogText::Dec(std::int64_t v, int width) {
         u /= 10;
     } while (u != 0);
     if (negative) tmp[n++] = '-';
-    for (int i = n; i < width; ++i) buf_.push_back(' ');
-    while (n > 0) buf_.push_back(tmp[--n]);
-    return *this;
+    Spaces(width - n);
+    char out[24];
+    for (int i = 0; i < n; ++i) out[i] = tmp[n - 1 - i];
+    return Put(std::string_view(out, static_cast<std::size_t>(n)));
 }
 
 void LogText::Flush() {
-    if (buf_.empty()) return;
-    platform::WriteTrace(buf_);
-    if (AP_RDSetting.DumpPftFile != 0 && log_ != nullptr) std::fwrite(buf_.data(), 1, buf_.size(), log_);
-    buf_.clear();
+    if (size_ == 0) return;
+    platform::WriteTrace(std::string_view(buf_.get(), size_));
+    if (AP_RDSetting.DumpPftFile != 0 && log_ != nullptr) std::fwrite(buf_.get(), 1, size_, log_);
+    size_ = 0;
 }
 
 }  // namespace tables

@@ -28,10 +28,20 @@ std::uint32_t BadCountThreshold() {
     return AP_INIState.EnPartialTbl != 0 ? AP_INIState.RmpPartialTHR : 0u;
 }
 
-// Status that makes a slot count towards the bad units of its die (anything but good or covered).
+// Statuses that make a slot count towards the bad units of its die (anything but good or covered).
+struct DieBadTable {
+    bool bad[256];
+    constexpr DieBadTable() : bad{} {
+        for (int s = 0; s < 256; ++s) {
+            bad[s] = s != RM_SLOT_GOOD && s != RM_SLOT_REMAPPED && s != RM_SLOT_REMAPPED_ALT && s != RM_SLOT_VIRTUAL &&
+                     s != RM_SLOT_DONOR_VIRTUAL;
+        }
+    }
+};
+constexpr DieBadTable kDieBad;
+
 bool CountsAsDieBad(std::uint8_t s) {
-    return s != RM_SLOT_GOOD && s != RM_SLOT_REMAPPED && s != RM_SLOT_REMAPPED_ALT && s != RM_SLOT_VIRTUAL &&
-           s != RM_SLOT_DONOR_VIRTUAL;
+    return kDieBad.bad[s];
 }
 
 void Record(std::uint8_t (&r)[RM_FAIL_RECORD_SIZE], std::uint8_t code, std::uint8_t b1, std::uint8_t b2,

@@ -144,50 +144,75 @@ void MapHeader(tables::LogText& out, const MapGeometry& m) {
     out.EndLine();
 }
 
-char DefectSymbol(std::uint8_t s) {
-    return s == RM_SLOT_BAD ? 'x' : '-';
+// Symbol of each slot status in the defect map and in the state map.
+struct SymbolTable {
+    char symbol[256];
+};
+
+SymbolTable DefectSymbols() {
+    SymbolTable t{};
+    for (int s = 0; s < 256; ++s) t.symbol[s] = s == RM_SLOT_BAD ? 'x' : '-';
+    return t;
 }
 
-char StateSymbol(std::uint8_t s) {
-    switch (s) {
-        case RM_SLOT_GOOD:
-            return '-';
-        case RM_SLOT_REMAPPED:
-            return 'm';
-        case RM_SLOT_REMAPPED_ALT:
-            return 'e';
-        case RM_SLOT_VIRTUAL:
-            return 'v';
-        case RM_SLOT_DONOR:
-            return 'M';
-        case RM_SLOT_VDONOR:
-            return 'V';
-        case RM_SLOT_REFUSED:
-            return 'c';
-        default:
-            return 'x';
-    }
+SymbolTable StateSymbols() {
+    SymbolTable t{};
+    for (int s = 0; s < 256; ++s) t.symbol[s] = 'x';
+    t.symbol[RM_SLOT_GOOD] = '-';
+    t.symbol[RM_SLOT_REMAPPED] = 'm';
+    t.symbol[RM_SLOT_REMAPPED_ALT] = 'e';
+    t.symbol[RM_SLOT_VIRTUAL] = 'v';
+    t.symbol[RM_SLOT_DONOR] = 'M';
+    t.symbol[RM_SLOT_VDONOR] = 'V';
+    t.symbol[RM_SLOT_REFUSED] = 'c';
+    return t;
 }
 
-void PrintMap(_VectorInfo& vi, char (*symbol)(std::uint8_t)) {
+// "%3d" of a count.
+char* PutDec3(char* out, unsigned v) {
+    char tmp[8];
+    int n = 0;
+    do {
+        tmp[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0 && n < 8);
+    for (int i = n; i < 3; ++i) *out++ = ' ';
+    while (n > 0) *out++ = tmp[--n];
+    return out;
+}
+
+char* PutText(char* out, std::string_view s) {
+    std::memcpy(out, s.data(), s.size());
+    return out + s.size();
+}
+
+void PrintMap(_VectorInfo& vi, const SymbolTable& symbols) {
     const MapGeometry m = GetMapGeometry();
     tables::LogText out(vi.log);
     MapHeader(out, m);
+    // "U#%04X (%3d,%3d)| " and one space and a symbol per plane for every channel and CE index.
+    constexpr std::size_t kLine = 32 + RM_MAX_CH * RM_MAX_CE * (RM_MAX_PLANE + 1) + 2;
     for (const SuperBlockBadInfo& r : vi.units) {
-        out.Put("U#").Hex(r.unit, 4).Put(" (");
+        char* p = PutText(out.Room(kLine), "U#");
+        p = tables::PutHex(p, r.unit, 4);
+        p = PutText(p, " (");
         if (m.superDie) {
-            out.Dec(r.lun0Count, 3).Char(',').Dec(r.lun1Count, 3);
+            p = PutDec3(p, r.lun0Count);
+            *p++ = ',';
+            p = PutDec3(p, r.lun1Count);
         } else {
-            out.Dec(r.badCount, 3);
+            p = PutDec3(p, r.badCount);
         }
-        out.Put(")| ");
+        p = PutText(p, ")| ");
         for (int ch = 0; ch < m.channels; ++ch) {
             for (int ce = 0; ce < m.ceCount; ++ce) {
-                out.Char(' ');
-                for (int p = 0; p < m.planes; ++p) out.Char(symbol(r.status[ch][ce][p]));
+                *p++ = ' ';
+                for (int pl = 0; pl < m.planes; ++pl) *p++ = symbols.symbol[r.status[ch][ce][pl]];
             }
         }
-        out.EndLine();
+        *p++ = '\n';
+        out.Commit(p);
+        out.Lines();
     }
 }
 
@@ -199,11 +224,13 @@ void vRM_PrintMapHeader(_VectorInfo& vi) {
 }
 
 void vRM_PrintDefectMap(_VectorInfo& vi) {
-    PrintMap(vi, DefectSymbol);
+    static const SymbolTable symbols = DefectSymbols();
+    PrintMap(vi, symbols);
 }
 
 void vRM_PrintStateMap(_VectorInfo& vi) {
-    PrintMap(vi, StateSymbol);
+    static const SymbolTable symbols = StateSymbols();
+    PrintMap(vi, symbols);
 }
 
 void vRM_PrintRemapDetail(_VectorInfo& vi) {
@@ -211,46 +238,52 @@ void vRM_PrintRemapDetail(_VectorInfo& vi) {
     const int planes = m.planes == 0 ? 1 : m.planes;
     tables::LogText out(vi.log);
     out.Put("\n================Detail===============").EndLine();
+    constexpr std::size_t kLine = 16 + RM_MAX_PLANE * 12;
     for (int ch = 0; ch < m.channels; ++ch) {
         for (int ce = 0; ce < m.ceCount; ++ce) {
             out.Put("\nC:").Dec(ch).Put(" B:").Dec(ce).EndLine();
             for (const SuperBlockBadInfo& r : vi.units) {
-                out.Put("U#").Hex(r.unit, 4).Put(" | ");
-                for (int p = 0; p < m.planes; ++p) {
-                    switch (r.status[ch][ce][p]) {
+                char* p = PutText(out.Room(kLine), "U#");
+                p = tables::PutHex(p, r.unit, 4);
+                p = PutText(p, " | ");
+                for (int pl = 0; pl < m.planes; ++pl) {
+                    switch (r.status[ch][ce][pl]) {
                         case RM_SLOT_BAD:
-                            out.Put("xxxx     ");
+                            p = PutText(p, "xxxx     ");
                             break;
                         case RM_SLOT_GOOD:
-                            out.Put("----     ");
+                            p = PutText(p, "----     ");
                             break;
                         case RM_SLOT_REMAPPED:
                         case RM_SLOT_REMAPPED_ALT:
-                            out.Hex(RM_LookupRemapGood(ch, ce, p, r.unit, vi), 4).Put("     ");
+                            p = tables::PutHex(p, RM_LookupRemapGood(ch, ce, pl, r.unit, vi), 4);
+                            p = PutText(p, "     ");
                             break;
                         case RM_SLOT_VIRTUAL: {
                             const std::uint16_t good =
-                                RM_LookupVirtGood(ch, ce, static_cast<std::uint16_t>(r.unit * planes + p), vi);
-                            out.Hex(static_cast<std::uint32_t>(good / planes), 4)
-                                .Char('(')
-                                .Dec(good % planes)
-                                .Put(")  ");
+                                RM_LookupVirtGood(ch, ce, static_cast<std::uint16_t>(r.unit * planes + pl), vi);
+                            p = tables::PutHex(p, static_cast<std::uint32_t>(good / planes), 4);
+                            *p++ = '(';
+                            *p++ = static_cast<char>('0' + good % planes);
+                            p = PutText(p, ")  ");
                             break;
                         }
                         case RM_SLOT_DONOR:
-                            out.Put("mmmm     ");
+                            p = PutText(p, "mmmm     ");
                             break;
                         case RM_SLOT_VDONOR:
-                            out.Put("vvvv     ");
+                            p = PutText(p, "vvvv     ");
                             break;
                         case RM_SLOT_REFUSED:
-                            out.Put("cccc     ");
+                            p = PutText(p, "cccc     ");
                             break;
                         default:
                             break;
                     }
                 }
-                out.EndLine();
+                *p++ = '\n';
+                out.Commit(p);
+                out.Lines();
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "emu/drive_programs.h"
 #include "emu/nvme_drive_parts.h"
 
 namespace emu {
@@ -125,7 +126,7 @@ bool ReadDrive(const IniSection& s, Reader& r, DriveConfig& d) {
         return r.Fail("[" + s.name + "] Fault=" + fault + " is not none, noanswer, fail or unplugged");
     }
     std::string why;
-    if (!ReadControllerSetup(d, &why)) return r.Fail(why);
+    if (!ReadControllerSetup(d, &why) || !ReadProgramSetup(d, &why)) return r.Fail(why);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "emu/drive_programs.h"
 #include "emu/tunnel_asmedia_type.h"
 #include "emu/tunnel_jmicron_type.h"
 
@@ -123,7 +124,10 @@ DriveParts NvmeDriveParts() {
     parts.makeController = [](const DriveConfig& d) -> std::shared_ptr<Controller> {
         // The bay description was checked when it was read; a drive made by hand falls back to defaults.
         auto setup = ReadControllerSetup(d, nullptr);
-        return std::shared_ptr<Controller>(MakeNvmeController(setup ? *setup : ControllerSetup{}));
+        auto controller = MakeNvmeController(setup ? *setup : ControllerSetup{});
+        const auto programs = ReadProgramSetup(d, nullptr);
+        InstallDrivePrograms(controller->Core(), programs ? *programs : ProgramSetup{});
+        return std::shared_ptr<Controller>(controller);
     };
     return parts;
 }

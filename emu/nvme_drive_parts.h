@@ -9,7 +9,8 @@
 //   Temperature=<Celsius>           composite temperature of the SMART log (-40 to 150)
 //   VendorMode=refuse               the controller refuses to switch vendor-command mode on
 //
-// The namespace holds the drive's Sectors (or CapacityMB).
+// The namespace holds the drive's Sectors (or CapacityMB). The boot loader's load, the diagnostic
+// firmware and the flash are plugged in as well, with their own keys (drive_programs.h).
 #pragma once
 
 #include <memory>

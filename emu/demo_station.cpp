@@ -1,0 +1,114 @@
+#include "emu/demo_station.h"
+
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+
+namespace emu {
+
+namespace fs = std::filesystem;
+using images::Bytes;
+
+namespace {
+
+std::string Format3(int n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", n);
+    return text;
+}
+
+void NandMemFiles(const DemoStationSpec& spec, std::vector<std::pair<std::string, Bytes>>& files) {
+    const std::string& t = spec.flashType;
+    const std::string folder = "DAT/" + t + "/";
+    files.emplace_back(folder + "nandmem_" + t + "_sdr_page1.bin", images::DataFile("QV NAND MEM SDR", 4096));
+    files.emplace_back(folder + "nandmem_" + t + "_ddr_page2.bin", images::DataFile("QV NAND MEM DDR", 4096));
+    struct Kind {
+        const char* suffix;
+        const char* title;
+        std::size_t bytes;
+    };
+    constexpr Kind kKinds[] = {
+        {"_op_map.map", "QV NAND OP MAP", 1024},        {"_sdr_op.bin", "QV NAND OP SDR", 6144},
+        {"_ddr23_op.bin", "QV NAND OP DDR", 6144},      {"_cmd_sdr.map", "QV NAND CMD MAP SDR", 128},
+        {"_cmd_ddr23.map", "QV NAND CMD MAP DDR", 128}, {"_sdr_cmd.bin", "QV NAND CMD SDR", 2048},
+        {"_ddr23_cmd.bin", "QV NAND CMD DDR", 2048},
+    };
+    for (int set : spec.nandMemSets) {
+        for (int clock : spec.clocks) {
+            const std::string sub = folder + Format3(set) + "_" + Format3(clock) + "/" + t + "_" + Format3(set);
+            for (const Kind& k : kKinds) {
+                files.emplace_back(sub + k.suffix,
+                                   images::DataFile(std::string(k.title) + " " + Format3(clock), k.bytes));
+            }
+        }
+    }
+}
+
+bool WriteFile(const fs::path& path, const Bytes& bytes, std::string* error) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        if (error != nullptr) *error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationSpec& spec) {
+    std::vector<std::pair<std::string, Bytes>> files;
+    files.emplace_back("GDP.bin", images::BuildGdpImage(images::DemoGdpSpec()));
+    files.emplace_back("SYS/" + spec.systemFirmwareName,
+                       images::BuildFirmwareImage(images::DemoSystemFirmwareSpec(spec.chip)));
+    files.emplace_back("SORT/SORT.bin", images::BuildFirmwareImage(images::DemoSortFirmwareSpec()));
+    files.emplace_back("NEP_ID_CODE.hex", images::IdCodeFile());
+    files.emplace_back("DAT/opal.bin", images::DataFile("QV OPAL IMAGE", 40 * 1024));
+    files.emplace_back("DAT/NvmExpressDxe.rom", images::DataFile("QV UEFI DRIVER", 64 * 1024));
+    files.emplace_back("DAT/ldr23_nops_op.bin", images::DataFile("QV LOADER NAND OPS", 6144));
+    files.emplace_back("DAT/ldr23_nifc_cmd.bin", images::DataFile("QV LOADER NAND CMD", 2048));
+    for (int rate = 1; rate <= 4; ++rate) {
+        for (int page = 1; page <= 2; ++page) {
+            files.emplace_back("DAT/ldpc_rate" + std::to_string(rate) + "_page" + std::to_string(page) + ".bin",
+                               images::LdpcPage(rate, page));
+        }
+    }
+    NandMemFiles(spec, files);
+    const std::string bay = DemoBayIni(spec);
+    files.emplace_back("bay/bay.ini", Bytes(bay.begin(), bay.end()));
+    return files;
+}
+
+std::string DemoBayIni(const DemoStationSpec& spec) {
+    std::string ini = "; Emulated drives of the demo station: one 8-port hub on a USB 3 root hub.\n";
+    ini += "[RootHub1]\nBus=2\nSpeed=usb3\nPorts=4\n[Hub1]\nId=2-1\nPorts=8\n";
+    for (int i = 0; i < spec.drives && i < 8; ++i) {
+        ini += "[Drive" + std::to_string(i + 1) + "]\nId=2-1." + std::to_string(i + 1) + "\n";
+        ini += i % 2 == 0 ? "Bridge=jmicron\nChip=0583\n" : "Bridge=asmedia\n";
+        ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
+    }
+    return ini;
+}
+
+bool WriteDemoStation(const fs::path& source, const fs::path& out, const DemoStationSpec& spec, std::string* error) {
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (ec) {
+        if (error != nullptr) *error = "cannot create " + out.string() + ": " + ec.message();
+        return false;
+    }
+    fs::copy(source, out, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        if (error != nullptr) *error = "cannot copy " + source.string() + ": " + ec.message();
+        return false;
+    }
+    for (const auto& [name, bytes] : DemoStationFiles(spec)) {
+        if (!WriteFile(out / name, bytes, error)) return false;
+    }
+    return true;
+}
+
+}  // namespace emu

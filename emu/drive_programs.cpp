@@ -1,0 +1,175 @@
+#include "emu/drive_programs.h"
+
+#include <charconv>
+
+namespace emu {
+
+namespace {
+
+bool ParseNumber(std::string_view text, std::uint64_t& out, int base = 10) {
+    if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+    if (base == 10 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out, base);
+    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size();
+}
+
+std::vector<std::string_view> Split(std::string_view text, char sep) {
+    std::vector<std::string_view> out;
+    if (text.empty()) return out;
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t next = text.find(sep, at);
+        out.push_back(text.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
+        if (next == std::string_view::npos) break;
+        at = next + 1;
+    }
+    return out;
+}
+
+class Reader {
+  public:
+    Reader(const DriveConfig& d, std::string* error) : d_(d), error_(error) {}
+
+    bool Fail(const std::string& key, const std::string& value, const char* what) {
+        if (error_ != nullptr) *error_ = "[" + d_.name + "] " + key + "=" + value + " is not " + what;
+        return false;
+    }
+
+    bool Int(const char* key, int& out, int low, int high) {
+        const auto v = d_.section.Get(key);
+        if (!v) return true;
+        std::uint64_t n = 0;
+        if (!ParseNumber(*v, n) || n < std::uint64_t(low) || n > std::uint64_t(high)) {
+            return Fail(key, *v, ("a number from " + std::to_string(low) + " to " + std::to_string(high)).c_str());
+        }
+        out = static_cast<int>(n);
+        return true;
+    }
+
+    // A list of colon-separated places with `minFields` to `maxFields` numbers each.
+    bool Places(const char* key, std::vector<NandAddress>& out, std::size_t minFields, std::size_t maxFields) {
+        const auto v = d_.section.Get(key);
+        if (!v) return true;
+        for (std::string_view item : Split(*v, ',')) {
+            const auto fields = Split(item, ':');
+            if (fields.size() < minFields || fields.size() > maxFields) return Fail(key, *v, "a list of flash places");
+            int n[5] = {0, 0, 0, 0, -1};
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                std::uint64_t x = 0;
+                if (!ParseNumber(fields[i], x) || x > 65535) return Fail(key, *v, "a list of flash places");
+                n[i] = static_cast<int>(x);
+            }
+            out.push_back({n[0], n[1], n[2], n[3], n[4]});
+        }
+        return true;
+    }
+
+    bool StuckBits(std::vector<StuckBit>& out) {
+        const auto v = d_.section.Get("StuckRamBit");
+        if (!v) return true;
+        for (std::string_view item : Split(*v, ',')) {
+            const auto f = Split(item, ':');
+            std::uint64_t address = 0, bit = 0, value = 0;
+            if (f.size() != 3 || !ParseNumber(f[0], address) || address > 0xFFFFFFFFull || !ParseNumber(f[1], bit) ||
+                bit > 7 || !ParseNumber(f[2], value) || value > 1) {
+                return Fail("StuckRamBit", *v, "a list of <address>:<bit 0-7>:<0|1>");
+            }
+            out.push_back({static_cast<std::uint32_t>(address), static_cast<int>(bit), value == 1});
+        }
+        return true;
+    }
+
+    bool FlashId(std::array<std::uint8_t, 6>& id) {
+        const auto v = d_.section.Get("FlashId");
+        if (!v) return true;
+        const auto bytes = Split(*v, ',');
+        if (bytes.size() != id.size()) return Fail("FlashId", *v, "six hexadecimal bytes");
+        for (std::size_t i = 0; i < id.size(); ++i) {
+            std::uint64_t b = 0;
+            if (!ParseNumber(bytes[i], b, 16) || b > 0xFF) return Fail("FlashId", *v, "six hexadecimal bytes");
+            id[i] = static_cast<std::uint8_t>(b);
+        }
+        return true;
+    }
+
+    bool Busy(GdpSetup& gdp) {
+        if (!Int("GdpBusyPolls", gdp.busyPolls, 0, 1000000)) return false;
+        const auto v = d_.section.Get("GdpBusy");
+        if (!v) return true;
+        if (EqualNoCase(*v, "forever")) {
+            gdp.busyForever = true;
+        } else if (!EqualNoCase(*v, "no")) {
+            return Fail("GdpBusy", *v, "forever or no");
+        }
+        return true;
+    }
+
+  private:
+    const DriveConfig& d_;
+    std::string* error_;
+};
+
+bool Latency(Reader& r, NandLatency& l) {
+    int read = 0, program = 0, erase = 0;
+    if (!r.Int("ReadLatencyMs", read, 0, 60000) || !r.Int("ProgramLatencyMs", program, 0, 60000) ||
+        !r.Int("EraseLatencyMs", erase, 0, 60000)) {
+        return false;
+    }
+    l = {static_cast<unsigned>(read), static_cast<unsigned>(program), static_cast<unsigned>(erase)};
+    return true;
+}
+
+bool InsideGeometry(const ProgramSetup& s, std::string* error, const std::string& drive) {
+    auto check = [&](const std::vector<NandAddress>& list, const char* key, bool page) {
+        for (const NandAddress& a : list) {
+            const FlashGeometry& g = s.geometry;
+            const bool in = a.channel < g.channels && a.ce < g.ces && a.lun < g.luns && a.block < g.blocks &&
+                            (!page || a.page < g.pages);
+            if (!in) {
+                if (error != nullptr) *error = "[" + drive + "] " + key + " names a place outside the flash";
+                return false;
+            }
+        }
+        return true;
+    };
+    return check(s.badBlocks, "BadBlocks", false) && check(s.readUnc, "ReadUnc", true) &&
+           check(s.programFail, "ProgramFail", true) && check(s.eraseFail, "EraseFail", false);
+}
+
+}  // namespace
+
+std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::string* error) {
+    ProgramSetup s;
+    Reader r(drive, error);
+    FlashGeometry& g = s.geometry;
+    const bool ok = r.Int("FlashChannels", g.channels, 1, 16) && r.Int("FlashCEs", g.ces, 1, 16) &&
+                    r.Int("FlashLuns", g.luns, 1, 16) && r.Int("FlashBlocks", g.blocks, 1, 65536) &&
+                    r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) &&
+                    r.Int("FlashPlanes", g.planes, 1, 16) && r.FlashId(s.gdp.flashId) &&
+                    r.Places("BadBlocks", s.badBlocks, 4, 4) && r.Places("ReadUnc", s.readUnc, 5, 5) &&
+                    r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
+                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency);
+    if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
+    return s;
+}
+
+DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& setup) {
+    DrivePrograms p;
+    p.nand = std::make_shared<NandModel>(setup.geometry, setup.latency);
+    for (const NandAddress& a : setup.badBlocks) p.nand->MarkFactoryBad(a.channel, a.ce, a.lun, a.block);
+    for (const NandAddress& a : setup.readUnc) p.nand->InjectUncorrectable(a);
+    for (const NandAddress& a : setup.programFail)
+        p.nand->InjectProgramFailure(a.channel, a.ce, a.lun, a.block, a.page);
+    for (const NandAddress& a : setup.eraseFail) p.nand->InjectEraseFailure(a.channel, a.ce, a.lun, a.block);
+    for (const StuckBit& b : setup.stuckBits) core.Ram().SetStuckBit(b.address, b.bit, b.value);
+    p.loader = std::make_shared<LoaderProgram>(p.nand);
+    p.loader->Install(core);
+    p.gdp = std::make_shared<GdpFirmware>(p.nand, setup.gdp);
+    p.gdp->Install(core);
+    return p;
+}
+
+}  // namespace emu

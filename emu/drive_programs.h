@@ -1,0 +1,61 @@
+// The programs an emulated controller runs besides its ROM commands: the boot loader's load and
+// jumps, the diagnostic firmware, and the flash they work on, set up from the drive's section of
+// bay.ini. Keys read here (all optional):
+//
+//   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016 (per LUN)  FlashPages=2304
+//   FlashPageSectors=32  FlashPlanes=4
+//   FlashId=9B,C4,58,32,A6,00             the ID bytes the flash-ID command answers (hex)
+//   BadBlocks=<ch>:<ce>:<lun>:<block>,... factory bad blocks
+//   ReadUnc=<ch>:<ce>:<lun>:<block>:<page>,...   pages that read uncorrectable
+//   ProgramFail=<ch>:<ce>:<lun>:<block>[:<page>],...   EraseFail=<ch>:<ce>:<lun>:<block>,...
+//   StuckRamBit=<address>:<bit>:<0|1>,... controller RAM bits that always read the value
+//   GdpBusyPolls=<n>                      status fetches answering busy after each command
+//   GdpBusy=forever                       the diagnostic firmware never leaves busy
+//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emu/bay_config.h"
+#include "emu/controller_core.h"
+#include "emu/gdp_firmware.h"
+#include "emu/loader_program.h"
+#include "emu/nand_model.h"
+
+namespace emu {
+
+struct StuckBit {
+    std::uint32_t address = 0;
+    int bit = 0;
+    bool value = false;
+};
+
+struct ProgramSetup {
+    FlashGeometry geometry;
+    NandLatency latency;
+    GdpSetup gdp;
+    std::vector<NandAddress> badBlocks;  // page ignored
+    std::vector<NandAddress> readUnc;
+    std::vector<NandAddress> programFail;  // page -1: the whole block
+    std::vector<NandAddress> eraseFail;    // page ignored
+    std::vector<StuckBit> stuckBits;
+};
+
+// Nullopt and `error` set when a key's value is not sound.
+std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::string* error);
+
+struct DrivePrograms {
+    std::shared_ptr<NandModel> nand;
+    std::shared_ptr<LoaderProgram> loader;
+    std::shared_ptr<GdpFirmware> gdp;
+};
+
+// Builds the flash and the programs of `setup` and plugs them into `core` (its command tables
+// keep them alive); the faults of the setup are injected.
+DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& setup);
+
+}  // namespace emu

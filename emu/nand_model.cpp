@@ -1,0 +1,202 @@
+#include "emu/nand_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/clock.h"
+
+namespace emu {
+
+namespace {
+
+constexpr std::uint8_t kErased = 0xFF;
+
+std::uint64_t Hash(std::span<const std::uint8_t> data) {
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (std::uint8_t b : data) {
+        h ^= b;
+        h *= 1099511628211ull;
+    }
+    return h ^ data.size();
+}
+
+}  // namespace
+
+bool FlashGeometry::Sound() const {
+    return channels >= 1 && channels <= 16 && ces >= 1 && ces <= 16 && luns >= 1 && luns <= 16 && blocks >= 1 &&
+           blocks <= 65536 && pages >= 1 && pages <= 65536 && pageSectors >= 1 && pageSectors <= 128 && planes >= 1 &&
+           planes <= 16;
+}
+
+NandModel::NandModel(FlashGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
+
+void NandModel::Wait(unsigned NandLatency::*which) const {
+    unsigned ms = 0;
+    {
+        std::lock_guard lock(mutex_);
+        ms = latency_.*which;
+    }
+    if (ms != 0) platform::Sleep(ms);
+}
+
+bool NandModel::ContainsBlock(int channel, int ce, int lun, int block) const {
+    const FlashGeometry& g = geometry_;
+    return channel >= 0 && channel < g.channels && ce >= 0 && ce < g.ces && lun >= 0 && lun < g.luns && block >= 0 &&
+           block < g.blocks;
+}
+
+bool NandModel::Contains(const NandAddress& a) const {
+    return ContainsBlock(a.channel, a.ce, a.lun, a.block) && a.page >= 0 && a.page < geometry_.pages;
+}
+
+std::uint64_t NandModel::BlockKey(int channel, int ce, int lun, int block) const {
+    return (((std::uint64_t(channel) * 16 + std::uint64_t(ce)) * 16 + std::uint64_t(lun)) << 16) | std::uint64_t(block);
+}
+
+std::uint64_t NandModel::PageKey(const NandAddress& a) const {
+    return (BlockKey(a.channel, a.ce, a.lun, a.block) << 16) | std::uint64_t(a.page);
+}
+
+std::shared_ptr<const NandModel::Bytes> NandModel::Intern(std::span<const std::uint8_t> data) {
+    const std::uint64_t h = Hash(data);
+    auto [first, last] = contents_.equal_range(h);
+    for (auto it = first; it != last; ++it) {
+        if (auto held = it->second.lock();
+            held && held->size() == data.size() && std::equal(held->begin(), held->end(), data.begin())) {
+            return held;
+        }
+    }
+    auto fresh = std::make_shared<const Bytes>(data.begin(), data.end());
+    contents_.emplace(h, fresh);
+    if (contents_.size() >= pruneAt_) {
+        std::erase_if(contents_, [](const auto& entry) { return entry.second.expired(); });
+        pruneAt_ = std::max<std::size_t>(1024, contents_.size() * 2);
+    }
+    return fresh;
+}
+
+NandResult NandModel::Read(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
+                           std::uint8_t scramble) {
+    Wait(&NandLatency::readMs);
+    std::lock_guard lock(mutex_);
+    return ReadLocked(a, out, ldpcRate, scramble);
+}
+
+NandResult NandModel::ReadLocked(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
+                                 std::uint8_t scramble) {
+    if (!Contains(a) || out.size() > geometry_.PageBytes()) return NandResult::BadAddress;
+    const std::uint64_t blockKey = BlockKey(a.channel, a.ce, a.lun, a.block);
+    if (factoryBad_.contains(blockKey) || uncorrectable_.contains(PageKey(a))) return NandResult::Uncorrectable;
+    std::fill(out.begin(), out.end(), kErased);
+    const auto block = blocks_.find(blockKey);
+    if (block == blocks_.end()) return NandResult::ReadEmpty;
+    const auto page = block->second.pages.find(a.page);
+    if (page == block->second.pages.end()) return NandResult::ReadEmpty;
+    // Data written with another code rate or scrambler setting does not decode.
+    if (page->second.ldpcRate != ldpcRate || page->second.scramble != scramble) return NandResult::Uncorrectable;
+    const Bytes& data = *page->second.data;
+    std::copy_n(data.begin(), std::min(data.size(), out.size()), out.begin());
+    return NandResult::Ok;
+}
+
+NandResult NandModel::Program(const NandAddress& a, std::span<const std::uint8_t> data, std::uint8_t ldpcRate,
+                              std::uint8_t scramble) {
+    Wait(&NandLatency::programMs);
+    std::lock_guard lock(mutex_);
+    if (!Contains(a) || data.size() > geometry_.PageBytes()) return NandResult::BadAddress;
+    const std::uint64_t blockKey = BlockKey(a.channel, a.ce, a.lun, a.block);
+    if (factoryBad_.contains(blockKey) || programFailBlocks_.contains(blockKey) ||
+        programFailPages_.contains(PageKey(a))) {
+        return NandResult::ProgramFailed;
+    }
+    Block& block = blocks_[blockKey];
+    if (block.pages.contains(a.page)) return NandResult::NotErased;
+    block.pages[a.page] = Page{Intern(data), ldpcRate, scramble};
+    return NandResult::Ok;
+}
+
+NandResult NandModel::Erase(int channel, int ce, int lun, int block) {
+    Wait(&NandLatency::eraseMs);
+    std::lock_guard lock(mutex_);
+    if (!ContainsBlock(channel, ce, lun, block)) return NandResult::BadAddress;
+    const std::uint64_t key = BlockKey(channel, ce, lun, block);
+    if (factoryBad_.contains(key) || eraseFail_.contains(key)) return NandResult::EraseFailed;
+    Block& b = blocks_[key];
+    b.pages.clear();
+    ++b.eraseCount;
+    return NandResult::Ok;
+}
+
+std::optional<std::vector<std::uint8_t>> NandModel::Peek(const NandAddress& a) const {
+    std::lock_guard lock(mutex_);
+    if (!Contains(a)) return std::nullopt;
+    const auto block = blocks_.find(BlockKey(a.channel, a.ce, a.lun, a.block));
+    if (block == blocks_.end()) return std::nullopt;
+    const auto page = block->second.pages.find(a.page);
+    if (page == block->second.pages.end()) return std::nullopt;
+    return *page->second.data;
+}
+
+std::uint32_t NandModel::EraseCount(int channel, int ce, int lun, int block) const {
+    std::lock_guard lock(mutex_);
+    const auto it = blocks_.find(BlockKey(channel, ce, lun, block));
+    return it == blocks_.end() ? 0 : it->second.eraseCount;
+}
+
+bool NandModel::IsFactoryBad(int channel, int ce, int lun, int block) const {
+    std::lock_guard lock(mutex_);
+    return factoryBad_.contains(BlockKey(channel, ce, lun, block));
+}
+
+std::size_t NandModel::ProgrammedPages() const {
+    std::lock_guard lock(mutex_);
+    std::size_t n = 0;
+    for (const auto& [key, block] : blocks_) n += block.pages.size();
+    return n;
+}
+
+std::size_t NandModel::StoredContents() const {
+    std::lock_guard lock(mutex_);
+    std::size_t n = 0;
+    for (const auto& [hash, content] : contents_) n += content.expired() ? 0 : 1;
+    return n;
+}
+
+void NandModel::MarkFactoryBad(int channel, int ce, int lun, int block) {
+    std::lock_guard lock(mutex_);
+    factoryBad_.insert(BlockKey(channel, ce, lun, block));
+}
+
+void NandModel::InjectUncorrectable(const NandAddress& a) {
+    std::lock_guard lock(mutex_);
+    uncorrectable_.insert(PageKey(a));
+}
+
+void NandModel::InjectProgramFailure(int channel, int ce, int lun, int block, int page) {
+    std::lock_guard lock(mutex_);
+    if (page < 0) {
+        programFailBlocks_.insert(BlockKey(channel, ce, lun, block));
+    } else {
+        programFailPages_.insert(PageKey({channel, ce, lun, block, page}));
+    }
+}
+
+void NandModel::InjectEraseFailure(int channel, int ce, int lun, int block) {
+    std::lock_guard lock(mutex_);
+    eraseFail_.insert(BlockKey(channel, ce, lun, block));
+}
+
+void NandModel::ClearFaults() {
+    std::lock_guard lock(mutex_);
+    uncorrectable_.clear();
+    programFailBlocks_.clear();
+    programFailPages_.clear();
+    eraseFail_.clear();
+}
+
+void NandModel::SetLatency(NandLatency latency) {
+    std::lock_guard lock(mutex_);
+    latency_ = latency;
+}
+
+}  // namespace emu

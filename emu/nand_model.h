@@ -1,0 +1,130 @@
+// The flash behind the emulated controller: channels of CEs of LUNs, each LUN a row of blocks of
+// pages. Pages keep what was programmed into them, with the LDPC rate and scrambler setting they
+// were programmed with; a page programmed twice without an erase between is refused, an erased
+// page reads empty, and a page read back with another rate or scrambler cannot be decoded. Faults
+// are injected per block or page: factory bad blocks, uncorrectable reads, program and erase
+// failures. Each operation may take a configured time on the platform clock (benchmarks).
+//
+// Identical page contents are stored once, so a drive that writes the same loader block on
+// every die holds one copy of each page.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+namespace emu {
+
+struct FlashGeometry {
+    int channels = 4;
+    int ces = 2;           // chip enables per channel
+    int luns = 1;          // dies per CE
+    int blocks = 2016;     // blocks per LUN
+    int pages = 2304;      // pages per block
+    int pageSectors = 32;  // 512-byte sectors of a page's data area
+    int planes = 4;        // what the diagnostic firmware's init block must say; blocks are not split by plane
+
+    std::size_t PageBytes() const { return static_cast<std::size_t>(pageSectors) * 512; }
+    bool Sound() const;
+};
+
+// Milliseconds each operation takes (0: none).
+struct NandLatency {
+    unsigned readMs = 0;
+    unsigned programMs = 0;
+    unsigned eraseMs = 0;
+};
+
+struct NandAddress {
+    int channel = 0;
+    int ce = 0;
+    int lun = 0;
+    int block = 0;
+    int page = 0;
+    friend bool operator==(const NandAddress&, const NandAddress&) = default;
+};
+
+// Result codes as the diagnostic firmware reports them (byte 1 of its status reply).
+enum class NandResult : std::uint8_t {
+    Ok = 1,
+    ReadEmpty = 28,
+    Uncorrectable = 29,
+    ProgramFailed = 30,
+    EraseFailed = 31,
+    NotErased = 32,     // program of a page that holds data
+    BadAddress = 33,    // outside the geometry, or more data than a page holds
+    InitMismatch = 34,  // an init block that does not describe this flash
+};
+
+class NandModel {
+  public:
+    explicit NandModel(FlashGeometry geometry = {}, NandLatency latency = {});
+
+    const FlashGeometry& Geometry() const { return geometry_; }
+    bool Contains(const NandAddress& a) const;
+    bool ContainsBlock(int channel, int ce, int lun, int block) const;
+
+    // Reads the first out.size() bytes of the page (at most a page). An erased page reads 0xFF and
+    // answers ReadEmpty; bytes beyond what was programmed read 0xFF.
+    NandResult Read(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate, std::uint8_t scramble);
+    NandResult Program(const NandAddress& a, std::span<const std::uint8_t> data, std::uint8_t ldpcRate,
+                       std::uint8_t scramble);
+    NandResult Erase(int channel, int ce, int lun, int block);
+
+    // What a page holds, without latency, rate check or fault (the boot ROM, tests); nullopt when erased.
+    std::optional<std::vector<std::uint8_t>> Peek(const NandAddress& a) const;
+    std::uint32_t EraseCount(int channel, int ce, int lun, int block) const;
+    bool IsFactoryBad(int channel, int ce, int lun, int block) const;
+    // Pages holding data, and distinct page contents stored.
+    std::size_t ProgrammedPages() const;
+    std::size_t StoredContents() const;
+
+    // Faults.
+    void MarkFactoryBad(int channel, int ce, int lun, int block);
+    void InjectUncorrectable(const NandAddress& a);
+    // Every program into the block fails (page -1), or only that page's.
+    void InjectProgramFailure(int channel, int ce, int lun, int block, int page = -1);
+    void InjectEraseFailure(int channel, int ce, int lun, int block);
+    void ClearFaults();
+    void SetLatency(NandLatency latency);
+
+  private:
+    using Bytes = std::vector<std::uint8_t>;
+    struct Page {
+        std::shared_ptr<const Bytes> data;
+        std::uint8_t ldpcRate = 0;
+        std::uint8_t scramble = 0;
+    };
+    struct Block {
+        std::uint32_t eraseCount = 0;
+        std::unordered_map<int, Page> pages;
+    };
+
+    // Takes the operation's configured time, outside the lock.
+    void Wait(unsigned NandLatency::*which) const;
+    std::uint64_t BlockKey(int channel, int ce, int lun, int block) const;
+    std::uint64_t PageKey(const NandAddress& a) const;
+    std::shared_ptr<const Bytes> Intern(std::span<const std::uint8_t> data);
+    NandResult ReadLocked(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
+                          std::uint8_t scramble);
+
+    FlashGeometry geometry_;
+    NandLatency latency_;
+    mutable std::mutex mutex_;
+    std::unordered_map<std::uint64_t, Block> blocks_;
+    std::set<std::uint64_t> factoryBad_;
+    std::set<std::uint64_t> eraseFail_;
+    std::set<std::uint64_t> programFailBlocks_;
+    std::set<std::uint64_t> programFailPages_;
+    std::set<std::uint64_t> uncorrectable_;
+    // Stored contents by hash; an entry whose data nobody holds any more is dropped when found.
+    std::unordered_multimap<std::uint64_t, std::weak_ptr<const Bytes>> contents_;
+    std::size_t pruneAt_ = 1024;
+};
+
+}  // namespace emu

@@ -17,8 +17,8 @@ std::string Format3(int n) {
     return text;
 }
 
-void NandMemFiles(const DemoStationSpec& spec, std::vector<std::pair<std::string, Bytes>>& files) {
-    const std::string& t = spec.flashType;
+void NandMemFiles(const DemoStationPlan& plan, std::vector<std::pair<std::string, Bytes>>& files) {
+    const std::string& t = plan.flashType;
     const std::string folder = "DAT/" + t + "/";
     files.emplace_back(folder + "nandmem_" + t + "_sdr_page1.bin", images::DataFile("QV NAND MEM SDR", 4096));
     files.emplace_back(folder + "nandmem_" + t + "_ddr_page2.bin", images::DataFile("QV NAND MEM DDR", 4096));
@@ -33,8 +33,8 @@ void NandMemFiles(const DemoStationSpec& spec, std::vector<std::pair<std::string
         {"_cmd_ddr23.map", "QV NAND CMD MAP DDR", 128}, {"_sdr_cmd.bin", "QV NAND CMD SDR", 2048},
         {"_ddr23_cmd.bin", "QV NAND CMD DDR", 2048},
     };
-    for (int set : spec.nandMemSets) {
-        for (int clock : spec.clocks) {
+    for (int set : plan.nandMemSets) {
+        for (int clock : plan.clocks) {
             const std::string sub = folder + Format3(set) + "_" + Format3(clock) + "/" + t + "_" + Format3(set);
             for (const Kind& k : kKinds) {
                 files.emplace_back(sub + k.suffix,
@@ -59,12 +59,12 @@ bool WriteFile(const fs::path& path, const Bytes& bytes, std::string* error) {
 
 }  // namespace
 
-std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationSpec& spec) {
+std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationPlan& plan) {
     std::vector<std::pair<std::string, Bytes>> files;
-    files.emplace_back("GDP.bin", images::BuildGdpImage(images::DemoGdpSpec()));
-    files.emplace_back("SYS/" + spec.systemFirmwareName,
-                       images::BuildFirmwareImage(images::DemoSystemFirmwareSpec(spec.chip)));
-    files.emplace_back("SORT/SORT.bin", images::BuildFirmwareImage(images::DemoSortFirmwareSpec()));
+    files.emplace_back("GDP.bin", images::BuildGdpImage(images::DemoGdpPlan()));
+    files.emplace_back("SYS/" + plan.systemFirmwareName,
+                       images::BuildFirmwareImage(images::DemoSystemFirmwarePlan(plan.chip)));
+    files.emplace_back("SORT/SORT.bin", images::BuildFirmwareImage(images::DemoSortFirmwarePlan()));
     files.emplace_back("NEP_ID_CODE.hex", images::IdCodeFile());
     files.emplace_back("DAT/opal.bin", images::DataFile("QV OPAL IMAGE", 40 * 1024));
     files.emplace_back("DAT/NvmExpressDxe.rom", images::DataFile("QV UEFI DRIVER", 64 * 1024));
@@ -76,16 +76,16 @@ std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationSpe
                                images::LdpcPage(rate, page));
         }
     }
-    NandMemFiles(spec, files);
-    const std::string bay = DemoBayIni(spec);
+    NandMemFiles(plan, files);
+    const std::string bay = DemoBayIni(plan);
     files.emplace_back("bay/bay.ini", Bytes(bay.begin(), bay.end()));
     return files;
 }
 
-std::string DemoBayIni(const DemoStationSpec& spec) {
+std::string DemoBayIni(const DemoStationPlan& plan) {
     std::string ini = "; Emulated drives of the demo station: one 8-port hub on a USB 3 root hub.\n";
     ini += "[RootHub1]\nBus=2\nSpeed=usb3\nPorts=4\n[Hub1]\nId=2-1\nPorts=8\n";
-    for (int i = 0; i < spec.drives && i < 8; ++i) {
+    for (int i = 0; i < plan.drives && i < 8; ++i) {
         ini += "[Drive" + std::to_string(i + 1) + "]\nId=2-1." + std::to_string(i + 1) + "\n";
         ini += i % 2 == 0 ? "Bridge=jmicron\nChip=0583\n" : "Bridge=asmedia\n";
         ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
@@ -93,7 +93,7 @@ std::string DemoBayIni(const DemoStationSpec& spec) {
     return ini;
 }
 
-bool WriteDemoStation(const fs::path& source, const fs::path& out, const DemoStationSpec& spec, std::string* error) {
+bool WriteDemoStation(const fs::path& source, const fs::path& out, const DemoStationPlan& plan, std::string* error) {
     std::error_code ec;
     fs::create_directories(out, ec);
     if (ec) {
@@ -105,7 +105,7 @@ bool WriteDemoStation(const fs::path& source, const fs::path& out, const DemoSta
         if (error != nullptr) *error = "cannot copy " + source.string() + ": " + ec.message();
         return false;
     }
-    for (const auto& [name, bytes] : DemoStationFiles(spec)) {
+    for (const auto& [name, bytes] : DemoStationFiles(plan)) {
         if (!WriteFile(out / name, bytes, error)) return false;
     }
     return true;

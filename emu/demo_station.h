@@ -12,7 +12,7 @@
 
 namespace emu {
 
-struct DemoStationSpec {
+struct DemoStationPlan {
     // The system firmware's file name under SYS: the flash code name of the sample part
     // (Toggle bus at 400 MHz, 4 planes, 2,016 blocks, 2,304 pages of 16 KB, one die per CE,
     // 4 channels of 2 CEs, TLC).
@@ -25,11 +25,11 @@ struct DemoStationSpec {
 };
 
 // Every generated file, by its path relative to the station folder ('/' separators).
-std::vector<std::pair<std::string, images::Bytes>> DemoStationFiles(const DemoStationSpec& spec);
-std::string DemoBayIni(const DemoStationSpec& spec);
+std::vector<std::pair<std::string, images::Bytes>> DemoStationFiles(const DemoStationPlan& plan);
+std::string DemoBayIni(const DemoStationPlan& plan);
 
 // Copies `source` into `out` and writes the generated files beside; false and `error` set on failure.
 bool WriteDemoStation(const std::filesystem::path& source, const std::filesystem::path& out,
-                      const DemoStationSpec& spec, std::string* error);
+                      const DemoStationPlan& plan, std::string* error);
 
 }  // namespace emu

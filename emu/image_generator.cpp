@@ -61,24 +61,24 @@ std::string TagText(const std::string& mode, int major, int minor, int build, co
     return text;
 }
 
-std::size_t GdpPartOffset(const GdpImageSpec& spec, std::size_t j) {
+std::size_t GdpPartOffset(const GdpImagePlan& plan, std::size_t j) {
     std::size_t at = kPartsOffset;
-    for (std::size_t i = 0; i < j && i < spec.parts.size(); ++i) at += spec.parts[i].length;
+    for (std::size_t i = 0; i < j && i < plan.parts.size(); ++i) at += plan.parts[i].length;
     return at;
 }
 
-Bytes BuildGdpImage(const GdpImageSpec& spec) {
-    Bytes image(GdpPartOffset(spec, spec.parts.size()), 0);
+Bytes BuildGdpImage(const GdpImagePlan& plan) {
+    Bytes image(GdpPartOffset(plan, plan.parts.size()), 0);
     std::memcpy(image.data(), "QV DIAG IMAGE", 13);
-    image[16] = spec.infoByte;
-    image[17] = static_cast<std::uint8_t>(spec.headerPartCount >= 0 ? spec.headerPartCount : spec.parts.size());
-    for (std::size_t j = 0; j < spec.parts.size() && j < 8; ++j) {
-        PutLe32(image, 32 + 8 * j, spec.parts[j].loadAddress);
-        PutLe32(image, 36 + 8 * j, spec.parts[j].length);
+    image[16] = plan.infoByte;
+    image[17] = static_cast<std::uint8_t>(plan.headerPartCount >= 0 ? plan.headerPartCount : plan.parts.size());
+    for (std::size_t j = 0; j < plan.parts.size() && j < 8; ++j) {
+        PutLe32(image, 32 + 8 * j, plan.parts[j].loadAddress);
+        PutLe32(image, 36 + 8 * j, plan.parts[j].length);
     }
     Fill(&image[96], kSignatureBytes, 0x5167);
-    for (std::size_t j = 0; j < spec.parts.size(); ++j) {
-        FillPart(&image[GdpPartOffset(spec, j)], spec.parts[j].length, spec.parts[j].kind, spec.tagText,
+    for (std::size_t j = 0; j < plan.parts.size(); ++j) {
+        FillPart(&image[GdpPartOffset(plan, j)], plan.parts[j].length, plan.parts[j].kind, plan.tagText,
                  static_cast<std::uint32_t>(0x6D00 + j));
     }
     return image;
@@ -92,20 +92,20 @@ std::uint16_t PartChecksum(const std::uint8_t* part, std::size_t length) {
     return static_cast<std::uint16_t>(sum);
 }
 
-std::size_t FirmwarePartOffset(const FirmwareImageSpec& spec, std::size_t j) {
+std::size_t FirmwarePartOffset(const FirmwareImagePlan& plan, std::size_t j) {
     std::size_t at = kPartsOffset;
-    for (std::size_t i = 0; i < j && i < spec.parts.size(); ++i) at += spec.parts[i].length;
+    for (std::size_t i = 0; i < j && i < plan.parts.size(); ++i) at += plan.parts[i].length;
     return at;
 }
 
-Bytes BuildFirmwareImage(const FirmwareImageSpec& spec) {
-    Bytes image(std::max(FirmwarePartOffset(spec, spec.parts.size()), kCertOffset + spec.certLength), 0);
+Bytes BuildFirmwareImage(const FirmwareImagePlan& plan) {
+    Bytes image(std::max(FirmwarePartOffset(plan, plan.parts.size()), kCertOffset + plan.certLength), 0);
     std::memcpy(image.data(), kFirmwareTag, 16);
     PutLe16(image, 18,
-            static_cast<std::uint16_t>(spec.headerPartCount >= 0 ? spec.headerPartCount : spec.parts.size()));
+            static_cast<std::uint16_t>(plan.headerPartCount >= 0 ? plan.headerPartCount : plan.parts.size()));
     image[32] = 0x01;
     image[33] = 0x02;
-    PutLe16(image, 34, spec.certLength);
+    PutLe16(image, 34, plan.certLength);
     PutLe16(image, 36, 0x0100);
     PutLe32(image, 40, 0x00010002);
     image[44] = 0x03;
@@ -113,17 +113,17 @@ Bytes BuildFirmwareImage(const FirmwareImageSpec& spec) {
     PutText(&image[48], 32, "QV IMAGE INFORMATION ONE");
     PutText(&image[80], 32, "QV IMAGE INFORMATION TWO");
     Fill(&image[368], kSignatureBytes, 0x7A11);
-    for (std::size_t j = 0; j < spec.parts.size() && j < 16; ++j) {
-        PutLe32(image, 116 + 16 * j, spec.parts[j].length);
-        PutLe32(image, 120 + 16 * j, spec.parts[j].loadAddress);
-        PutLe32(image, 124 + 16 * j, static_cast<std::uint32_t>(FirmwarePartOffset(spec, j)));
+    for (std::size_t j = 0; j < plan.parts.size() && j < 16; ++j) {
+        PutLe32(image, 116 + 16 * j, plan.parts[j].length);
+        PutLe32(image, 120 + 16 * j, plan.parts[j].loadAddress);
+        PutLe32(image, 124 + 16 * j, static_cast<std::uint32_t>(FirmwarePartOffset(plan, j)));
     }
-    Fill(&image[kCertOffset], spec.certLength, 0xCE27);
-    const std::string mode = spec.tagText.substr(0, 5);
-    for (std::size_t j = 0; j < spec.parts.size(); ++j) {
-        const FirmwarePart& part = spec.parts[j];
-        std::uint8_t* at = &image[FirmwarePartOffset(spec, j)];
-        FillPart(at, part.length, part.kind, j == 0 ? spec.tagText : mode, static_cast<std::uint32_t>(0x3F00 + j));
+    Fill(&image[kCertOffset], plan.certLength, 0xCE27);
+    const std::string mode = plan.tagText.substr(0, 5);
+    for (std::size_t j = 0; j < plan.parts.size(); ++j) {
+        const FirmwarePart& part = plan.parts[j];
+        std::uint8_t* at = &image[FirmwarePartOffset(plan, j)];
+        FillPart(at, part.length, part.kind, j == 0 ? plan.tagText : mode, static_cast<std::uint32_t>(0x3F00 + j));
         if (part.length >= 4) {
             wire::PutLe16(at + part.length - 4, part.enable);
             wire::PutLe16(at + part.length - 2, PartChecksum(at, part.length));
@@ -132,28 +132,28 @@ Bytes BuildFirmwareImage(const FirmwareImageSpec& spec) {
     return image;
 }
 
-GdpImageSpec DemoGdpSpec() {
-    GdpImageSpec spec;
-    spec.parts = {{0x00000000, 3 * 65536 + 4000, PartKind::Tagged}, {0x00100000, 16384, PartKind::OpCarrier}};
-    return spec;
+GdpImagePlan DemoGdpPlan() {
+    GdpImagePlan plan;
+    plan.parts = {{0x00000000, 3 * 65536 + 4000, PartKind::Tagged}, {0x00100000, 16384, PartKind::OpCarrier}};
+    return plan;
 }
 
-FirmwareImageSpec DemoSystemFirmwareSpec(const std::string& chip) {
-    FirmwareImageSpec spec;
-    spec.tagText = TagText("RAVEZ", 1, 0, 1, chip);
-    spec.parts = {{3 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
+FirmwareImagePlan DemoSystemFirmwarePlan(const std::string& chip) {
+    FirmwareImagePlan plan;
+    plan.tagText = TagText("RAVEZ", 1, 0, 1, chip);
+    plan.parts = {{3 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
                   {kPageBytes, 0x00080000, 0x0001, PartKind::Tagged},
                   {40000, 0x00100000, 0x0000, PartKind::Plain}};
-    return spec;
+    return plan;
 }
 
-FirmwareImageSpec DemoSortFirmwareSpec() {
-    FirmwareImageSpec spec;
-    spec.tagText = TagText("QVRDT", 1, 0, 1, "TEV1001");
-    spec.parts = {{2 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
+FirmwareImagePlan DemoSortFirmwarePlan() {
+    FirmwareImagePlan plan;
+    plan.tagText = TagText("QVRDT", 1, 0, 1, "TEV1001");
+    plan.parts = {{2 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
                   {2 * kPageBytes, 0x00080000, 0x0001, PartKind::Tagged},
                   {kPageBytes, 0x00100000, 0x0001, PartKind::OpCarrier}};
-    return spec;
+    return plan;
 }
 
 Bytes DataFile(const std::string& title, std::size_t length) {

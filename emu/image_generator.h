@@ -44,7 +44,7 @@ struct GdpPart {
     PartKind kind = PartKind::Plain;
 };
 
-struct GdpImageSpec {
+struct GdpImagePlan {
     std::vector<GdpPart> parts;
     std::string tagText = TagText("QVGDP", 1, 2, 3, "");
     std::uint8_t infoByte = 0x01;
@@ -52,9 +52,9 @@ struct GdpImageSpec {
     int headerPartCount = -1;
 };
 
-Bytes BuildGdpImage(const GdpImageSpec& spec);
-// Where part j lies in a GDP image built from `spec`.
-std::size_t GdpPartOffset(const GdpImageSpec& spec, std::size_t j);
+Bytes BuildGdpImage(const GdpImagePlan& plan);
+// Where part j lies in a GDP image built from `plan`.
+std::size_t GdpPartOffset(const GdpImagePlan& plan, std::size_t j);
 
 struct FirmwarePart {
     std::uint32_t length = 0;  // at least 4 (enable and checksum words)
@@ -63,22 +63,22 @@ struct FirmwarePart {
     PartKind kind = PartKind::Plain;  // Tagged: the mode tag at byte 448 (part 0 gets the tag text there)
 };
 
-struct FirmwareImageSpec {
+struct FirmwareImagePlan {
     std::string tagText = TagText("RAVEZ", 1, 0, 1, "TEV1001");
     std::vector<FirmwarePart> parts;
     std::uint16_t certLength = 1024;
-    int headerPartCount = -1;  // as for GdpImageSpec
+    int headerPartCount = -1;  // as for GdpImagePlan
 };
 
-Bytes BuildFirmwareImage(const FirmwareImageSpec& spec);
-std::size_t FirmwarePartOffset(const FirmwareImageSpec& spec, std::size_t j);
+Bytes BuildFirmwareImage(const FirmwareImagePlan& plan);
+std::size_t FirmwarePartOffset(const FirmwareImagePlan& plan, std::size_t j);
 // The checksum word the image carries for `part` (its bytes without the last 4).
 std::uint16_t PartChecksum(const std::uint8_t* part, std::size_t length);
 
 // The demo station's images.
-GdpImageSpec DemoGdpSpec();
-FirmwareImageSpec DemoSystemFirmwareSpec(const std::string& chip);
-FirmwareImageSpec DemoSortFirmwareSpec();
+GdpImagePlan DemoGdpPlan();
+FirmwareImagePlan DemoSystemFirmwarePlan(const std::string& chip);
+FirmwareImagePlan DemoSortFirmwarePlan();
 
 // Data files: `length` bytes beginning with `title` and filled with a pattern seeded by it.
 Bytes DataFile(const std::string& title, std::size_t length);

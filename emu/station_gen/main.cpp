@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
-    if (!emu::WriteDemoStation(argv[1], argv[2], emu::DemoStationSpec{}, &error)) {
+    if (!emu::WriteDemoStation(argv[1], argv[2], emu::DemoStationPlan{}, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

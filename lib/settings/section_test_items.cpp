@@ -1,4 +1,5 @@
 // [TestItems]: which MP items run and the limits of the checks inside them.
+#include "settings/ini_engine.h"
 #include "settings/ini_sections.h"
 #include "settings/records.h"
 #include "settings/section_table.h"
@@ -30,6 +31,15 @@ enum Item : int {
 
 constexpr FieldRef ItemField(Item id) {
     return Num(AP_INIState.dwItemEnable[id]);
+}
+
+// The serial-number length the START check expects: a number above 20 is taken as 20, judged on the
+// number in the file before it is narrowed to its byte (260 is 20, not 4); what still lies above 20
+// once narrowed (a negative number) is 20 too.
+void ReadCheckSnLengthValue(const char* path) {
+    const std::int32_t value = IniGetInt(kSection, "CheckSnLengthValue", 12, path);
+    const auto narrowed = static_cast<std::uint8_t>(value);
+    AP_INIState.CheckSnLengthValue = value > 20 || narrowed > 20 ? 20 : narrowed;
 }
 
 // The temperature check and its limit are written only while the check is selected.
@@ -67,7 +77,7 @@ constexpr KeyRule kRules[] = {
     Int("EnCheckTemperature", 0, ItemField(kCheckTemperature), Put::Dec).When(TemperatureCheckOn),
     Int("CheckMaxTemperatureValue", 0, Num(AP_INIState.CheckMaxTemperatureValue), Put::Dec).When(TemperatureCheckOn),
     Int("EnCheckSnLength", 0, Num(AP_INIState.EnCheckSnLength)),
-    Int("CheckSnLengthValue", 12, Num(AP_INIState.CheckSnLengthValue)),
+    Custom("CheckSnLengthValue", ReadCheckSnLengthValue, nullptr),
     Int("CheckPPIDLengthValue", 23, Num(AP_INIState.CheckPPIDLengthValue)),
     Int("EnCheckRemap", 0, Num(AP_INIState.EnCheckRemap)),
     Int("EnDramTest", 0, ItemField(kDramTest), Put::Dec),
@@ -84,7 +94,6 @@ constexpr KeyRule kRules[] = {
 
 void ReadIniTestItems(const char* path) {
     ReadRules(kSection, kRules, path);
-    if (AP_INIState.CheckSnLengthValue > 20) AP_INIState.CheckSnLengthValue = 20;
 }
 
 void WriteIniTestItems(const char* path) {

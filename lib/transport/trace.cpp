@@ -51,6 +51,7 @@ void TraceOutToFile(std::FILE* logFile, const char* format, ...) {
 }
 
 bool WriteRawFile(const char* path, const void* data, std::size_t length) {
+    if (path == nullptr || *path == '\0' || (data == nullptr && length != 0)) return false;
     std::FILE* f = std::fopen(path, "wb");
     if (f == nullptr) return false;
     const bool ok = length == 0 || std::fwrite(data, 1, length, f) == length;
@@ -58,7 +59,7 @@ bool WriteRawFile(const char* path, const void* data, std::size_t length) {
 }
 
 void DumpRawFile(const char* name, const void* data, std::size_t length) {
-    if (AP_RDSetting.DumpDebugFile == 0) return;
+    if (AP_RDSetting.DumpDebugFile == 0 || name == nullptr) return;
     const std::string path = platform::JoinPath(platform::ProgramFolder() / "raw", name).string();
     WriteRawFile(path.c_str(), data, length);
 }

@@ -15,7 +15,9 @@ void TraceOutToFile(std::FILE* logFile, const char* format, ...) __attribute__((
 void DumpRawFile(const char* name, const void* data, std::size_t length);
 // Writes `data` to `path` when DumpDebugFile is on.
 void DumpRawFileAt(const char* path, const void* data, std::size_t length);
-// Writes `data` to `path` unconditionally (the callers decide on the switch).
+// Writes `data` to `path` unconditionally (the callers decide on the switch); false when the file cannot
+// be written. The sorting-result reader's dump, switched by [RDT] DumpRAWFile, is DumpRdtRawFile
+// (settings/rdt_dump.h).
 bool WriteRawFile(const char* path, const void* data, std::size_t length);
 
 std::uint16_t AsWord16(std::uint16_t value);

@@ -97,21 +97,21 @@ TEST_F(FileChecks, VersionForm) {
 TEST_F(FileChecks, DiagnosticImageDescribed) {
     std::string status;
     app::CheckGDPBin(&status);
-    const img::GdpImageSpec spec = img::DemoGdpSpec();
-    EXPECT_EQ(status, "GDP.bin" + app::VersionForm(spec.tagText));
+    const img::GdpImagePlan plan = img::DemoGdpPlan();
+    EXPECT_EQ(status, "GDP.bin" + app::VersionForm(plan.tagText));
     EXPECT_STREQ(AP_GDPBins.sBinFile, (kStation / "GDP.bin").c_str());
     EXPECT_EQ(AP_GDPBins.ucCodeCnt, 1);
-    ASSERT_EQ(AP_GDPBins.ucPartCnt[0], spec.parts.size());
-    for (std::size_t j = 0; j < spec.parts.size(); ++j) {
-        EXPECT_EQ(AP_GDPBins.dwOffset[0][j], spec.parts[j].loadAddress);
-        EXPECT_EQ(AP_GDPBins.dwLength[0][j], spec.parts[j].length);
-        EXPECT_EQ(AP_GDPBins.dwBinOffset[0][j], img::GdpPartOffset(spec, j));
+    ASSERT_EQ(AP_GDPBins.ucPartCnt[0], plan.parts.size());
+    for (std::size_t j = 0; j < plan.parts.size(); ++j) {
+        EXPECT_EQ(AP_GDPBins.dwOffset[0][j], plan.parts[j].loadAddress);
+        EXPECT_EQ(AP_GDPBins.dwLength[0][j], plan.parts[j].length);
+        EXPECT_EQ(AP_GDPBins.dwBinOffset[0][j], img::GdpPartOffset(plan, j));
     }
     EXPECT_TRUE(trace_.Contains("######### - GDP Code 1 Bin Offset 0x31FA0\n"));
     const Bytes file = ReadFile(kStation / "GDP.bin");
     EXPECT_EQ(0, std::memcmp(AP_GDPBins.aRsaBlock, &file[96], 256));
     EXPECT_EQ(AP_GDPBins.ucImgInfo[0], file[16]);
-    EXPECT_EQ(std::string(g_sGDPVersion), spec.tagText);
+    EXPECT_EQ(std::string(g_sGDPVersion), plan.tagText);
     EXPECT_TRUE(ui_.Shown().empty());
 }
 
@@ -119,12 +119,12 @@ TEST_F(FileChecks, FirmwareImagesDescribedInBothModes) {
     struct Case {
         int toolMode;
         const char* file;
-        img::FirmwareImageSpec spec;
+        img::FirmwareImagePlan plan;
         int codes;
     };
     const Case cases[] = {
-        {0, "SYS/TCJHCALC.bin", img::DemoSystemFirmwareSpec("TEV1001"), 7},
-        {1, "SORT/SORT.bin", img::DemoSortFirmwareSpec(), 1},
+        {0, "SYS/TCJHCALC.bin", img::DemoSystemFirmwarePlan("TEV1001"), 7},
+        {1, "SORT/SORT.bin", img::DemoSortFirmwarePlan(), 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -132,22 +132,22 @@ TEST_F(FileChecks, FirmwareImagesDescribedInBothModes) {
         std::string status;
         ASSERT_EQ(app::CheckFWBin(1, &status), 1);
         EXPECT_STREQ(AP_Bins.sBinFile, (kStation / c.file).c_str());
-        EXPECT_EQ(status, fs::path(c.file).filename().string() + app::VersionForm(c.spec.tagText));
+        EXPECT_EQ(status, fs::path(c.file).filename().string() + app::VersionForm(c.plan.tagText));
         EXPECT_EQ(AP_Bins.ucCodeCnt, c.codes);
-        EXPECT_EQ(AP_Bins.wCertLen, c.spec.certLength);
+        EXPECT_EQ(AP_Bins.wCertLen, c.plan.certLength);
         const Bytes file = ReadFile(kStation / c.file);
         for (int i = 0; i < c.codes; ++i) {
-            ASSERT_EQ(AP_Bins.ucPartCnt[i], c.spec.parts.size());
-            for (std::size_t j = 0; j < c.spec.parts.size(); ++j) {
+            ASSERT_EQ(AP_Bins.ucPartCnt[i], c.plan.parts.size());
+            for (std::size_t j = 0; j < c.plan.parts.size(); ++j) {
                 const std::uint32_t offset = AP_Bins.dwBinOffset[i][j], length = AP_Bins.dwLength[i][j];
-                EXPECT_EQ(offset, img::FirmwarePartOffset(c.spec, j));
-                EXPECT_EQ(length, c.spec.parts[j].length);
-                EXPECT_EQ(AP_Bins.dwOffset[i][j], c.spec.parts[j].loadAddress);
-                EXPECT_EQ(AP_Bins.wEnable[i][j], c.spec.parts[j].enable);
+                EXPECT_EQ(offset, img::FirmwarePartOffset(c.plan, j));
+                EXPECT_EQ(length, c.plan.parts[j].length);
+                EXPECT_EQ(AP_Bins.dwOffset[i][j], c.plan.parts[j].loadAddress);
+                EXPECT_EQ(AP_Bins.wEnable[i][j], c.plan.parts[j].enable);
                 EXPECT_EQ(AP_Bins.wCheckSum[i][j], img::PartChecksum(&file[offset], length));
             }
         }
-        EXPECT_EQ(0, std::memcmp(AP_Bins.aCertData, &file[2048], c.spec.certLength));
+        EXPECT_EQ(0, std::memcmp(AP_Bins.aCertData, &file[2048], c.plan.certLength));
         EXPECT_EQ(0, std::memcmp(AP_Bins.aRsaBlock, &file[368], 256));
         EXPECT_EQ(std::string(g_sFWVersion).substr(46, 7), "TEV1001");
     }

@@ -31,9 +31,9 @@ TEST(ImageGenerator, TagTextPlacesVersionAndChip) {
 }
 
 TEST(ImageGenerator, DiagnosticImageLayout) {
-    img::GdpImageSpec spec;
-    spec.parts = {{0x0, 65537, img::PartKind::Tagged}, {0x20000000, 131072, img::PartKind::OpCarrier}};
-    const Bytes image = img::BuildGdpImage(spec);
+    img::GdpImagePlan plan;
+    plan.parts = {{0x0, 65537, img::PartKind::Tagged}, {0x20000000, 131072, img::PartKind::OpCarrier}};
+    const Bytes image = img::BuildGdpImage(plan);
     ASSERT_EQ(image.size(), 4096u + 65537 + 131072);
     EXPECT_EQ(image[17], 2);
     EXPECT_EQ(Le32(image, 32), 0u);
@@ -41,27 +41,27 @@ TEST(ImageGenerator, DiagnosticImageLayout) {
     EXPECT_EQ(Le32(image, 40), 0x20000000u);
     EXPECT_EQ(Le32(image, 44), 131072u);
     EXPECT_EQ(Text(image, 4096 + 448, 5), "QVGDP");
-    EXPECT_EQ(Text(image, 4544, 24), spec.tagText.substr(0, 24));
-    const std::size_t carrier = img::GdpPartOffset(spec, 1);
+    EXPECT_EQ(Text(image, 4544, 24), plan.tagText.substr(0, 24));
+    const std::size_t carrier = img::GdpPartOffset(plan, 1);
     EXPECT_EQ(carrier, 4096u + 65537);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(image[carrier + i], i * 0x11);
 }
 
 TEST(ImageGenerator, FirmwareImageLayout) {
-    const img::FirmwareImageSpec spec = img::DemoSystemFirmwareSpec("TEV1001");
-    const Bytes image = img::BuildFirmwareImage(spec);
+    const img::FirmwareImagePlan plan = img::DemoSystemFirmwarePlan("TEV1001");
+    const Bytes image = img::BuildFirmwareImage(plan);
     EXPECT_EQ(Text(image, 0, 16), "ZEL09_FWTAG_V001");
-    ASSERT_EQ(Le16(image, 18), spec.parts.size());
-    EXPECT_EQ(Le16(image, 34), spec.certLength);
-    for (std::size_t j = 0; j < spec.parts.size(); ++j) {
+    ASSERT_EQ(Le16(image, 18), plan.parts.size());
+    EXPECT_EQ(Le16(image, 34), plan.certLength);
+    for (std::size_t j = 0; j < plan.parts.size(); ++j) {
         SCOPED_TRACE(j);
         const std::uint32_t length = Le32(image, 116 + 16 * j), offset = Le32(image, 124 + 16 * j);
-        EXPECT_EQ(length, spec.parts[j].length);
-        EXPECT_EQ(Le32(image, 120 + 16 * j), spec.parts[j].loadAddress);
-        EXPECT_EQ(offset, img::FirmwarePartOffset(spec, j));
-        EXPECT_EQ(Le16(image, offset + length - 4), spec.parts[j].enable);
+        EXPECT_EQ(length, plan.parts[j].length);
+        EXPECT_EQ(Le32(image, 120 + 16 * j), plan.parts[j].loadAddress);
+        EXPECT_EQ(offset, img::FirmwarePartOffset(plan, j));
+        EXPECT_EQ(Le16(image, offset + length - 4), plan.parts[j].enable);
         EXPECT_EQ(Le16(image, offset + length - 2), img::PartChecksum(&image[offset], length));
-        if (spec.parts[j].kind == img::PartKind::Tagged) {
+        if (plan.parts[j].kind == img::PartKind::Tagged) {
             EXPECT_EQ(Text(image, offset + 448, 5), "RAVEZ");
         }
     }
@@ -70,7 +70,7 @@ TEST(ImageGenerator, FirmwareImageLayout) {
 
 TEST(DemoStation, HoldsEveryFileTheStationReads) {
     std::map<std::string, Bytes> files;
-    for (auto& [name, bytes] : emu::DemoStationFiles(emu::DemoStationSpec{})) files[name] = bytes;
+    for (auto& [name, bytes] : emu::DemoStationFiles(emu::DemoStationPlan{})) files[name] = bytes;
     for (const char* name :
          {"GDP.bin", "SYS/TCJHCALC.bin", "SORT/SORT.bin", "NEP_ID_CODE.hex", "DAT/opal.bin", "DAT/NvmExpressDxe.rom",
           "DAT/ldr23_nops_op.bin", "DAT/ldr23_nifc_cmd.bin", "DAT/ldpc_rate1_page1.bin", "DAT/ldpc_rate4_page2.bin",
@@ -82,7 +82,7 @@ TEST(DemoStation, HoldsEveryFileTheStationReads) {
     EXPECT_EQ(Text(files["DAT/ldpc_rate2_page2.bin"], 0, 16), "LDBK LDPC TABLE2");
     EXPECT_EQ(files["NEP_ID_CODE.hex"].size(), 34u);
     std::string error;
-    EXPECT_TRUE(emu::ParseBayConfig(emu::DemoBayIni(emu::DemoStationSpec{}), &error).has_value()) << error;
+    EXPECT_TRUE(emu::ParseBayConfig(emu::DemoBayIni(emu::DemoStationPlan{}), &error).has_value()) << error;
 }
 
 }  // namespace

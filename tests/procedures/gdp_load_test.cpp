@@ -31,9 +31,9 @@ class GdpLoadRefusals : public ::testing::Test {
     }
 
     void Image(const std::vector<img::GdpPart>& parts, std::size_t cutTail = 0) {
-        img::GdpImageSpec spec;
-        spec.parts = parts;
-        test_support::WriteGdpImage(path_, spec, cutTail);
+        img::GdpImagePlan plan;
+        plan.parts = parts;
+        test_support::WriteGdpImage(path_, plan, cutTail);
     }
 
     AP_Bins_t saved_ = AP_GDPBins;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "records_guard.h"
+#include "settings/die_map_page.h"
 #include "settings/flash_param.h"
 #include "settings/ini_all.h"
 #include "settings/ini_engine.h"
@@ -133,6 +134,15 @@ TEST(StationFiles, SampleSettingsAgreeWithTheirParaAndTimingFiles) {
     EXPECT_EQ(s.DefaultTiming, saved.DefaultTiming);
     EXPECT_EQ(s.BestTiming, saved.BestTiming);
     EXPECT_STREQ(s.SerialNum, saved.SerialNum);
+
+    // The die map's pass through the page, as every load makes it, gives back the file's channel and CE sets.
+    settings::DieMapPage page;
+    settings::DieMapRecordToPage(page);
+    settings::DieMapPageToRecord(page);
+    EXPECT_EQ(s.MPChannel, saved.MPChannel);
+    EXPECT_EQ(s.MPBank, saved.MPBank);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(s.MPFwBankSet[i], saved.MPFwBankSet[i]) << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(s.MPFwChannelSet[i], saved.MPFwChannelSet[i]) << i;
 
     const std::string tmc = (kStation / "TMC" / saved.TMCFolder / "TMC_TGL2.ini").string();
     EXPECT_EQ(ReadInitTMCIni(tmc.c_str()), 1);

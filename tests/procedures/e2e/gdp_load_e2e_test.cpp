@@ -40,8 +40,8 @@ class GdpLoad : public ::testing::Test {
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("gdp-e2e-" + std::to_string(::getpid()));
         fs::create_directories(folder_);
-        spec_.parts = {{0x00000000, 65537, img::PartKind::Tagged}, {0x20000000, 131072, img::PartKind::Plain}};
-        file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), spec_);
+        plan_.parts = {{0x00000000, 65537, img::PartKind::Tagged}, {0x20000000, 131072, img::PartKind::Plain}};
+        file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), plan_);
     }
     void TearDown() override {
         procedures::SetGdpPatchStep(nullptr);
@@ -51,8 +51,8 @@ class GdpLoad : public ::testing::Test {
     }
 
     Bytes Part(std::size_t j) const {
-        const auto at = static_cast<std::ptrdiff_t>(img::GdpPartOffset(spec_, j));
-        return Bytes(file_.begin() + at, file_.begin() + at + spec_.parts[j].length);
+        const auto at = static_cast<std::ptrdiff_t>(img::GdpPartOffset(plan_, j));
+        return Bytes(file_.begin() + at, file_.begin() + at + plan_.parts[j].length);
     }
     static Bytes Ram(EmulatedDrives& d, int port, std::uint32_t address, std::size_t n) {
         Bytes b(n);
@@ -75,7 +75,7 @@ class GdpLoad : public ::testing::Test {
     platform::ScopedClock useClock_{clock_};
     platform::TraceCapture trace_;
     fs::path folder_;
-    img::GdpImageSpec spec_;
+    img::GdpImagePlan plan_;
     Bytes file_;
 };
 
@@ -166,13 +166,13 @@ TEST_F(GdpLoad, DrivesLoadedTogetherNeverSeeEachOthersPatch) {
 
 TEST_F(GdpLoad, PatchedForTheRunsFlashThenInitialised) {
     param_test::LoadSampleDrive();
-    spec_ = img::DemoGdpSpec();
-    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), spec_);
+    plan_ = img::DemoGdpPlan();
+    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), plan_);
     EmulatedDrives drives({""});  // the sample drive's flash: 4 channels of 2 CEs, 2,016 blocks of 2,304 pages
     ASSERT_EQ(VC_EnableVendorCmd(0), 1);
     ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 1));
 
-    const Bytes ram = Ram(drives, 0, 0, spec_.parts[0].length);
+    const Bytes ram = Ram(drives, 0, 0, plan_.parts[0].length);
     const auto param = emu::DecodeGdpInitParam(std::span(ram).subspan(1248));
     ASSERT_TRUE(param.has_value());
     EXPECT_EQ(param->blocksPerCe, 2016);
@@ -188,10 +188,33 @@ TEST_F(GdpLoad, PatchedForTheRunsFlashThenInitialised) {
     EXPECT_EQ(drives.Drive(0).programs.gdp->InitBlock(), Bytes(init.begin(), init.begin() + 1024));
 }
 
+TEST_F(GdpLoad, ADriveWhoseFlashDisagreesWithThePatchFailsInit) {
+    param_test::LoadSampleDrive();
+    plan_ = img::DemoGdpPlan();
+    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), plan_);
+    // The settings describe 4 channels of 2 CEs with 2,016 blocks; this drive carries 1,024 blocks per CE.
+    EmulatedDrives drives({"FlashBlocks=1024"});
+    ASSERT_EQ(drives.Error(), "");
+    ASSERT_EQ(VC_EnableVendorCmd(0), 1);
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 1));
+
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    Bytes init(kGdpInitBlockBytes, 0xEE);
+    // The init command itself is delivered (the host reads no status after it); the firmware refuses the
+    // block and says so in its next status reply.
+    ASSERT_TRUE(VP_InitGDP(0, init.data()));
+    EXPECT_EQ(drives.Drive(0).programs.gdp->InitProblem(), "blocks per CE 2016, NAND 1024");
+    std::uint8_t reply[512] = {};
+    std::uint8_t busy = 0;
+    ASSERT_EQ(VC_GDP_CmdGetReturn(0, &busy, reply), 1);
+    EXPECT_NE(reply[0], 0xAA);
+    EXPECT_NE(reply[1], 1) << "the init is refused";
+}
+
 TEST_F(GdpLoad, APartTooSmallForItsParameterRegionsLoadsNothing) {
     param_test::LoadSampleDrive();
-    spec_.parts = {{0x00000000, 16384, img::PartKind::Tagged}};  // ends before the LDPC table
-    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), spec_);
+    plan_.parts = {{0x00000000, 16384, img::PartKind::Tagged}};  // ends before the LDPC table
+    file_ = test_support::WriteGdpImage((folder_ / "GDP.bin").string(), plan_);
     EmulatedDrives drives({""});
     ASSERT_EQ(VC_EnableVendorCmd(0), 1);
     EXPECT_FALSE(VP_LoadGDPFromFile(0, 1, 1));

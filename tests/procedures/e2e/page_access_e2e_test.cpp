@@ -37,7 +37,7 @@ class PageAccessE2e : public ::testing::Test {
     void SetUp() override {
         folder_ = fs::temp_directory_path() / ("page-e2e-" + std::to_string(::getpid()));
         fs::create_directories(folder_);
-        test_support::WriteGdpImage((folder_ / "GDP.bin").string(), emu::images::DemoGdpSpec());
+        test_support::WriteGdpImage((folder_ / "GDP.bin").string(), emu::images::DemoGdpPlan());
         drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{
             "FlashChannels=4\nFlashCEs=4\nFlashLuns=2\nFlashBlocks=64\nFlashPages=128\nFlashPageSectors=32"});
         ASSERT_EQ(drives_->Error(), "");

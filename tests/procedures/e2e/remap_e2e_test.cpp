@@ -56,7 +56,7 @@ class RemapE2e : public ::testing::Test {
         folder_ = fs::temp_directory_path() / ("remap-e2e-" + std::to_string(::getpid()));
         fs::create_directories(folder_);
         platform::SetProgramFolder(folder_);
-        test_support::WriteGdpImage((folder_ / "GDP.bin").string(), emu::images::DemoGdpSpec());
+        test_support::WriteGdpImage((folder_ / "GDP.bin").string(), emu::images::DemoGdpPlan());
         std::string overRatio = std::string(kFlash) + "BadBlocks=";
         for (int b = 2; b < 60; b += 2) overRatio += (b > 2 ? "," : "") + std::string("0:0:0:") + std::to_string(b);
         drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{std::string(kFlash) + kBad, overRatio});

@@ -13,27 +13,23 @@ namespace {
 
 constexpr int kBanks = 8;
 
-// Per-bank use counters of the plane-block indexes of one page; only the indexes that were used are
-// looked at afterwards.
+// The replacements a page names, per CE counter bank: any plane-block index of the die, however
+// many the die has. Sorting them finds every index named twice.
 class UseCounter {
   public:
-    explicit UseCounter(std::uint32_t limit) : limit_(limit), counts_(static_cast<std::size_t>(limit) * kBanks, 0) {}
-
-    void Add(int bank, std::uint32_t index) {
-        std::uint16_t& c = counts_[static_cast<std::size_t>(bank) * limit_ + index];
-        if (c == 1) collisions_.push_back(static_cast<std::uint64_t>(bank) << 32 | index);
-        if (c < 0xFFFF) ++c;
-    }
-    // Colliding (bank, index) pairs in bank order, then index order.
+    void Add(int bank, std::uint32_t index) { used_.push_back(static_cast<std::uint64_t>(bank) << 32 | index); }
+    // Each (bank, index) named more than once, in bank order, then index order.
     std::vector<std::uint64_t> Collisions() {
-        std::sort(collisions_.begin(), collisions_.end());
-        return collisions_;
+        std::sort(used_.begin(), used_.end());
+        std::vector<std::uint64_t> out;
+        for (std::size_t i = 1; i < used_.size(); ++i) {
+            if (used_[i] == used_[i - 1] && (out.empty() || out.back() != used_[i])) out.push_back(used_[i]);
+        }
+        return out;
     }
 
   private:
-    std::uint32_t limit_;
-    std::vector<std::uint16_t> counts_;
-    std::vector<std::uint64_t> collisions_;
+    std::vector<std::uint64_t> used_;
 };
 
 struct VerifyGeometry {
@@ -62,7 +58,7 @@ VerifyGeometry GetVerifyGeometry() {
 bool bRM_VerifyRemapTable(int port, int channel, std::span<const std::uint8_t> page, _VectorInfo& vi) {
     TraceOutToFile(vi.log, "\n===[%d] Verify RMP TBL C%d===\n", port, channel);
     const VerifyGeometry v = GetVerifyGeometry();
-    UseCounter used(v.limit);
+    UseCounter used;
     bool pass = true;
     bool ended = false;
     int bank = 0;
@@ -122,7 +118,7 @@ bool bRM_VerifyRemapTable(int port, int channel, std::span<const std::uint8_t> p
 bool bRM_VerifyVirtRemapTable(int port, int channel, std::span<const std::uint8_t> page, _VectorInfo& vi) {
     TraceOutToFile(vi.log, "\n===[%d] Verify V-RMP TBL C%d ===\n", port, channel);
     const VerifyGeometry v = GetVerifyGeometry();
-    UseCounter used(v.limit);
+    UseCounter used;
     bool pass = true;
     bool ended = false;
     int bank = 0;

@@ -3,9 +3,10 @@
 #   make test  installs missing packages, builds, runs every test suite
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan bench clean
+.PHONY: all deps configure build test run asan bench fuzz clean
 
 all: build
 
@@ -32,5 +33,17 @@ asan: deps
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS) -L 'unit|e2e'
 
+# Builds every libFuzzer target with clang in build-fuzz and runs each for FUZZ_SECONDS seconds,
+# keeping its corpus in build-fuzz/corpus/<target>.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQV_BUILD_FUZZ=ON -DQV_BUILD_GUI=OFF -DQV_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
+	@set -e; for t in build-fuzz/fuzz/fuzz_*; do \
+		[ -x "$$t" ] || continue; \
+		name=$$(basename $$t); mkdir -p build-fuzz/corpus/$$name; \
+		echo "== $$name ($(FUZZ_SECONDS) s)"; \
+		$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus/$$name; \
+	done
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -169,6 +169,8 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.loader->Install(core);
     p.gdp = std::make_shared<GdpFirmware>(p.nand, setup.gdp);
     p.gdp->Install(core);
+    p.scan = std::make_shared<GdpBadBlockScan>(p.gdp);
+    p.scan->Install(core);
     return p;
 }
 

@@ -22,6 +22,7 @@
 
 #include "emu/bay_config.h"
 #include "emu/controller_core.h"
+#include "emu/gdp_badblock_scan.h"
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
@@ -52,6 +53,7 @@ struct DrivePrograms {
     std::shared_ptr<NandModel> nand;
     std::shared_ptr<LoaderProgram> loader;
     std::shared_ptr<GdpFirmware> gdp;
+    std::shared_ptr<GdpBadBlockScan> scan;
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

@@ -89,10 +89,10 @@ int GdpFirmware::CommandCount(std::uint8_t code) const {
     return counts_[code];
 }
 
-void GdpFirmware::Finish(NandResult result) {
+void GdpFirmware::Finish(NandResult result, int extraBusyPolls) {
     std::lock_guard lock(mutex_);
     result_ = static_cast<std::uint8_t>(result);
-    busyLeft_ = setup_.busyPolls;
+    busyLeft_ = setup_.busyPolls + std::max(0, extraBusyPolls);
 }
 
 NvmeStatus GdpFirmware::GetReturn(std::span<std::uint8_t> data) {

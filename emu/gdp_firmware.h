@@ -12,6 +12,7 @@
 //        LUN in the high one), bytes 5-6 block, 7-8 page (big-endian), 9 LDPC rate (bit 7 is the
 //        host's inherit flag, not part of the rate), 10 scrambler, 11 block type
 //   0x8B block erase: bytes 3-6 as above, 7 SLC, 8 single plane; channel 255 or bank 255 is every one
+// The bad-block scan (0x02) and the defect list (0x31) are installed beside these (gdp_badblock_scan.h).
 // RAM, register and jump commands are the ones every program answers (boot_loader.h).
 #pragma once
 
@@ -67,13 +68,16 @@ class GdpFirmware : public std::enable_shared_from_this<GdpFirmware> {
     // Commands received by code (tests).
     int CommandCount(std::uint8_t code) const;
 
+    // Ends a command: the status fetch answers busy for the configured polls plus `extraBusyPolls`,
+    // then reports `result`. For commands installed beside the firmware's own.
+    void Finish(NandResult result, int extraBusyPolls = 0);
+
   private:
     struct Target {
         int channel, ce, lun, block, page;
         std::uint8_t rate, scramble;
     };
 
-    void Finish(NandResult result);
     NvmeStatus GetReturn(std::span<std::uint8_t> data);
     NvmeStatus InitGdp(std::span<std::uint8_t> data);
     NvmeStatus PageRead(const VendorPacket& p, std::span<std::uint8_t> data);

@@ -1,0 +1,152 @@
+// The remap driver end to end at the largest geometry the tables accept (8 channels, 4 banks,
+// 2 dies per CE, 4 planes, 8,191 block units per die, 16 KB pages) with a full GDP list of 4,095
+// bad blocks: one port with the table logs off and on, and 16 ports at once on 16 threads.
+// Waits of the driver run on a virtual clock; the trace goes nowhere, as without a debugger.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/trace_sink.h"
+#include "settings/records.h"
+#include "tables/gdp_list.h"
+#include "tables/rm_driver.h"
+#include "transport/port_instance.h"
+#include "transport/tool_records.h"
+
+namespace {
+
+void SetLargestGeometry() {
+    AP_INIState = {};
+    AP_FlashSet = {};
+    AP_INIState.MaxPhyChannel = 8;
+    AP_INIState.MaxPhyBank = 4;
+    AP_INIState.RemapEnable = 1;
+    AP_INIState.DefPercentage = 1000;
+    AP_INIState.bDieNumCount = 64;
+    for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 4; ++i) AP_INIState.MPFwBankSet[i] = AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
+    std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
+    AP_FlashSet.ucDiePerCE = 2;
+    AP_FlashSet.ucPlanes = 4;
+    AP_FlashSet.ucBankNum = 4;
+    AP_FlashSet.wBlocks = 65528;
+    AP_FlashSet.wDieUnit = 8191;
+    AP_FlashSet.bPageSector = 32;
+}
+
+// 4,095 bad blocks over every die, one bad plane each.
+std::vector<std::uint8_t> FullList() {
+    std::vector<std::uint8_t> bytes(RM_GDP_LIST_BYTES, 0);
+    tables::GdpList list(bytes.data(), bytes.size());
+    std::mt19937 rng(4095);
+    for (std::uint32_t i = 0; i < RM_GDP_MAX_ENTRIES; ++i) {
+        const auto unit = static_cast<std::uint16_t>(2 + rng() % 8189);
+        const auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
+        list.Set(i, RM_MakeGdpEntry(static_cast<int>(rng() % 8), static_cast<int>(rng() % 4),
+                                    static_cast<int>(rng() % 2), mask, unit));
+    }
+    return bytes;
+}
+
+struct PortBuffers {
+    std::vector<std::uint8_t> work;
+    std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kRemapTableBufSize);
+    std::vector<std::uint8_t> badCount = std::vector<std::uint8_t>(kRemapAuxBufSize);
+    std::vector<std::uint8_t> bitmap = std::vector<std::uint8_t>(kTablePageBufSize);
+};
+
+platform::VirtualClock g_clock;
+
+std::filesystem::path Folder() {
+    return std::filesystem::temp_directory_path() / "bench_remap";
+}
+
+void ClearLogs() {
+    std::error_code ec;
+    std::filesystem::remove_all(Folder() / "log", ec);
+}
+
+void Setup(const benchmark::State&) {
+    SetLargestGeometry();
+    std::filesystem::remove_all(Folder());
+    std::filesystem::create_directories(Folder());
+    platform::SetProgramFolder(Folder());
+    platform::TraceToNothing();
+    for (int p = 0; p < 16; ++p) std::snprintf(AP_Instance[p].sLogSerialNum, 22, "BENCH%02d", p);
+}
+
+void Teardown(const benchmark::State&) {
+    platform::TraceToStderr();
+    std::filesystem::remove_all(Folder());
+}
+
+// One port; range(0) switches the table logs.
+void BM_NewRemap(benchmark::State& state) {
+    platform::ScopedClock scoped(g_clock);
+    AP_RDSetting.DumpPftFile = static_cast<std::uint8_t>(state.range(0));
+    const int port = 0;
+    const std::vector<std::uint8_t> list = FullList();
+    PortBuffers b;
+    bool ok = true;
+    for (auto _ : state) {
+        b.work = list;
+        ok = bRM_NewRemap(port, b.work, {b.image, b.badCount, b.bitmap}) && ok;
+        state.PauseTiming();
+        ClearLogs();  // each run appends some 14 MB of log
+        state.ResumeTiming();
+    }
+    if (!ok) state.SkipWithError("bRM_NewRemap failed");
+}
+BENCHMARK(BM_NewRemap)
+    ->ArgName("logs")
+    ->Arg(0)
+    ->Arg(1)
+    ->Setup(Setup)
+    ->Teardown(Teardown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Sixteen ports built at once: each iteration starts one thread per port, each running the driver
+// once, and ends when the last has finished.
+void BM_NewRemap16Ports(benchmark::State& state) {
+    platform::ScopedClock scoped(g_clock);
+    AP_RDSetting.DumpPftFile = static_cast<std::uint8_t>(state.range(0));
+    const std::vector<std::uint8_t> list = FullList();
+    std::vector<PortBuffers> ports(16);
+    std::atomic<int> failed{0};
+    for (auto _ : state) {
+        std::vector<std::thread> threads;
+        for (int port = 0; port < 16; ++port) {
+            threads.emplace_back([&, port] {
+                PortBuffers& b = ports[static_cast<std::size_t>(port)];
+                b.work = list;
+                if (!bRM_NewRemap(port, b.work, {b.image, b.badCount, b.bitmap})) ++failed;
+            });
+        }
+        for (std::thread& t : threads) t.join();
+        state.PauseTiming();
+        ClearLogs();
+        state.ResumeTiming();
+    }
+    if (failed != 0) state.SkipWithError("bRM_NewRemap failed");
+}
+BENCHMARK(BM_NewRemap16Ports)
+    ->ArgName("logs")
+    ->Arg(0)
+    ->Arg(1)
+    ->Setup(Setup)
+    ->Teardown(Teardown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

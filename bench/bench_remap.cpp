@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "largest_geometry.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/trace_sink.h"
@@ -22,39 +23,6 @@
 #include "transport/tool_records.h"
 
 namespace {
-
-void SetLargestGeometry() {
-    AP_INIState = {};
-    AP_FlashSet = {};
-    AP_INIState.MaxPhyChannel = 8;
-    AP_INIState.MaxPhyBank = 4;
-    AP_INIState.RemapEnable = 1;
-    AP_INIState.DefPercentage = 1000;
-    AP_INIState.bDieNumCount = 64;
-    for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
-    for (int i = 0; i < 4; ++i) AP_INIState.MPFwBankSet[i] = AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
-    std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
-    AP_FlashSet.ucDiePerCE = 2;
-    AP_FlashSet.ucPlanes = 4;
-    AP_FlashSet.ucBankNum = 4;
-    AP_FlashSet.wBlocks = 65528;
-    AP_FlashSet.wDieUnit = 8191;
-    AP_FlashSet.bPageSector = 32;
-}
-
-// 4,095 bad blocks over every die, one bad plane each.
-std::vector<std::uint8_t> FullList() {
-    std::vector<std::uint8_t> bytes(RM_GDP_LIST_BYTES, 0);
-    tables::GdpList list(bytes.data(), bytes.size());
-    std::mt19937 rng(4095);
-    for (std::uint32_t i = 0; i < RM_GDP_MAX_ENTRIES; ++i) {
-        const auto unit = static_cast<std::uint16_t>(2 + rng() % 8189);
-        const auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
-        list.Set(i, RM_MakeGdpEntry(static_cast<int>(rng() % 8), static_cast<int>(rng() % 4),
-                                    static_cast<int>(rng() % 2), mask, unit));
-    }
-    return bytes;
-}
 
 struct PortBuffers {
     std::vector<std::uint8_t> work;
@@ -75,7 +43,7 @@ void ClearLogs() {
 }
 
 void Setup(const benchmark::State&) {
-    SetLargestGeometry();
+    bench::SetLargestGeometry(false);
     std::filesystem::remove_all(Folder());
     std::filesystem::create_directories(Folder());
     platform::SetProgramFolder(Folder());
@@ -93,7 +61,7 @@ void BM_NewRemap(benchmark::State& state) {
     platform::ScopedClock scoped(g_clock);
     AP_RDSetting.DumpPftFile = static_cast<std::uint8_t>(state.range(0));
     const int port = 0;
-    const std::vector<std::uint8_t> list = FullList();
+    const std::vector<std::uint8_t> list = bench::FullList(4095, 8189);
     PortBuffers b;
     bool ok = true;
     for (auto _ : state) {
@@ -119,7 +87,7 @@ BENCHMARK(BM_NewRemap)
 void BM_NewRemap16Ports(benchmark::State& state) {
     platform::ScopedClock scoped(g_clock);
     AP_RDSetting.DumpPftFile = static_cast<std::uint8_t>(state.range(0));
-    const std::vector<std::uint8_t> list = FullList();
+    const std::vector<std::uint8_t> list = bench::FullList(4095, 8189);
     std::vector<PortBuffers> ports(16);
     std::atomic<int> failed{0};
     for (auto _ : state) {

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "largest_geometry.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
 #include "settings/records.h"
@@ -17,41 +18,6 @@
 #include "tables/table_gen.h"
 
 namespace {
-
-void SetLargestGeometry(bool partial) {
-    AP_INIState = {};
-    AP_FlashSet = {};
-    AP_INIState.MaxPhyChannel = 8;
-    AP_INIState.MaxPhyBank = 4;
-    AP_INIState.RemapEnable = 1;
-    AP_INIState.bDieNumCount = 64;
-    AP_INIState.EnPartialTbl = partial ? 1 : 0;
-    AP_INIState.PartialRemapPolicy = partial ? 1 : 0;
-    AP_INIState.RmpPartialTHR = partial ? 8 : 0;
-    for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
-    for (int i = 0; i < 4; ++i) AP_INIState.MPFwBankSet[i] = AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
-    std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
-    AP_FlashSet.ucDiePerCE = 2;
-    AP_FlashSet.ucPlanes = 4;
-    AP_FlashSet.ucBankNum = 4;
-    AP_FlashSet.wBlocks = 65528;
-    AP_FlashSet.wDieUnit = 8191;
-    AP_FlashSet.bPageSector = 32;
-}
-
-std::vector<std::uint8_t> RandomList() {
-    std::vector<std::uint8_t> bytes(RM_GDP_LIST_BYTES, 0);
-    tables::GdpList list(bytes.data(), bytes.size());
-    std::mt19937 rng(99);
-    for (std::uint32_t i = 0; i < RM_GDP_MAX_ENTRIES; ++i) {
-        // Few units, many channels and CEs: long lists and many slots per unit.
-        const auto unit = static_cast<std::uint16_t>(2 + rng() % 1200);
-        const auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
-        list.Set(i, RM_MakeGdpEntry(static_cast<int>(rng() % 8), static_cast<int>(rng() % 4),
-                                    static_cast<int>(rng() % 2), mask, unit));
-    }
-    return bytes;
-}
 
 void RunSteps(_VectorInfo& vi, std::vector<std::uint8_t>& hash) {
     RmHashBuffer h(hash.data(), RM_HASH_BYTES);
@@ -79,8 +45,9 @@ void BM_RemapSteps(benchmark::State& state) {
     platform::VirtualClock clock;
     platform::ScopedClock scoped(clock);
     platform::TraceToNothing();
-    SetLargestGeometry(state.range(0) != 0);
-    std::vector<std::uint8_t> bytes = RandomList();
+    bench::SetLargestGeometry(state.range(0) != 0);
+    // Few units, many channels and CEs: long lists and many slots per unit.
+    std::vector<std::uint8_t> bytes = bench::FullList(99, 1200);
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<std::uint8_t> copy = bytes;

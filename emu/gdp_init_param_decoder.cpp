@@ -2,15 +2,13 @@
 
 #include <cstring>
 
+#include "emu/wire_bytes.h"
+
 namespace emu {
 namespace {
 
-std::uint16_t Le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t Le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-}
+using wire::GetLe16;
+using wire::GetLe32;
 
 bool Disagree(std::string* why, const std::string& text) {
     if (why != nullptr) *why = text;
@@ -24,16 +22,16 @@ InitTiming DecodeInitTiming(std::span<const std::uint8_t, 240> bytes) {
     InitTiming t;
     t.type = p[0];
     t.bestType = p[1];
-    t.clockMhz = Le16(p + 2);
+    t.clockMhz = GetLe16(p + 2);
     t.timingMode = p[4];
     t.highSpeed = p[5];
     t.driveStrength = p[6];
     std::memcpy(t.fill, p + 8, 4);
     for (int g = 0; g < 6; ++g) {
-        for (int i = 0; i < 8; ++i) t.registers[g][i] = Le32(p + 12 + 32 * g + 4 * i);
+        for (int i = 0; i < 8; ++i) t.registers[g][i] = GetLe32(p + 12 + 32 * g + 4 * i);
     }
-    t.timingCode = Le32(p + 204);
-    for (int i = 0; i < 8; ++i) t.dqsDrive[i] = Le32(p + 208 + 4 * i);
+    t.timingCode = GetLe32(p + 204);
+    for (int i = 0; i < 8; ++i) t.dqsDrive[i] = GetLe32(p + 208 + 4 * i);
     return t;
 }
 
@@ -43,16 +41,16 @@ std::optional<GdpInitParam> DecodeGdpInitParam(std::span<const std::uint8_t> byt
     GdpInitParam g;
     g.flashVendor = p[0];
     g.flashType = p[1];
-    g.blocksPerCe = Le16(p + 2);
-    g.pagesPerBlock = Le16(p + 4);
-    g.pageSizeKiB = Le16(p + 6);
+    g.blocksPerCe = GetLe16(p + 2);
+    g.pagesPerBlock = GetLe16(p + 4);
+    g.pageSizeKiB = GetLe16(p + 6);
     g.diesPerCe = p[8];
     g.planes = p[9];
     g.ldpcMode = p[10];
     g.interfaceMode = p[11];
     g.maxChannels = p[12];
     g.maxBanks = p[13];
-    g.spareBytes = Le16(p + 14);
+    g.spareBytes = GetLe16(p + 14);
     g.functionBits = p[23];
     g.rowBlockShift = p[24];
     g.rowPageShift = p[25];
@@ -67,26 +65,26 @@ std::optional<GdpInitParam> DecodeGdpInitParam(std::span<const std::uint8_t> byt
     std::memcpy(g.fwBanks, p + 72, 4);
     g.binType = p[76];
     g.sortingMode = p[77];
-    g.ldpcWord = Le16(p + 80);
-    g.ldpcRate = Le16(p + 82);
+    g.ldpcWord = GetLe16(p + 80);
+    g.ldpcRate = GetLe16(p + 82);
     // Piece descriptors: one at 96, one at 104, four at 128, one at 160.
     const std::size_t at[7] = {96, 104, 128, 136, 144, 152, 160};
     for (int i = 0; i < 7; ++i) {
-        g.ldpcPieceCount[i] = Le16(p + at[i]);
-        g.ldpcPieceLength[i] = Le16(p + at[i] + 2);
-        g.ldpcPieceOffset[i] = Le32(p + at[i] + 4);
+        g.ldpcPieceCount[i] = GetLe16(p + at[i]);
+        g.ldpcPieceLength[i] = GetLe16(p + at[i] + 2);
+        g.ldpcPieceOffset[i] = GetLe32(p + at[i] + 4);
     }
     for (int i = 0; i < 4; ++i) {
-        g.ldpcSteps[i] = Le16(p + 112 + 2 * i);
-        g.ldpcTail[i] = Le16(p + 120 + 2 * i);
+        g.ldpcSteps[i] = GetLe16(p + 112 + 2 * i);
+        g.ldpcTail[i] = GetLe16(p + 120 + 2 * i);
     }
     g.initTiming = DecodeInitTiming(std::span<const std::uint8_t, 240>(p + 176, 240));
     g.timingAfterSetFeature = DecodeInitTiming(std::span<const std::uint8_t, 240>(p + 432, 240));
     std::memcpy(g.dieBitMap, p + 688, 32);
     std::memcpy(g.ceList, p + 720, 64);
     std::memcpy(g.ceReverse, p + 784, 128);
-    g.dramProfile = Le16(p + 912);
-    g.dramSizeLow = Le16(p + 914);
+    g.dramProfile = GetLe16(p + 912);
+    g.dramSizeLow = GetLe16(p + 914);
     g.changeIdPass = p[916];
     return g;
 }

@@ -10,6 +10,7 @@
 #include "commands/std_nvme.h"
 #include "commands/vendor_dispatch.h"
 #include "platform/clock.h"
+#include "transport/byte_order.h"
 #include "transport/trace.h"
 
 namespace {
@@ -46,12 +47,6 @@ bool IdentifyController(int port, std::vector<std::uint8_t>& identify) {
     return true;
 }
 
-std::uint64_t GetLe64(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
-
 bool ReadSector(int port, std::uint8_t* sector, std::uint64_t lba) {
     return VC_STD_Read(port, sector, 1, static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(lba >> 32)) == 1;
 }
@@ -79,7 +74,7 @@ std::uint32_t VP_GetCapacityMB(int port) {
     std::vector<std::uint8_t> identify(kIdentifyBytes, 0);
     if (!VP_Identify(port, identify.data(), 0)) return 0;
     // Sectors of 512 bytes to MiB: x 512 / 1,024 / 1,024, without the 64-bit overflow.
-    return static_cast<std::uint32_t>(GetLe64(identify.data()) / 2048);
+    return static_cast<std::uint32_t>(transport::GetLe64(identify.data()) / 2048);
 }
 
 bool VP_EnableVendorCmd(int port, int flag) {
@@ -246,7 +241,7 @@ bool VP_CheckNTFSPartition(int port) {
         const std::uint8_t* entry = entries.data() + 128 * e;
         if (std::memcmp(entry, kBasicData, sizeof kBasicData) != 0) continue;
         TraceOut("######### - [%d] Find MicroSoft basic data partition!\n", port);
-        const std::uint64_t lba = GetLe64(entry + 32);
+        const std::uint64_t lba = transport::GetLe64(entry + 32);
         TraceOut("######### - [%d] Starting LBA is %d\n", port, static_cast<int>(lba));
         if (ReadSector(port, sector.data(), lba) && std::memcmp(sector.data() + 3, "NTFS", 4) == 0) {
             TraceOut("######### - [%d] Find NTFS partition!\n", port);

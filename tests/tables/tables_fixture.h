@@ -17,6 +17,7 @@
 #include "tables/block_units.h"
 #include "tables/gdp_list.h"
 #include "tables/remap_passes.h"
+#include "tables/rm_driver.h"
 #include "tables/table_gen.h"
 #include "transport/port_instance.h"
 #include "transport/tool_records.h"
@@ -173,23 +174,7 @@ inline void RunRemapSteps(_VectorInfo& vi, std::vector<std::uint8_t>& hash) {
 
 // The generators in the driver's call order.
 inline void GenerateAll(_VectorInfo& vi, RemapCounts& counts, RM_PageTable& pages) {
-    if (bRM_IsSuperDie()) {
-        vRM_GenDefectTableSD(kPort, vi, pages);
-        vRM_GenRemapTableSD(kPort, vi, counts, pages);
-        vRM_GenEarlyTableSD(kPort, vi, pages);
-        vRM_GenVirtRemapTableSD(kPort, vi, counts, pages);
-    } else {
-        vRM_GenDefectTable(kPort, vi, pages);
-        vRM_GenRemapTable(kPort, vi, counts, pages);
-        if (AP_INIState.EnPartialTbl != 0) {
-            vRM_GenEarlyTablePG(kPort, vi, pages);
-            vRM_GenPartialGoodTable(kPort, vi, pages);
-        } else {
-            vRM_GenEarlyTable(kPort, vi, pages);
-            vRM_GenVirtRemapTable(kPort, vi, counts, pages);
-        }
-    }
-    vRM_GenSystemTable(kPort, vi, pages);
+    vRM_GenerateTables(kPort, vi, counts, pages);
 }
 
 // Expected bytes of a page, as (offset, value) runs; every byte not listed must be 0.

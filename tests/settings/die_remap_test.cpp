@@ -57,6 +57,10 @@ struct RemapCase {
     int messages;
 };
 
+void PrintTo(const RemapCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::vector<Die> FortyDies() {
     std::vector<Die> dies;
     for (int ch = 0; ch < 8; ++ch) {

@@ -235,7 +235,8 @@ bool VP_WriteCodeToMemNew2(int port, std::FILE* file, std::uint32_t address, std
 }
 
 bool VP_LoadGDPFromFile(int port, int force, int patch) {
-    if (force == 0 && VP_IsGDPMode(port)) {
+    // The mode test comes first, also for a forced load, so its trace opens every load.
+    if (VP_IsGDPMode(port) && force == 0) {
         TraceOut("######### - GDP mode, no need to load GDP!\n");
         return true;
     }

@@ -87,7 +87,10 @@ bool VP_ReadPage(int bInstance, std::uint8_t ucChNo, std::uint8_t ucBankNo, std:
                  void* buffer, std::uint32_t dwSectorCnt) {
     TraceOut("######### - VP_ReadPage - AP_INIState.MaxPhyBank is %d\n", AP_INIState.MaxPhyBank);
     const std::uint8_t bank = procedures::FoldBank(ucBankNo);
-    if (bank != ucBankNo) TraceOut("######### - VP_ReadPage - ucBank is %d\n", bank);
+    // Traced whenever the bank was folded, also when folding gives the same number (bank 16 of 16).
+    if (AP_INIState.MaxPhyBank != 0 && ucBankNo >= AP_INIState.MaxPhyBank) {
+        TraceOut("######### - VP_ReadPage - ucBank is %d\n", bank);
+    }
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     if (AllChannels(ucChNo)) {
         if (!AllChannelsFit(bInstance, dwSectorCnt, "VP_ReadPage")) return false;

@@ -61,6 +61,24 @@ TEST_F(PageAccess, TheReadTracesTheFoldedBankAndTheWireCarriesIt) {
     const auto sent = Decode(port.backend->Calls());
     const Bytes packet(sent[0].dataCall.out.begin(), sent[0].dataCall.out.begin() + 12);
     EXPECT_EQ(packet, Bytes({0xFF, 0xE5, 0x89, 2, 0x11, 0x01, 0x02, 0x03, 0x04, 2, 1, 2}));
+
+    struct Case {
+        std::uint8_t banks, bank;
+        const char* line;  // the second line, or nullptr when the bank is not folded
+    };
+    for (const Case& c : {Case{4, 3, nullptr}, Case{4, 4, "######### - VP_ReadPage - ucBank is 16\n"},
+                          Case{16, 16, "######### - VP_ReadPage - ucBank is 16\n"}, Case{0, 9, nullptr}}) {
+        SCOPED_TRACE(testing::Message() << int(c.banks) << " banks, bank " << int(c.bank));
+        AP_INIState.MaxPhyBank = c.banks;
+        trace_.Clear();
+        ASSERT_TRUE(VP_ReadPage(kPort, 2, c.bank, 1, 1, 2, 1, 2, page.data(), 16));
+        const auto read = trace_.Lines();
+        ASSERT_GE(read.size(), 2u);
+        EXPECT_EQ(read[1].find("ucBank is") != std::string::npos, c.line != nullptr);
+        if (c.line != nullptr) {
+            EXPECT_EQ(read[1], c.line);
+        }
+    }
 }
 
 TEST_F(PageAccess, EraseSendsChannelAndBank255Unchanged) {

@@ -121,6 +121,13 @@ TEST_F(GdpLoad, ARunningDiagnosticFirmwareIsKeptWithoutForce) {
     EXPECT_EQ(trace_.Lines().back(), "######### - GDP mode, no need to load GDP!\n");
     EXPECT_EQ(drives.Boot().Calls(), 2) << "the identify of the mode test, and nothing else";
     EXPECT_TRUE(drives.Drive(0).programs.loader->Writes().empty());
+
+    // With force the mode is still tested first, then the image is loaded over the running one.
+    ASSERT_EQ(VC_EnableVendorCmd(0), 1);
+    trace_.Clear();
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+    EXPECT_EQ(trace_.Lines().front(), "######### - [0]VP_IsGDPMode is true\n");
+    EXPECT_EQ(drives.Drive(0).programs.loader->Jumps(), std::vector<int>({1}));
 }
 
 TEST_F(GdpLoad, EveryCodeCarriesItsSignatureAndTheJumpCountsThem) {

@@ -65,7 +65,7 @@ bool RM_GetRDTBadBlocks(int port, int channel, int ce, std::uint16_t block, std:
         std::uint8_t good = static_cast<std::uint8_t>(planeMask & ~badPlanes);
         if (unit == 0) {
             if (((good | kUnitZeroGoodPlanes) & planeMask) == planeMask) {
-                TraceOut("C:%d B:%d BU:0000 names no bad plane, dropped\n", channel, ce);
+                TraceOut("######### - RDT BB C:%d B:%d BU:0000 names no bad plane, dropped\n", channel, ce);
                 continue;
             }
             good = static_cast<std::uint8_t>(good | kUnitZeroGoodPlanes);

@@ -77,7 +77,10 @@ bool AddLaterBad(const ParseGeometry& pg, int ch, int ce, std::uint16_t unit, in
 }  // namespace
 
 bool RM_IsListedBad(int channel, int ce, int plane, std::uint16_t unit, const _VectorInfo& vi) {
-    if (channel < 0 || channel >= RM_MAX_CH || ce < 0 || ce >= RM_MAX_CE || plane < 0 || plane >= 8) return false;
+    // Bits 4-7 of a plane byte are source flags, not planes.
+    if (channel < 0 || channel >= RM_MAX_CH || ce < 0 || ce >= RM_MAX_CE || plane < 0 || plane >= RM_MAX_PLANE) {
+        return false;
+    }
     for (const MptDefRecord& d : vi.defBelow[channel][ce]) {
         if (d.unit == unit && (d.planeByte & (1u << plane)) == 0) return true;
     }

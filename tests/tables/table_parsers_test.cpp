@@ -144,6 +144,7 @@ TEST_F(ParsersTest, EarlyEntriesCarryChannelCeMaskAndTheTableFlag) {
     EXPECT_TRUE(RM_IsListedBad(1, 1, 1, 7, *parsed_));
     EXPECT_FALSE(RM_IsListedBad(1, 1, 0, 7, *parsed_));
     EXPECT_FALSE(RM_IsListedBad(1, 0, 1, 7, *parsed_));
+    EXPECT_FALSE(RM_IsListedBad(1, 1, 5, 7, *parsed_));  // bit 5 is a flag bit, not a plane
 }
 
 // A remap page of one channel from raw words.

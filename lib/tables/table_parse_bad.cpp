@@ -203,14 +203,21 @@ std::uint16_t RM_FindLaterBadInRemap(int port, _VectorInfo& vi, tables::GdpList&
     return static_cast<std::uint16_t>(appended);
 }
 
-std::uint16_t RM_ParseLaterBadTable(int port, std::span<const std::uint8_t> pages, tables::GdpList& list,
-                                    _VectorInfo& vi) {
-    (void)port;
+namespace {
+
+// Where a later-bad entry lands: its physical channel, CE and unit; false when it lies outside the geometry.
+using LaterBadDecoder = bool (*)(const ParseGeometry& pg, const RM_LaterBadEntry& e, int& ch, int& ce,
+                                 std::uint16_t& unit);
+
+// The walk both later-bad forms share: at most `maxPages` pages (one per channel that was read), each
+// entry decoded, traced, and added to the list or skipped.
+std::uint16_t ParseLaterBadPages(std::span<const std::uint8_t> pages, int maxPages, LaterBadDecoder decode,
+                                 tables::GdpList& list, _VectorInfo& vi) {
     TraceOutToFile(vi.log, "Parse Later Bad Table\n");
     const ParseGeometry pg = tables::GetParseGeometry();
     if (pg.planes <= 0) return 0;
     std::uint32_t appended = 0;
-    for (int k = 0; k < std::min(pg.channels, 8); ++k) {
+    for (int k = 0; k < std::min(pg.channels, maxPages); ++k) {
         const auto page = tables::PageAt(pages, pg.pageSize, k);
         if (!RM_MatchTableHeader(page.data(), page.size(), RM_HDR_LATER_BAD)) continue;
         const std::uint16_t count = RM_LaterBadCount(page.data(), page.size());
@@ -220,47 +227,45 @@ std::uint16_t RM_ParseLaterBadTable(int port, std::span<const std::uint8_t> page
             if (!RM_GetLaterBadEntry(page.data(), page.size(), i, e)) break;
             int ch = 0;
             int ce = 0;
-            const bool mapped = PhysicalOfLogical(pg, e.location >> 5, e.location & 0x1F, ch, ce);
+            std::uint16_t unit = e.unit;
+            const bool inside = decode(pg, e, ch, ce, unit);
             TraceOutToFile(vi.log, "ORI LAT C:%d B:%d BU:%04X PG:%X PL:%X\n", ch, ce, e.unit, e.page, e.plane);
-            if (!mapped || ch >= pg.channels || ce >= pg.ceCount || e.plane >= pg.planes || e.unit >= pg.unitsExt) {
+            if (!inside || ch >= pg.channels || ce >= pg.ceCount || e.plane >= pg.planes || unit >= pg.unitsExt) {
                 tables::SkipEntry(vi, "Later bad", ch, ce, e.plane, e.unit);
                 continue;
             }
-            if (AddLaterBad(pg, ch, ce, e.unit, e.plane, e.page, list, vi)) ++appended;
+            if (AddLaterBad(pg, ch, ce, unit, e.plane, e.page, list, vi)) ++appended;
         }
     }
     return static_cast<std::uint16_t>(appended);
 }
 
+// Logical form: location = logical channel << 5 | logical CE.
+bool DecodeLogical(const ParseGeometry& pg, const RM_LaterBadEntry& e, int& ch, int& ce, std::uint16_t&) {
+    return PhysicalOfLogical(pg, e.location >> 5, e.location & 0x1F, ch, ce);
+}
+
+// Two-LUN form: location = channel << 6 | CE; a unit of the second LUN names CE + banks.
+bool DecodeTwoLun(const ParseGeometry& pg, const RM_LaterBadEntry& e, int& ch, int& ce, std::uint16_t& unit) {
+    ch = e.location >> 6;
+    ce = e.location & 0x3F;
+    const tables::LunValue split = tables::SplitLun(e.unit, pg.unitsExt, pg.lunOffset);
+    if (split.lun1) ce += static_cast<int>(pg.bankNum);
+    if (!split.ok || split.value >= pg.unitsExt) return false;
+    unit = static_cast<std::uint16_t>(split.value);
+    return true;
+}
+
+}  // namespace
+
+std::uint16_t RM_ParseLaterBadTable(int port, std::span<const std::uint8_t> pages, tables::GdpList& list,
+                                    _VectorInfo& vi) {
+    (void)port;
+    return ParseLaterBadPages(pages, 8, DecodeLogical, list, vi);
+}
+
 std::uint16_t RM_ParseLaterBadTable2L(int port, std::span<const std::uint8_t> pages, tables::GdpList& list,
                                       _VectorInfo& vi) {
     (void)port;
-    TraceOutToFile(vi.log, "Parse Later Bad Table\n");
-    const ParseGeometry pg = tables::GetParseGeometry();
-    if (pg.planes <= 0) return 0;
-    std::uint32_t appended = 0;
-    for (int k = 0; k < std::min(pg.channels, 4); ++k) {
-        const auto page = tables::PageAt(pages, pg.pageSize, k);
-        if (!RM_MatchTableHeader(page.data(), page.size(), RM_HDR_LATER_BAD)) continue;
-        const std::uint16_t count = RM_LaterBadCount(page.data(), page.size());
-        TraceOutToFile(vi.log, "Page:%d CNT=%d\n", k, count);
-        for (std::uint16_t i = 0; i < count; ++i) {
-            RM_LaterBadEntry e{};
-            if (!RM_GetLaterBadEntry(page.data(), page.size(), i, e)) break;
-            const int ch = e.location >> 6;
-            int ce = e.location & 0x3F;
-            const tables::LunValue split = tables::SplitLun(e.unit, pg.unitsExt, pg.lunOffset);
-            if (split.lun1) ce += static_cast<int>(pg.bankNum);
-            TraceOutToFile(vi.log, "ORI LAT C:%d B:%d BU:%04X PG:%X PL:%X\n", ch, ce, e.unit, e.page, e.plane);
-            if (!split.ok || split.value >= pg.unitsExt || ch >= pg.channels || ce >= pg.ceCount ||
-                e.plane >= pg.planes) {
-                tables::SkipEntry(vi, "Later bad", ch, ce, e.plane, e.unit);
-                continue;
-            }
-            if (AddLaterBad(pg, ch, ce, static_cast<std::uint16_t>(split.value), e.plane, e.page, list, vi)) {
-                ++appended;
-            }
-        }
-    }
-    return static_cast<std::uint16_t>(appended);
+    return ParseLaterBadPages(pages, 4, DecodeTwoLun, list, vi);
 }

@@ -153,6 +153,16 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
                     r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
                     r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency);
     if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
+    auto sorting = ReadSortingSetup(drive, error);
+    if (!sorting) return std::nullopt;
+    for (const auto& [place, bits] : sorting->errorBits) {
+        const auto [ch, ce, lun, block] = place;
+        if (ch >= g.channels || ce >= g.ces || lun >= g.luns || block >= g.blocks) {
+            if (error != nullptr) *error = "[" + drive.name + "] ErrorBits names a place outside the flash";
+            return std::nullopt;
+        }
+    }
+    s.sorting = std::move(*sorting);
     return s;
 }
 
@@ -171,6 +181,7 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.gdp->Install(core);
     p.scan = std::make_shared<GdpBadBlockScan>(p.gdp);
     p.scan->Install(core);
+    p.sorting = std::make_shared<SortingFirmware>(p.nand, setup.sorting);
     return p;
 }
 

@@ -12,6 +12,7 @@
 //   GdpBusyPolls=<n>                      status fetches answering busy after each command
 //   GdpBusy=forever                       the diagnostic firmware never leaves busy
 //   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
+// and the sorting firmware's keys (sorting_firmware.h).
 #pragma once
 
 #include <array>
@@ -26,6 +27,7 @@
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
+#include "emu/sorting_firmware.h"
 
 namespace emu {
 
@@ -44,6 +46,7 @@ struct ProgramSetup {
     std::vector<NandAddress> programFail;  // page -1: the whole block
     std::vector<NandAddress> eraseFail;    // page ignored
     std::vector<StuckBit> stuckBits;
+    SortingSetup sorting;
 };
 
 // Nullopt and `error` set when a key's value is not sound.
@@ -54,6 +57,7 @@ struct DrivePrograms {
     std::shared_ptr<LoaderProgram> loader;
     std::shared_ptr<GdpFirmware> gdp;
     std::shared_ptr<GdpBadBlockScan> scan;
+    std::shared_ptr<SortingFirmware> sorting;
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

@@ -17,7 +17,9 @@ constexpr std::size_t kSector = 512;
 constexpr int kTableSide = 8;  // wRsltBlk has 8 channels by 8 FW banks per port
 constexpr std::size_t kWholeInfoDumpBytes = 512;
 
-int DiesPerCe() { return AP_FlashSet.ucDiePerCE == 0 ? 1 : AP_FlashSet.ucDiePerCE; }
+int DiesPerCe() {
+    return AP_FlashSet.ucDiePerCE == 0 ? 1 : AP_FlashSet.ucDiePerCE;
+}
 
 void EraseResultBlocks(int port) {
     const int dies = DiesPerCe();

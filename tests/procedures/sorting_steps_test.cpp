@@ -31,9 +31,9 @@ class SortingSteps : public ::testing::Test {
   protected:
     void Start(int luns) {
         drives_.reset();
-        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{
-            "FlashChannels=4\nFlashCEs=2\nFlashLuns=" + std::to_string(luns) +
-            "\nFlashBlocks=32\nFlashPages=24\nFlashPageSectors=8\nFlashPlanes=2"});
+        drives_ = std::make_unique<test_support::EmulatedDrives>(
+            std::vector<std::string>{"FlashChannels=4\nFlashCEs=2\nFlashLuns=" + std::to_string(luns) +
+                                     "\nFlashBlocks=32\nFlashPages=24\nFlashPageSectors=8\nFlashPlanes=2"});
         ASSERT_EQ(drives_->Error(), "");
         drives_->Core(0).Start(emu::Program::Diagnostic);
         ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
@@ -105,8 +105,8 @@ TEST_F(SortingSteps, TheWholeInfoResultDecidesTheFirstMatchingItem) {
         EXPECT_EQ(VP_PROC_CheckSortingResult(0, buffer_.data(), 1, 1, 28), c.item);
         const auto lines = trace_.Lines();
         EXPECT_EQ(lines.front(), "######### - [0]VP_PROC_CheckSortingResult\n");
-        EXPECT_TRUE(Traced("SORTING_WHOLE_INFO_PAGE_NO   wRsltBlk[1][1]=1c  bResult = " + std::to_string(c.result) +
-                           "\n"));
+        EXPECT_TRUE(
+            Traced("SORTING_WHOLE_INFO_PAGE_NO   wRsltBlk[1][1]=1c  bResult = " + std::to_string(c.result) + "\n"));
         EXPECT_EQ(lines.back(), c.line);
         EXPECT_EQ(AP_Instance[0].wRdtRsltBlk, c.item == 1 ? 28 : 0);
         EXPECT_EQ(AP_Instance[0].bRsltBlkFound, c.item == 1 ? 1 : 0);

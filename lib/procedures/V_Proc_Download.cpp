@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "procedures/V_Proc_Erase.h"
 #include "procedures/V_Proc_GdpParam.h"
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/V_Proc_PageAccess.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_SysParam.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/loader_block_common.h"
 #include "settings/param_files.h"
 #include "settings/records.h"

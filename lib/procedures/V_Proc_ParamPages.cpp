@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/loader_block_common.h"
 #include "settings/param_files.h"
 #include "settings/records.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/loader_block_common.h"
 #include "settings/param_files.h"
 #include "settings/records.h"

@@ -5,7 +5,7 @@
 
 #include "loader_fixture.h"
 #include "platform/trace_sink.h"
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "settings/page_map.h"
 #include "settings/param_files.h"
 #include "settings/records.h"

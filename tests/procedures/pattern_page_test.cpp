@@ -6,7 +6,7 @@
 #include "loader_fixture.h"
 #include "platform/files.h"
 #include "platform/trace_sink.h"
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "settings/param_files.h"
 #include "settings/records.h"

@@ -1,6 +1,6 @@
 // The writer that puts one page into every loader block, the gathering of the table pages and the
 // table, system, erase-count and later-bad pages (indexes 5 to 47).
-#include "procedures/V_Proc_LoaderBlock.h"
+#include "procedures/V_Proc_LoaderPages.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,6 +7,7 @@
 #include "commands/command_sets.h"
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_PageAccess.h"
+#include "procedures/V_Proc_Programs.h"
 #include "procedures/loader_block_common.h"
 #include "settings/records.h"
 #include "transport/port_instance.h"

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "procedures/V_Proc_PageAccess.h"
+#include "procedures/V_Proc_Programs.h"
 #include "procedures/loader_block_common.h"
 #include "settings/page_map.h"
 #include "settings/records.h"

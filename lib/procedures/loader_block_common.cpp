@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "procedures/step_fail_info.h"
 #include "settings/records.h"
 #include "transport/port_instance.h"
 
@@ -20,9 +21,7 @@ std::uint16_t PhysicalPage(int index) {
 }
 
 bool DiePresent(int channel, int bank) {
-    if (channel < 0 || channel >= kChannels || bank < 0) return false;
-    if (AP_FlashSet.ucDiePerCE < 2) return bank < kBanks && AP_INIState.bOriDieMap[channel][bank] != 0xFF;
-    return bank < AP_INIState.MaxPhyBank && bank < 8 && AP_INIState.bOriDieMapMultiLun[channel][bank] != 0xFF;
+    return procedures::IsPresentDie(channel, bank);
 }
 
 int ChannelCount() {

@@ -65,8 +65,3 @@ bool ReadFileBounded(const char* path, std::string& out, std::size_t limit, std:
 std::string PathField(const char* field, std::size_t size);
 
 }  // namespace loader
-
-// 1 when page 88 of the block carries the system firmware's tag (or, with bIsOnlySysFW 0, the
-// sorting firmware's); defined with the loader-block search.
-int VP_IsValidLoaderBlock(int bInstance, void* buffer, std::uint8_t ucChNo, std::uint8_t ucBankNo,
-                          std::uint16_t wBlockNo, std::uint8_t bIsOnlySysFW);

@@ -9,7 +9,6 @@
 #include "settings/page_map.h"
 #include "settings/param_files.h"
 #include "settings/records.h"
-#include "support/loader_block_check.h"
 #include "support/recording_backend.h"
 #include "transport/port_instance.h"
 

@@ -46,8 +46,8 @@ bool IsOpBinPage(const std::uint8_t* page) {
 }
 
 // Reads up to n bytes and pads the rest of the n with 0x11, so no page carries bytes of the page before.
-void ReadPadded(std::FILE* file, std::uint8_t* page, std::size_t n) {
-    const std::size_t got = file != nullptr ? std::fread(page, 1, n, file) : 0;
+void ReadPadded(std::FILE* file, std::uint8_t* page, std::size_t n, std::size_t take) {
+    const std::size_t got = file != nullptr ? std::fread(page, 1, take, file) : 0;
     std::memset(page + got, kFill, n - got);
 }
 
@@ -73,12 +73,12 @@ void SendLoaderBlockMap(int port) {
 }  // namespace
 
 bool VP_WriteCodeToFlash(int bInstance, std::uint8_t* page, std::FILE* file, std::uint16_t wPageNo, std::uint8_t ucKind,
-                         const char* serialNumber, const char* secondText) {
+                         const char* serialNumber, const char* secondText, std::size_t partBytesLeft) {
     (void)secondText;
     TraceOut("######### - [%d]VP_WriteCodeToFlash\n", bInstance);
     const std::size_t n = loader::PageBytes();
     if (!loader::PortValid(bInstance) || page == nullptr || n == 0 || n > kLoaderPageBufBytes) return false;
-    ReadPadded(file, page, n);
+    ReadPadded(file, page, n, std::min(n, partBytesLeft));
     if (ucKind == kCodePageParam || ucKind == kCodePageParamSecond) {
         const bool erase = AP_INIState.EnBinEraseBuild != 0;
         if (AP_INIState.ToolMode == 0) {
@@ -148,8 +148,11 @@ bool VP_WriteCodePage(int bInstance, std::uint8_t* page, const char* serialNumbe
                 TraceOut("######### - VP_WriteCodeToFlash page %d\n", index);
                 std::uint8_t kind = kCodePagePlain;
                 if (param) kind = (layout.wPageLength[c][p] == 2 && i == 1) ? kCodePageParamSecond : kCodePageParam;
+                const std::uint64_t done = std::uint64_t{loader::PageBytes()} * static_cast<unsigned>(i);
+                const std::size_t left =
+                    layout.dwLength[c][p] > done ? static_cast<std::size_t>(layout.dwLength[c][p] - done) : 0;
                 if (!VP_WriteCodeToFlash(bInstance, page, file.get(), loader::PhysicalPage(index), kind, serialNumber,
-                                         secondText)) {
+                                         secondText, left)) {
                     return false;
                 }
                 last = std::max(last, index);

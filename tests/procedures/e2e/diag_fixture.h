@@ -54,8 +54,18 @@ class DiagE2e : public ::testing::Test {
         for (const std::string& e : extra) sections.push_back(std::string(kFlash) + e);
         drives_ = std::make_unique<test_support::EmulatedDrives>(sections);
         ASSERT_EQ(drives_->Error(), "");
-        ASSERT_TRUE(AllocPortBuffers());
         Settings(static_cast<int>(extra.size()));
+        // The remap driver's output buffers, owned by the test (the records guard puts the pointers back).
+        buffers_.resize(extra.size());
+        for (std::size_t port = 0; port < extra.size(); ++port) {
+            auto& b = buffers_[port];
+            b.image.assign(kRemapTableBufSize, 0);
+            b.aux.assign(kRemapAuxBufSize, 0);
+            b.page.assign(kTablePageBufSize, 0);
+            AP_Instance[port].pRemapTableBuf = b.image.data();
+            AP_Instance[port].pRemapAuxBuf = b.aux.data();
+            AP_Instance[port].pTablePageBuf = b.page.data();
+        }
         for (int port = 0; port < static_cast<int>(extra.size()); ++port) {
             ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
             ASSERT_TRUE(VP_LoadGDPFromFile(port, 1, 0));
@@ -136,6 +146,10 @@ class DiagE2e : public ::testing::Test {
     fs::path folder_;
     std::unique_ptr<test_support::EmulatedDrives> drives_;
     Bytes work_;
+    struct PortBuffers {
+        Bytes image, aux, page;
+    };
+    std::vector<PortBuffers> buffers_;
 };
 
 }  // namespace diag_e2e

@@ -86,7 +86,9 @@ struct ResultBlockPlan {
     std::optional<std::uint8_t> result;  // page 15, bResult at byte 6, when given
 };
 
-// A result block on one die, pages as long as the flash's pages.
+// A result block on one die, pages as long as the flash's pages. The diagnostic firmware's
+// result-block scan (0x47) finds it only when page 2 carries the init block's LDPC rate with the
+// scrambler on and the block lies within the search range from the die's last block unit.
 inline bool PlantResultBlock(emu::NandModel& nand, const FlashBlock& b, const ResultBlockPlan& plan, std::uint8_t rate,
                              std::uint8_t scramble) {
     const std::size_t bytes = nand.Geometry().PageBytes();

@@ -1,6 +1,8 @@
 // The programs an emulated controller runs besides its ROM commands: the boot loader's load and
 // jumps, the diagnostic firmware, and the flash they work on, set up from the drive's section of
-// bay.ini. Keys read here (all optional):
+// bay.ini. Keys read here (all optional); the keys of the diagnostic checks (FlashIdAt, AutoDetect,
+// FlashDiagFail, DramTestPolls, DramFail, NandTimes, NandTimesAt, PcieLoopBack) are listed in
+// gdp_diagnostics.h, the sorting firmware's (SortStatus, SortBusyPolls) in sorting_firmware.h:
 //
 //   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016 (per LUN)  FlashPages=2304
 //   FlashPageSectors=32  FlashPlanes=4
@@ -13,9 +15,6 @@
 //   GdpBusyPolls=<n>                      status fetches answering busy after each command
 //   GdpBusy=forever                       the diagnostic firmware never leaves busy
 //   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
-// The diagnostic checks (FlashIdAt, AutoDetect, FlashDiagFail, DramTestPolls, DramFail, NandTimes,
-// NandTimesAt, PcieLoopBack) are listed in gdp_diagnostics.h, the sorting firmware's keys
-// (SortStatus, SortBusyPolls) in sorting_firmware.h.
 #pragma once
 
 #include <array>

@@ -1,161 +1,85 @@
 #include "emu/sorting_firmware.h"
 
-#include <charconv>
-#include <vector>
+#include <algorithm>
 
-#include "platform/clock.h"
+#include "emu/gdp_firmware.h"
 
 namespace emu {
 
 namespace {
-
-constexpr std::uint8_t kScrambleOn = 1;
-
-std::vector<std::string_view> Split(std::string_view text, char sep) {
-    std::vector<std::string_view> out;
-    std::size_t at = 0;
-    while (!text.empty()) {
-        const std::size_t next = text.find(sep, at);
-        out.push_back(text.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
-        if (next == std::string_view::npos) break;
-        at = next + 1;
-    }
-    return out;
-}
-
-bool Number(std::string_view text, long long& out, long long low, long long high) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
-    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size() && out >= low && out <= high;
-}
-
+constexpr char kTag[4] = {'S', 'O', 'R', 'T'};
+constexpr std::size_t kStatusPageBytes = 16;
 }  // namespace
 
-std::optional<SortingSetup> ReadSortingSetup(const DriveConfig& drive, std::string* error) {
-    SortingSetup s;
-    auto fail = [&](const char* key, std::string_view value, const char* what) {
-        if (error != nullptr) *error = "[" + drive.name + "] " + key + "=" + std::string(value) + " is not " + what;
-        return std::nullopt;
-    };
-    auto number = [&](const char* key, long long low, long long high, auto& out) -> bool {
-        const auto v = drive.section.Get(key);
-        long long n = 0;
-        if (!v) return true;
-        if (!Number(*v, n, low, high)) {
-            fail(key, *v, ("a number from " + std::to_string(low) + " to " + std::to_string(high)).c_str());
-            return false;
-        }
-        out = static_cast<std::remove_reference_t<decltype(out)>>(n);
-        return true;
-    };
-    if (!number("SortPrepPolls", 0, 1000000, s.prepPolls) || !number("SortRunMs", 0, 86400000, s.runMs) ||
-        !number("SortBusyPolls", 0, 1000000, s.busyPolls) || !number("Temperature", -40, 150, s.temperature)) {
-        return std::nullopt;
+SortingFirmware::SortingFirmware(SortSetup setup, std::shared_ptr<SortingProgram> program)
+    : setup_(setup),
+      program_(std::move(program)),
+      fixed_(program_ != nullptr && program_->StatusFixed()),
+      busyLeft_(std::max(0, setup.busyPolls)) {}
+
+void SortingFirmware::Install(ControllerCore& core) {
+    const std::shared_ptr<SortingFirmware> self = shared_from_this();
+    core.AddCommand(Program::Sorting, sort_code::kGetReturn,
+                    {XferDir::ToHost, [self](ControllerCore&, const VendorPacket&, std::span<std::uint8_t> d) {
+                         return self->GetReturn(d);
+                     }});
+    core.AddCommand(Program::Sorting, sort_code::kGetSortStatus,
+                    {XferDir::ToHost, [self](ControllerCore&, const VendorPacket& p, std::span<std::uint8_t> d) {
+                         return self->GetSortStatus(p, d);
+                     }});
+}
+
+void SortingFirmware::SetStatus(std::optional<std::uint8_t> status) {
+    std::lock_guard lock(mutex_);
+    setup_.status = status;
+    fixed_ = true;
+}
+
+void SortingFirmware::SetBusyPolls(int polls) {
+    std::lock_guard lock(mutex_);
+    busyLeft_ = std::max(0, polls);
+}
+
+std::vector<std::uint8_t> SortingFirmware::StatusRequests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void SortingFirmware::Finish(std::uint8_t result, int busyPolls) {
+    std::lock_guard lock(mutex_);
+    result_ = result;
+    busyLeft_ = std::max(0, busyPolls);
+}
+
+NvmeStatus SortingFirmware::GetReturn(std::span<std::uint8_t> data) {
+    if (data.size() < 2) return nvme_status::kInvalidField;
+    std::lock_guard lock(mutex_);
+    const bool busy = busyLeft_ > 0;
+    if (busy) --busyLeft_;
+    data[0] = busy ? kGdpBusy : kGdpDone;
+    data[1] = busy ? 0 : result_;
+    return nvme_status::kSuccess;
+}
+
+NvmeStatus SortingFirmware::GetSortStatus(const VendorPacket& p, std::span<std::uint8_t> data) {
+    if (data.size() < kStatusPageBytes) return nvme_status::kInvalidField;
+    std::optional<std::uint8_t> status;
+    bool fixed = false;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(p[4]);
+        status = setup_.status;
+        fixed = fixed_;
     }
-    if (const auto v = drive.section.Get("NandTimes")) {
-        const auto f = Split(*v, ':');
-        long long n = 0;
-        if (f.size() != s.nandTimes.size()) return fail("NandTimes", *v, "six times");
-        for (std::size_t i = 0; i < f.size(); ++i) {
-            if (!Number(f[i], n, 0, i < 2 ? 0xFF : 0xFFFF)) return fail("NandTimes", *v, "six times");
-            s.nandTimes[i] = static_cast<std::uint16_t>(n);
-        }
+    if (!fixed && program_ && program_->Starts() > 0) status = program_->PollStatus();
+    if (status) {
+        std::copy(std::begin(kTag), std::end(kTag), data.begin());
+        data[4] = *status;
+    } else {
+        std::fill_n(data.begin(), kStatusPageBytes, 0xFF);
     }
-    if (const auto v = drive.section.Get("ErrorBits")) {
-        for (std::string_view item : Split(*v, ',')) {
-            const auto f = Split(item, ':');
-            long long n[5] = {};
-            const long long high[5] = {15, 15, 15, 65535, 255};
-            bool ok = f.size() == 5;
-            for (std::size_t i = 0; ok && i < 5; ++i) ok = Number(f[i], n[i], 0, high[i]);
-            if (!ok) return fail("ErrorBits", *v, "a list of <ch>:<ce>:<lun>:<block>:<bits>");
-            s.errorBits[{int(n[0]), int(n[1]), int(n[2]), int(n[3])}] = int(n[4]);
-        }
-    }
-    return s;
-}
-
-SortingFirmware::SortingFirmware(std::shared_ptr<NandModel> nand, SortingSetup setup)
-    : nand_(std::move(nand)), setup_(std::move(setup)) {}
-
-void SortingFirmware::Start(ControllerCore& core, int bootBlock) {
-    const std::uint64_t start = platform::TickCount();
-    const FlashGeometry& g = nand_->Geometry();
-    NandGeometry carried;
-    carried.channels = g.channels;
-    carried.cesPerChannel = g.ces;
-    carried.lunsPerCe = g.luns;
-    carried.planes = g.planes;
-    carried.blocksPerCe = g.blocks * g.luns;
-    carried.pagesPerBlock = g.pages;
-    carried.pageSizeKiB = g.pageSectors / 2;
-    std::vector<std::uint8_t> variables(kFwVariableBlockBytes);
-    core.Ram().Read(kFwVariableBlockAddress, variables);
-
-    std::string why;
-    std::optional<SortRun> run;
-    SortResultTable table{};
-    const auto flash = SortFlashFromInitParam(variables, carried, &why);
-    if (flash) {
-        std::vector<std::uint8_t> page(g.PageBytes());
-        const NandResult r =
-            nand_->Read({0, 0, 0, bootBlock, kSortPatternPageIndex}, page, flash->ldpcRate, kScrambleOn);
-        const auto settings = r == NandResult::Ok ? DecodePatternPage(page) : std::nullopt;
-        if (!settings) {
-            why = r == NandResult::Ok ? "the pattern page does not begin with SORT" : "the pattern page cannot be read";
-        } else {
-            run = RunSortingTest(*nand_, *flash, *settings, setup_.errorBits, start);
-            SortDriveFacts facts;
-            facts.temperature = setup_.temperature;
-            facts.nandTimes = setup_.nandTimes;
-            facts.runTicks = static_cast<std::uint32_t>(setup_.runMs / 1000 * 400 + setup_.runMs % 1000 * 400 / 1000);
-            table = WriteSortResultBlocks(*nand_, *flash, *settings, *run, facts);
-        }
-    }
-    std::lock_guard lock(mutex_);
-    ++starts_;
-    refused_ = !run.has_value();
-    problem_ = why;
-    run_ = std::move(run);
-    table_ = table;
-    startTick_ = start;
-    prepLeft_ = setup_.prepPolls;
-}
-
-std::uint8_t SortingFirmware::PollStatus() {
-    std::lock_guard lock(mutex_);
-    if (refused_ || !run_) return sort_status::kPatternNotLoaded;
-    const std::uint8_t done = run_->flags == 0 ? sort_status::kPass : sort_status::kFail;
-    if (setup_.runMs == 0) return done;
-    if (prepLeft_ > 0) {
-        --prepLeft_;
-        return sort_status::kPreparing;
-    }
-    return platform::TickCount() - startTick_ < setup_.runMs ? sort_status::kRunning : done;
-}
-
-int SortingFirmware::BusyPolls() const {
-    std::lock_guard lock(mutex_);
-    return setup_.busyPolls;
-}
-
-std::string SortingFirmware::Problem() const {
-    std::lock_guard lock(mutex_);
-    return problem_;
-}
-
-std::optional<SortRun> SortingFirmware::LastRun() const {
-    std::lock_guard lock(mutex_);
-    return run_;
-}
-
-SortResultTable SortingFirmware::ResultBlocks() const {
-    std::lock_guard lock(mutex_);
-    return table_;
-}
-
-int SortingFirmware::Starts() const {
-    std::lock_guard lock(mutex_);
-    return starts_;
+    Finish(1);
+    return nvme_status::kSuccess;
 }
 
 }  // namespace emu

@@ -1,85 +1,70 @@
-// The sorting firmware ("RDT") as the emulated controller runs it once the boot ROM has started it
-// from a SORT download: at its start it reads its settings (the init block of its variable block
-// and the pattern page of the loader block it booted from), runs its flash test at once (see
-// sorting_run.h) and leaves its result blocks (sorting_result_block.h). Its status, as the status
-// command reports it in byte 4 after "SORT": 0 for the first `prepPolls` reads, then 1 until
-// `runMs` of the platform clock have passed since the start (0: done at the first read), then 4
-// when the drive's flags are clear, else 2; 7 when the init block does not describe the flash or
-// the pattern page is unreadable or lacks "SORT" (no run then).
-//
-// Keys of the drive's bay.ini section read here (all optional):
-//   SortPrepPolls=1        status reads answering 0 (in preparation)
-//   SortRunMs=60000        how long the run reports 1 (running)
-//   SortBusyPolls=0        status fetches of the command-status reply answering busy
-//   ErrorBits=<ch>:<ce>:<lun>:<block>:<bits>,...   a block's maximum error bits on reads
-//   NandTimes=<tErase SLC>:<tErase>:<tProg SLC>:<tRead SLC>:<tProg>:<tRead>   die-info times
-//   Temperature=<Celsius>  (the drive's temperature, also the SMART log's)
+// The sorting firmware as the emulated controller runs it once it has been started (from RAM or
+// from the flash's loader blocks): its vendor commands, decoded from the packet bytes.
+//   0x00 status fetch (in): as the diagnostic firmware's: byte 0 0xAA while busy, else the "done"
+//        value 0x55; byte 1 the last command's result (1), 0 while busy. The first SortBusyPolls
+//        fetches the firmware receives answer busy.
+//   0x3C sorting status (in, one sector): bytes 0-3 "SORT", byte 4 the status: the test run's
+//        (sorting_program.h) once the firmware has started from the flash, unless SortStatus fixes
+//        it (a fault); before a run, SortStatus or its default; with SortStatus=nolog bytes 0-15
+//        are 0xFF (no status page yet). Byte 4 of the packet (the
+//        host's check-firmware flag) is recorded. The rest of the sector stays the poison byte.
+// Bay keys (drive section, all optional):
+//   SortStatus=<0-255>|nolog     the status of 0x3C (default 1, running)
+//   SortBusyPolls=<n>            first status fetches answering busy (default 0)
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
+#include <span>
+#include <vector>
 
-#include "emu/bay_config.h"
 #include "emu/controller_core.h"
-#include "emu/nand_model.h"
-#include "emu/sorting_result_block.h"
-#include "emu/sorting_run.h"
-#include "emu/sorting_settings.h"
+#include "emu/sorting_program.h"
 
 namespace emu {
 
-namespace sort_status {
-inline constexpr std::uint8_t kPreparing = 0;
-inline constexpr std::uint8_t kRunning = 1;
-inline constexpr std::uint8_t kFail = 2;
-inline constexpr std::uint8_t kPass = 4;
-inline constexpr std::uint8_t kPatternNotLoaded = 7;
-}  // namespace sort_status
+namespace sort_code {
+inline constexpr std::uint8_t kGetReturn = 0x00;
+inline constexpr std::uint8_t kGetSortStatus = 0x3C;
+}  // namespace sort_code
 
-struct SortingSetup {
-    int prepPolls = 1;
-    unsigned runMs = 60000;
+struct SortSetup {
+    std::optional<std::uint8_t> status = 1;  // nullopt: no status page (nolog)
     int busyPolls = 0;
-    int temperature = 40;
-    SortNandTimes nandTimes{3, 5, 250, 45, 1800, 90};
-    SortErrorBits errorBits;
 };
 
-// Nullopt and `error` set when a key's value is not sound.
-std::optional<SortingSetup> ReadSortingSetup(const DriveConfig& drive, std::string* error);
-
-class SortingFirmware {
+class SortingFirmware : public std::enable_shared_from_this<SortingFirmware> {
   public:
-    SortingFirmware(std::shared_ptr<NandModel> nand, SortingSetup setup);
+    // `program` (may be null) is the test run whose status the firmware reports.
+    explicit SortingFirmware(SortSetup setup, std::shared_ptr<SortingProgram> program = nullptr);
 
-    // Starts the firmware booted from loader block `bootBlock` of the first die: reads the init
-    // block from `core`'s variable block, the pattern page, and runs.
-    void Start(ControllerCore& core, int bootBlock);
+    // Puts the firmware's commands into the sorting program's table of `core`.
+    void Install(ControllerCore& core);
 
-    // One read of the status (byte 4 of the status reply).
-    std::uint8_t PollStatus();
-    int BusyPolls() const;
+    // Fixes the status answer (a fault that overrides the run's status).
+    void SetStatus(std::optional<std::uint8_t> status);
+    // Status fetches that answer busy from now on.
+    void SetBusyPolls(int polls);
+    // Byte 4 of every 0x3C packet received (tests).
+    std::vector<std::uint8_t> StatusRequests() const;
 
-    // What the last start found and did.
-    std::string Problem() const;  // why it did not run (empty when it ran)
-    std::optional<SortRun> LastRun() const;
-    SortResultTable ResultBlocks() const;
-    int Starts() const;
+    // Ends a command: the status fetch answers `result` after `busyPolls` busy fetches. For commands
+    // installed beside the firmware's own.
+    void Finish(std::uint8_t result, int busyPolls = 0);
 
   private:
-    std::shared_ptr<NandModel> nand_;
+    NvmeStatus GetReturn(std::span<std::uint8_t> data);
+    NvmeStatus GetSortStatus(const VendorPacket& p, std::span<std::uint8_t> data);
+
     mutable std::mutex mutex_;
-    SortingSetup setup_;
-    bool refused_ = false;
-    std::string problem_;
-    std::optional<SortRun> run_;
-    SortResultTable table_{};
-    std::uint64_t startTick_ = 0;
-    int prepLeft_ = 0;
-    int starts_ = 0;
+    SortSetup setup_;
+    std::shared_ptr<SortingProgram> program_;
+    bool fixed_ = false;
+    std::uint8_t result_ = 1;
+    int busyLeft_ = 0;
+    std::vector<std::uint8_t> requests_;
 };
 
 }  // namespace emu

@@ -134,7 +134,7 @@ std::vector<std::uint8_t> WholeInfo(const SortTestSettings& s, const SortRun& ru
     return p.Take();
 }
 
-std::vector<std::uint8_t> DieInfo(const SortRun& run, const SortDriveFacts& facts, std::size_t pageBytes) {
+std::vector<std::uint8_t> DieInfo(const SortRun& run, std::size_t pageBytes) {
     Page p(pageBytes);
     std::size_t entries = 0;
     for (const SortDieResult& d : run.dies) {
@@ -152,9 +152,9 @@ std::vector<std::uint8_t> DieInfo(const SortRun& run, const SortDriveFacts& fact
         p.U16(at + 24, Clamp16(d.eraseFail));
         p.U8(at + 26, d.flags);
         p.U16(at + 27, Clamp16(d.factoryBad));
-        p.U8(at + 32, std::min<int>(facts.nandTimes[0], 0xFF));
-        p.U8(at + 33, std::min<int>(facts.nandTimes[1], 0xFF));
-        for (std::size_t t = 2; t < 6; ++t) p.U16(at + 34 + 2 * (t - 2), facts.nandTimes[t]);
+        p.U8(at + 32, std::min<int>(d.times[0], 0xFF));
+        p.U8(at + 33, std::min<int>(d.times[1], 0xFF));
+        for (std::size_t t = 2; t < 6; ++t) p.U16(at + 34 + 2 * (t - 2), d.times[t]);
     }
     p.U8(entries * kDieEntryBytes, 0xEE);
     return p.Take();
@@ -226,7 +226,7 @@ std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& f
     for (std::size_t i = 0; i < errors.size(); ++i) pages[kErrorPage + static_cast<int>(i)] = errors[i];
     for (std::size_t i = 0; i < factory.size(); ++i) pages[kFactoryPage + static_cast<int>(i)] = factory[i];
     pages[kWholePage] = WholeInfo(settings, run, facts, pageBytes);
-    pages[kDiePage] = DieInfo(run, facts, pageBytes);
+    pages[kDiePage] = DieInfo(run, pageBytes);
     pages[kEccPage] = Ecc(d, pageBytes);
     return pages;
 }

@@ -36,13 +36,10 @@
 
 namespace emu {
 
-// The flash times of the die-info page: erase SLC and erase (bytes), program SLC, read SLC,
-// program and read (u16).
 using SortNandTimes = std::array<std::uint16_t, 6>;
 
 struct SortDriveFacts {
     int temperature = 0;
-    SortNandTimes nandTimes{};
     std::uint32_t runTicks = 0;
 };
 

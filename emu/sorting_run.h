@@ -6,6 +6,7 @@
 // and from the error bits configured per block (others read a small count below the threshold).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <tuple>
@@ -43,6 +44,9 @@ struct SortDieResult {
     std::vector<int> badPerPlane, eccPerPlane, programPerPlane, erasePerPlane;
     int bad = 0, factoryBad = 0, eccFail = 0, programFail = 0, eraseFail = 0;
     std::uint8_t flags = 0;  // bit 0 ECC, 1 bad blocks, 2 program, 3 erase, 7 factory bad
+    // The flash times of the die-info page: erase SLC and erase (bytes), program SLC, read SLC,
+    // program and read (u16).
+    std::array<std::uint16_t, 6> times{};
 };
 
 struct SortRun {

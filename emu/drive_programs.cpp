@@ -175,6 +175,9 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.gdp->Install(core);
     p.scan = std::make_shared<GdpBadBlockScan>(p.gdp);
     p.scan->Install(core);
+    p.system = std::make_shared<SystemFirmware>(p.nand);
+    p.system->Install(core);
+    p.loader->SetRomBootHook([system = p.system](ControllerCore& c, BootReport& r) { system->OnRomBoot(c, r); });
     return p;
 }
 

@@ -29,6 +29,7 @@
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
+#include "emu/system_firmware.h"
 
 namespace emu {
 
@@ -57,6 +58,7 @@ struct DrivePrograms {
     std::shared_ptr<LoaderProgram> loader;
     std::shared_ptr<GdpFirmware> gdp;
     std::shared_ptr<GdpBadBlockScan> scan;
+    std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

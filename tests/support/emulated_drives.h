@@ -118,6 +118,9 @@ class EmulatedDrives {
     DriveHandles& Drive(int port) { return drives_.at("Drive" + std::to_string(port + 1)); }
     emu::ControllerCore& Core(int port) { return Drive(port).controller->Core(); }
     emu::NandModel& Nand(int port) { return *Drive(port).programs.nand; }
+    // The boot ROM's report of the last jump to ROM with event 0, and the system firmware.
+    emu::BootReport LastBoot(int port) { return Drive(port).programs.loader->LastBoot(); }
+    emu::SystemFirmware& System(int port) { return *Drive(port).programs.system; }
     SlowBoot& Boot() { return *slowBoot_; }
 
   private:

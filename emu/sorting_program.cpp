@@ -79,7 +79,14 @@ std::optional<SortRunSetup> ReadSortRunSetup(const DriveConfig& drive, std::stri
 SortingProgram::SortingProgram(std::shared_ptr<NandModel> nand, SortRunSetup setup)
     : nand_(std::move(nand)), setup_(std::move(setup)) {}
 
-void SortingProgram::Start(ControllerCore& core, int bootBlock) {
+void SortingProgram::OnRomBoot(ControllerCore& core, const BootReport& report) {
+    if (!report.booted || report.program != Program::Sorting) return;
+    const int patternPage =
+        report.pageMap.size() > kSortPatternPageIndex ? report.pageMap[kSortPatternPageIndex] : kSortPatternPageIndex;
+    Start(core, {report.channel, report.ce, report.lun, report.block, 0}, patternPage);
+}
+
+void SortingProgram::Start(ControllerCore& core, const NandAddress& boot, int patternPage) {
     const std::uint64_t start = platform::TickCount();
     const FlashGeometry& g = nand_->Geometry();
     NandGeometry carried;
@@ -100,7 +107,7 @@ void SortingProgram::Start(ControllerCore& core, int bootBlock) {
     if (flash) {
         std::vector<std::uint8_t> page(g.PageBytes());
         const NandResult r =
-            nand_->Read({0, 0, 0, bootBlock, kSortPatternPageIndex}, page, flash->ldpcRate, kScrambleOn);
+            nand_->Read({boot.channel, boot.ce, boot.lun, boot.block, patternPage}, page, flash->ldpcRate, kScrambleOn);
         const auto settings = r == NandResult::Ok ? DecodePatternPage(page) : std::nullopt;
         if (!settings) {
             why = r == NandResult::Ok ? "the pattern page does not begin with SORT" : "the pattern page cannot be read";

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "emu/bay_config.h"
+#include "emu/boot_rom.h"
 #include "emu/controller_core.h"
 #include "emu/gdp_diagnostics.h"
 #include "emu/nand_model.h"
@@ -57,9 +58,12 @@ class SortingProgram {
   public:
     SortingProgram(std::shared_ptr<NandModel> nand, SortRunSetup setup);
 
-    // Starts the firmware booted from loader block `bootBlock` of the first die: reads the init
-    // block from `core`'s variable block, the pattern page, and runs.
-    void Start(ControllerCore& core, int bootBlock);
+    // Starts the run of a firmware booted from the loader block at `boot`: reads the init block
+    // from `core`'s variable block, the pattern page (page `patternPage` of that block), and runs.
+    void Start(ControllerCore& core, const NandAddress& boot, int patternPage = kSortPatternPageIndex);
+    // The boot ROM's report of a jump: a sorting firmware booted from the flash starts its run
+    // (its pattern page is where the booted block's page map puts index 4).
+    void OnRomBoot(ControllerCore& core, const BootReport& report);
 
     // One read of the status (byte 4 of the status reply).
     std::uint8_t PollStatus();

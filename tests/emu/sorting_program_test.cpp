@@ -136,7 +136,7 @@ TEST_F(SortingProgramTest, TheResultBlocksOfADemoDriveReadBackAsLaidOut) {
     nand_->InjectUncorrectable({2, 0, 0, 400, 0});
     for (int b = 600; b < 604; ++b) nand_->MarkFactoryBad(3, 1, 0, b);
 
-    fw_->Start(core_, kBootBlock);
+    fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
     ASSERT_EQ(fw_->Problem(), "");
     const emu::SortResultTable table = fw_->ResultBlocks();
     EXPECT_LE(nand_->StoredContents(), 200u);
@@ -245,7 +245,7 @@ TEST_F(SortingProgramTest, TheResultBlocksOfADemoDriveReadBackAsLaidOut) {
 TEST_F(SortingProgramTest, ADriveOfOneDieWithoutFailures) {
     FlashGeometry g{1, 1, 1, 64, 32, 8, 2};
     Build(g);
-    fw_->Start(core_, kBootBlock);
+    fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
     ASSERT_EQ(fw_->Problem(), "");
     EXPECT_EQ(fw_->ResultBlocks()[0][0], 63);
     const SortResultBlockRead r = Read(0, 0, 0, 63);
@@ -269,7 +269,7 @@ TEST_F(SortingProgramTest, TheStatusMovesFromPreparationToItsVerdict) {
     setup.runMs = 5000;
     FlashGeometry g{2, 1, 1, 32, 16, 8, 2};
     Build(g, setup);
-    fw_->Start(core_, kBootBlock);
+    fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
     EXPECT_EQ(fw_->PollStatus(), 0);
     EXPECT_EQ(fw_->PollStatus(), 0);
     EXPECT_EQ(fw_->PollStatus(), 1);
@@ -287,7 +287,7 @@ TEST_F(SortingProgramTest, TheStatusMovesFromPreparationToItsVerdict) {
     Build(g, setup, strict);
     nand_->MarkFactoryBad(1, 0, 0, 10);
     nand_->MarkFactoryBad(1, 0, 0, 11);
-    fw_->Start(core_, kBootBlock);
+    fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
     EXPECT_EQ(fw_->PollStatus(), 2) << "run time 0: done at the first read";
     EXPECT_EQ(fw_->LastRun()->flags, 0x80);
 }
@@ -318,7 +318,7 @@ TEST_F(SortingProgramTest, NoPatternOrAForeignInitBlockMeansNoRun) {
         SCOPED_TRACE(c.what);
         Build(g);
         c.spoil(*nand_, core_);
-        fw_->Start(core_, kBootBlock);
+        fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
         EXPECT_NE(fw_->Problem(), "");
         EXPECT_EQ(fw_->PollStatus(), 7);
         EXPECT_EQ(fw_->ResultBlocks()[0][0], 0);

@@ -224,7 +224,10 @@ NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_
 NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
     const Place at = Decode(p);
     const FlashGeometry& g = nand_->Geometry();
-    const bool allChannels = p[3] == kEveryOne, allBanks = p[4] == kEveryOne;
+    // A channel byte the flash does not have, or a CE nibble it does not have, means every one (the
+    // all-units erase sends the channel and bank counts; 255 stays so).
+    const bool allChannels = p[3] == kEveryOne || p[3] >= g.channels;
+    const bool allBanks = p[4] == kEveryOne || (p[4] & 0x0F) >= g.ces;
     // Byte 8 set: the one block named; else the block unit named, the block of every plane.
     const bool singlePlane = p[8] == 1;
     const int first = singlePlane ? at.block : at.block * g.planes;

@@ -7,6 +7,7 @@
 
 #include "commands/command_sets.h"
 #include "procedures/V_Proc_PageAccess.h"
+#include "procedures/V_Proc_Programs.h"
 #include "settings/records.h"
 #include "transport/port_instance.h"
 #include "transport/trace.h"
@@ -78,6 +79,18 @@ constexpr Verdict kVerdicts[] = {
 };
 
 }  // namespace
+
+bool VP_PROC_GetSortingResultBlock(int port, void* buffer) {
+    TraceOut("######### - [%d]VP_PROC_GetSortingResultBlock\n", port);
+    std::uint8_t status = 0;
+    return VP_ScanResultBlock(port, buffer, &status);
+}
+
+bool VP_PROC_GetRDTStatus(int port, void* buffer) {
+    TraceOut("######### - [%d]VP PROC_GetRDTStatus\n", port);
+    std::uint8_t status = 0;
+    return VP_ScanRDTStatus(port, buffer, &status);
+}
 
 bool VP_PROC_EraseAllBlock(int port) {
     TraceOut("######## - [%d]VP_PROC_EraseAllBlock\n", port);

@@ -18,6 +18,12 @@ inline constexpr int kSortMarkPageIndex = 2;
 inline constexpr int kSortWholeInfoPageIndex = 15;
 inline constexpr int kSortResultByte = 6;  // bResult on the whole-info page
 
+// The table of the sorting-result blocks (u16 [8 channels][8 FW banks], the first 128 bytes of the
+// one-sector `buffer`), through the diagnostic firmware's result-block scan.
+bool VP_PROC_GetSortingResultBlock(int port, void* buffer);
+// The sorting firmware's status page (one sector into `buffer`: "SORT" and the status at byte 4).
+bool VP_PROC_GetRDTStatus(int port, void* buffer);
+
 // With AP_INIState.EraseAllType on, erases the non-zero blocks of wRsltBlk[port] (8 channels by
 // 8 FW banks at most; others are not read), whatever each erase gives; otherwise sends one erase
 // of every block unit of a die to every channel and die at once, without a status fetch. Failures

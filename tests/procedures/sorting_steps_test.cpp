@@ -15,6 +15,7 @@
 #include "procedures/param_settings.h"
 #include "settings/records.h"
 #include "support/emulated_drives.h"
+#include "support/recording_backend.h"
 #include "transport/port_instance.h"
 
 namespace {
@@ -191,6 +192,44 @@ TEST_F(SortingSteps, TheResultBlockFormErasesExactlyTheListedBlocks) {
     EXPECT_TRUE(Traced("ChNo2,BankNo1,lun1 ,wRsltBlk[2][3]= 0"));
     EXPECT_EQ(lines[lines.size() - 2], "Erase result Block Pass!\n");
     EXPECT_EQ(lines.back(), "VP_PROC_EraseAllBlock Done \n");
+}
+
+TEST_F(SortingSteps, TheAllUnitsFormErasesEveryBlockOnceOnEveryDie) {
+    for (int luns : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << luns << " LUN(s)");
+        Start(luns);
+        AP_INIState.EraseAllType = 0;
+        EXPECT_TRUE(VP_PROC_EraseAllBlock(0));
+        for (int ch = 0; ch < 4; ++ch) {
+            for (int ce = 0; ce < 2; ++ce) {
+                for (int lun = 0; lun < luns; ++lun) {
+                    for (int block = 0; block < 32; ++block) {
+                        ASSERT_EQ(Nand().EraseCount(ch, ce, lun, block), 1u)
+                            << ch << ":" << ce << ":" << lun << ":" << block;
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(trace_.Lines().back(), "VP_PROC_EraseAllBlock Done \n");
+    }
+}
+
+TEST_F(SortingSteps, TheAllUnitsFormSendsTheCountsAndOnlyTracesAFailure) {
+    drives_.reset();
+    test_support::RecordedPort port(0, 2);
+    AP_INIState.EraseAllType = 0;
+    AP_FlashSet.ucDiePerCE = 2;
+    AP_FlashSet.wBlocks = 64;
+    port.backend->FailCall(2);  // the second erase
+    trace_.Clear();
+    EXPECT_TRUE(VP_PROC_EraseAllBlock(0));
+    const auto calls = port.backend->Calls();
+    ASSERT_EQ(calls.size(), 31u) << "16 erases of two phases, one refused at its first; no status fetch";
+    const Bytes packet(calls[1].out.begin(), calls[1].out.begin() + 9);
+    EXPECT_EQ(packet, Bytes({0xFF, 0xE5, 0x8B, 4, 4, 0, 0, 0, 0})) << "channel 4, bank 2 x 2 dies, unit 0";
+    EXPECT_EQ(calls.back().out[6], 15) << "the last block unit of a die";
+    EXPECT_TRUE(Traced("Erase Block 0x1 Fail!\n"));
+    EXPECT_EQ(trace_.Lines().back(), "VP_PROC_EraseAllBlock Done \n");
 }
 
 TEST_F(SortingSteps, FwBanksBeyondTheTableAreNotRead) {

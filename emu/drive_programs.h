@@ -14,7 +14,10 @@
 //   StuckRamBit=<address>:<bit>:<0|1>,... controller RAM bits that always read the value
 //   GdpBusyPolls=<n>                      status fetches answering busy after each command
 //   GdpBusy=forever                       the diagnostic firmware never leaves busy
-//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
+//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times in milliseconds
+//   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
+//                                         millisecond keys); charged in whole milliseconds with the
+//                                         remainder carried, so many short operations add up exactly
 #pragma once
 
 #include <array>

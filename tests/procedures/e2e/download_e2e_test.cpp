@@ -40,6 +40,10 @@ std::string Text(const std::optional<Bytes>& page, std::size_t at, std::size_t n
 class DownloadE2e : public ::testing::Test {
   protected:
     void SetUp() override { Start(""); }
+    void TearDown() override {
+        drives_.reset();
+        platform::SetProgramFolder(savedFolder_);
+    }
 
     // A fresh drive of the sample geometry with the diagnostic firmware running.
     void Start(const std::string& keys) {
@@ -97,6 +101,7 @@ class DownloadE2e : public ::testing::Test {
     platform::VirtualClock clock_;
     platform::ScopedClock useClock_{clock_};
     platform::TraceCapture trace_;
+    std::filesystem::path savedFolder_ = platform::ProgramFolder();
     Bytes remap_, bitmap_, counts_;
     Bytes work_ = Bytes(kLoaderPageBufBytes);
     std::unique_ptr<EmulatedDrives> drives_;
@@ -430,6 +435,34 @@ TEST_F(RwTestE2e, DrivesOfTwoTebibytesAndMoreAreSampledAcrossTheirSize) {
     ASSERT_EQ(samples.size(), 16u);
     EXPECT_EQ(samples[1], "######### - VP_PROC_RWTest - wGB_No is 257, dwStartLBA is 538968064\n");
     EXPECT_EQ(samples[15], "######### - VP_PROC_RWTest - wGB_No is 3855, dwStartLBA is -505413632\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A second download without pre-format takes the tables, the later-bad pages and the system page's
+// bitmap from the drive's own loader block; with debug dumps on, the code pages are read back.
+TEST_F(DownloadE2e, DownloadOnlyCarriesTheDrivesOwnTables) {
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    const Bytes defect = *Peek(3, 1, 0, 8);
+    const Bytes laterBad = *Peek(3, 1, 0, 44);
+    AP_INIState.dwItemEnable[7] = 0;
+    std::fill(bitmap_.begin(), bitmap_.end(), 0x77);  // left by a pre-format of another drive
+    std::fill(remap_.begin(), remap_.end(), 0);
+    platform::SetProgramFolder(folder_.Path());
+    AP_RDSetting.DumpDebugFile = 1;
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), "SN-SECOND", ""));
+    AP_RDSetting.DumpDebugFile = 0;
+    EXPECT_EQ(*Peek(3, 1, 0, 8), defect);
+    EXPECT_EQ(*Peek(3, 1, 1, 44), laterBad);
+    EXPECT_EQ((*Peek(0, 0, 1, 37))[5120], 0x3C);
+    ASSERT_TRUE(VP_PROC_GetSerialNumber(0, work_.data(), 0));
+    EXPECT_EQ(std::string(AP_Instance[0].sInheritSerialNum), "SN-SECOND           ");
+    // One raw file per die, block, copy and part, each of the part's pages.
+    const auto upload = folder_.Path() / "raw" / "[0]UP_3_1_1_4_2.raw";
+    ASSERT_TRUE(std::filesystem::exists(upload));
+    EXPECT_EQ(std::filesystem::file_size(upload), 3 * kPage);
 }
 
 }  // namespace

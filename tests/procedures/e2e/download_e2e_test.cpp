@@ -40,10 +40,15 @@ std::string Text(const std::optional<Bytes>& page, std::size_t at, std::size_t n
 class DownloadE2e : public ::testing::Test {
   protected:
     void SetUp() override { Start(""); }
+    void TearDown() override {
+        drives_.reset();
+        platform::SetProgramFolder(savedFolder_);
+    }
 
     // A fresh drive of the sample geometry with the diagnostic firmware running.
     void Start(const std::string& keys) {
         drives_.reset();
+        trace_.Clear();
         test_support::WriteGdpImage((folder_.Path() / "GDP.bin").string(), emu::images::DemoGdpPlan());
         drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{keys});
         ASSERT_EQ(drives_->Error(), "");
@@ -96,6 +101,7 @@ class DownloadE2e : public ::testing::Test {
     platform::VirtualClock clock_;
     platform::ScopedClock useClock_{clock_};
     platform::TraceCapture trace_;
+    std::filesystem::path savedFolder_ = platform::ProgramFolder();
     Bytes remap_, bitmap_, counts_;
     Bytes work_ = Bytes(kLoaderPageBufBytes);
     std::unique_ptr<EmulatedDrives> drives_;
@@ -258,6 +264,205 @@ TEST_F(DownloadE2e, ClearCodeBlockErasesTheUnitsOfBlocksZeroToThree) {
         EXPECT_EQ(VP_PROC_ClearCodeBlock(0, work_.data()), planes != 0);
         EXPECT_EQ(Gdp().CommandCount(emu::gdp_code::kBlockErase) - before, erases);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A SORT download: pattern pages, the sorting parameter page patched, and the second page of a
+// two-page parameter part patched through the scratch image only on 16 KB pages.
+TEST_F(DownloadE2e, SortDownloadPatchesTheParameterPages) {
+    for (int sectors : {32, 16}) {
+        SCOPED_TRACE(sectors);
+        Start("FlashPageSectors=" + std::to_string(sectors));
+        AP_FlashSet.bPageSector = static_cast<std::uint8_t>(sectors);
+        AP_FlashSet.wPageSize = static_cast<std::uint16_t>(sectors / 2);
+        AP_INIState.ToolMode = 1;
+        const std::size_t page = static_cast<std::size_t>(sectors) * 512;
+        auto plan = loader_test::SortPlan();
+        plan.parts[0].length = static_cast<std::uint32_t>(2 * page);
+        const std::string path = (folder_.Path() / "SORT.bin").string();
+        loader_test::DescribeImage(plan, path, 1);
+        const Bytes image = emu::images::BuildFirmwareImage(plan);
+        const auto part0 = static_cast<long>(emu::images::FirmwarePartOffset(plan, 0));
+        ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+        EXPECT_EQ(Text(Peek(1, 0, 1, 4), 0, 4), "SORT");
+        EXPECT_EQ(Text(Peek(1, 0, 1, 8), 19, 11), kSerial);
+        EXPECT_TRUE(loader_test::AllBytes(Peek(1, 0, 1, 9)->data(), page, 0x5A));
+        EXPECT_TRUE(loader_test::AllBytes(Peek(1, 0, 1, 87)->data(), page, 0x5A));
+        const Bytes first = *Peek(1, 0, 1, 88);
+        EXPECT_EQ(Text(first, 448, 5), "QVRDT");
+        EXPECT_NE(first, Bytes(image.begin() + part0, image.begin() + part0 + static_cast<long>(page)));
+        const Bytes second = *Peek(1, 0, 1, 89);
+        const Bytes fileSecond(image.begin() + part0 + static_cast<long>(page),
+                               image.begin() + part0 + static_cast<long>(2 * page));
+        if (sectors == 32) {
+            EXPECT_NE(second, fileSecond) << "patched through the scratch image";
+        } else {
+            EXPECT_EQ(second, fileSecond);
+        }
+        const auto& lines = trace_.Lines();
+        const bool scratch = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.find("Find SORT FW_Second\tpage!") != std::string::npos;
+        });
+        EXPECT_EQ(scratch, sectors == 32);
+        int codePages = 0;
+        for (int p = 0; p < AP_Bins_Instance[0].ucPartCnt[0]; ++p) codePages += AP_Bins_Instance[0].wPageLength[0][p];
+        EXPECT_EQ(codePages, sectors == 32 ? 9 : 12);
+        EXPECT_EQ(Gdp().CommandCount(emu::gdp_code::kPageWrite), 8 * 2 * (88 + codePages))
+            << "pages 0 to 87, the code of one copy and no dummy code pages";
+    }
+}
+
+class RwTestE2e : public DownloadE2e {
+  protected:
+    void SetUp() override {}
+    // A drive running its system firmware, with `keys`.
+    void StartSystem(const std::string& keys) {
+        drives_.reset();
+        drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{"Program=system\n" + keys});
+        ASSERT_EQ(drives_->Error(), "");
+        trace_.Clear();
+    }
+    std::vector<std::string> Samples() const {
+        std::vector<std::string> out;
+        for (const auto& l : trace_.Lines()) {
+            if (l.rfind("######### - VP_PROC_RWTest - wGB_No", 0) == 0) out.push_back(l);
+        }
+        return out;
+    }
+};
+
+TEST_F(RwTestE2e, SamplesOneBlockPerIntervalThenSanitizes) {
+    struct Case {
+        std::uint32_t mb;
+        std::vector<int> gibs;
+    };
+    for (const Case& c : {Case{16383, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+                          Case{16384, {0, 2, 4, 6, 8, 10, 12, 14}}, Case{2048, {0, 1}}}) {
+        SCOPED_TRACE(c.mb);
+        StartSystem("CapacityMB=" + std::to_string(c.mb));
+        int sub = -1;
+        ASSERT_TRUE(VP_PROC_RWTest(0, work_.data(), &sub));
+        std::vector<std::string> expected;
+        for (int g : c.gibs) {
+            expected.push_back("######### - VP_PROC_RWTest - wGB_No is " + std::to_string(g) + ", dwStartLBA is " +
+                               std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(g) * 2097152U)) +
+                               "\n");
+        }
+        EXPECT_EQ(Samples(), expected);
+        EXPECT_EQ(trace_.Lines().back(), "######### - Sanitize erase Pass\n");
+        EXPECT_EQ(sub, -1);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Between the host and drive 1 of the bay: fails the NVMe command of one opcode, or changes one
+// word of what a read of 64 KB brings (the JMicron-type tunnel carries the opcode at payload byte 8).
+class IoFault : public platform::DeviceBackend {
+  public:
+    IoFault(platform::DeviceBackend& inner, int failOpcode, std::size_t corruptWord)
+        : inner_(inner), failOpcode_(failOpcode), corruptWord_(corruptWord) {}
+
+    platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                            platform::DataDirection direction, std::span<std::uint8_t> data,
+                                            unsigned timeout) override {
+        const bool payload =
+            direction == platform::DataDirection::Out && data.size() >= 72 && std::memcmp(data.data(), "NVME", 4) == 0;
+        if (payload) {
+            opcode_ = data[8];
+            if (opcode_ == failOpcode_) {
+                platform::PassThroughResult r;
+                r.stage = platform::PassThroughResult::Stage::Done;
+                r.scsiStatus = platform::kScsiCheckCondition;
+                r.senseLength = 18;
+                r.sense[0] = 0x70;
+                r.sense[2] = 0x03;
+                return r;
+            }
+        }
+        auto r = inner_.PassThrough(path, cdb, direction, data, timeout);
+        if (direction == platform::DataDirection::In && opcode_ == 0x02 && data.size() == 65536 &&
+            corruptWord_ != SIZE_MAX) {
+            data[2 * corruptWord_] ^= 0x5A;
+        }
+        return r;
+    }
+
+  private:
+    platform::DeviceBackend& inner_;
+    int failOpcode_;
+    std::size_t corruptWord_;
+    int opcode_ = -1;
+};
+
+TEST_F(RwTestE2e, FailuresLeaveTheirCodeAndPlace) {
+    struct Case {
+        const char* name;
+        std::string keys;
+        int failOpcode;
+        std::size_t corruptWord;
+        std::vector<std::uint32_t> words;
+    };
+    const Case cases[] = {
+        {"no capacity", "Sectors=0", -1, SIZE_MAX, {2, 0, 0}},
+        {"flush", "", 0x00, SIZE_MAX, {5, 0, 0}},
+        {"write", "", 0x01, SIZE_MAX, {1, 0, 0}},
+        {"corrupted word", "", -1, 100, {3, 0, 0, 100, 100 ^ 0x5A, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartSystem(c.keys);
+        IoFault fault(drives_->Boot(), c.failOpcode, c.corruptWord);
+        platform::ScopedBackends keep;
+        platform::InstallBackend("emu:drive1", std::shared_ptr<platform::DeviceBackend>(&fault, [](auto*) {}), false);
+        int sub = -1;
+        EXPECT_FALSE(VP_PROC_RWTest(0, work_.data(), &sub));
+        EXPECT_EQ(sub, static_cast<int>(c.words[0]));
+        for (std::size_t i = 0; i < c.words.size(); ++i) EXPECT_EQ(transport::GetLe32(&work_[4 * i]), c.words[i]) << i;
+    }
+}
+
+TEST_F(RwTestE2e, DrivesOfTwoTebibytesAndMoreAreSampledAcrossTheirSize) {
+    StartSystem("CapacityMB=4194304");  // 4 TiB: an interval of 257 GiB, positions past 32 bits
+    int sub = -1;
+    ASSERT_TRUE(VP_PROC_RWTest(0, work_.data(), &sub));
+    const auto samples = Samples();
+    ASSERT_EQ(samples.size(), 16u);
+    EXPECT_EQ(samples[1], "######### - VP_PROC_RWTest - wGB_No is 257, dwStartLBA is 538968064\n");
+    EXPECT_EQ(samples[15], "######### - VP_PROC_RWTest - wGB_No is 3855, dwStartLBA is -505413632\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A second download without pre-format takes the tables, the later-bad pages and the system page's
+// bitmap from the drive's own loader block; with debug dumps on, the code pages are read back.
+TEST_F(DownloadE2e, DownloadOnlyCarriesTheDrivesOwnTables) {
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    const Bytes defect = *Peek(3, 1, 0, 8);
+    const Bytes laterBad = *Peek(3, 1, 0, 44);
+    AP_INIState.dwItemEnable[7] = 0;
+    std::fill(bitmap_.begin(), bitmap_.end(), 0x77);  // left by a pre-format of another drive
+    std::fill(remap_.begin(), remap_.end(), 0);
+    platform::SetProgramFolder(folder_.Path());
+    AP_RDSetting.DumpDebugFile = 1;
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), "SN-SECOND", ""));
+    AP_RDSetting.DumpDebugFile = 0;
+    EXPECT_EQ(*Peek(3, 1, 0, 8), defect);
+    EXPECT_EQ(*Peek(3, 1, 1, 44), laterBad);
+    EXPECT_EQ((*Peek(0, 0, 1, 37))[5120], 0x3C);
+    ASSERT_TRUE(VP_PROC_GetSerialNumber(0, work_.data(), 0));
+    EXPECT_EQ(std::string(AP_Instance[0].sInheritSerialNum), "SN-SECOND           ");
+    // One raw file per die, block, copy and part, each of the part's pages.
+    const auto upload = folder_.Path() / "raw" / "[0]UP_3_1_1_4_2.raw";
+    ASSERT_TRUE(std::filesystem::exists(upload));
+    EXPECT_EQ(std::filesystem::file_size(upload), 3 * kPage);
 }
 
 }  // namespace

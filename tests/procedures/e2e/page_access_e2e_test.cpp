@@ -84,7 +84,7 @@ TEST_F(PageAccessE2e, WriteReadEraseThenReadEmpty) {
     for (int b = 7; b <= 12; ++b) EXPECT_EQ(Nand().EraseCount(1, 1, 1, b), b >= 8 && b <= 11 ? 1u : 0u) << b;
 
     EXPECT_FALSE(VP_ReadPage(0, 1, 5, 10, 3, 2, 1, 2, back.data(), kSectors));
-    EXPECT_EQ(back[0], 0x00);
+    EXPECT_EQ(back[0], emu::kGdpDone) << "the status reply of the finished read";
     EXPECT_EQ(back[1], kPageReadEmpty);
     EXPECT_EQ(trace_.Lines().back(), "######### - [0]Read C:1 B:17 Block:10 Page:3 Status Fail! - (28)\n");
 }
@@ -95,7 +95,7 @@ TEST_F(PageAccessE2e, FailuresLeaveTheirStatusBytesInTheBuffer) {
     Nand().InjectUncorrectable({2, 3, 0, 12, 0});
     Bytes back(kPage, 0x77);
     EXPECT_FALSE(VP_ReadPage(0, 2, 3, 12, 0, 2, 1, 2, back.data(), kSectors));
-    EXPECT_EQ(back[0], 0x00);
+    EXPECT_EQ(back[0], emu::kGdpDone) << "the status reply of the finished read";
     EXPECT_EQ(back[1], kPageReadUnc);
     EXPECT_EQ(trace_.Lines().back(), "######### - [0]Read C:2 B:3 Block:12 Page:0 Status Fail! - (29)\n");
 
@@ -115,7 +115,7 @@ TEST_F(PageAccessE2e, FailuresLeaveTheirStatusBytesInTheBuffer) {
     Nand().InjectEraseFailure(3, 0, 0, 30);
     Bytes status(2, 0xEE);
     EXPECT_FALSE(VP_EraseBlock(0, 3, 0, 7, 0, 0, status.data())) << "unit 7: blocks 28 to 31";
-    EXPECT_EQ(status, Bytes({0x00, static_cast<std::uint8_t>(emu::NandResult::EraseFailed)}));
+    EXPECT_EQ(status, Bytes({emu::kGdpDone, static_cast<std::uint8_t>(emu::NandResult::EraseFailed)}));
 }
 
 TEST_F(PageAccessE2e, AllChannelForms) {

@@ -109,8 +109,9 @@ class Candidate {
             }
             const std::size_t pages = std::size_t{entry.last} - entry.first + 1;
             const std::size_t bytes = std::min<std::size_t>(entry.length, pages * pageBytes_);
-            std::vector<std::uint8_t> image(pages * pageBytes_);
-            for (std::size_t i = 0; i < pages && i * pageBytes_ < bytes; ++i) {
+            const std::size_t needed = (bytes + pageBytes_ - 1) / pageBytes_;  // pages holding the length
+            std::vector<std::uint8_t> image(needed * pageBytes_);
+            for (std::size_t i = 0; i < needed; ++i) {
                 const int index = entry.first + static_cast<int>(i);
                 const int physical = pageMap_[static_cast<std::size_t>(index)];
                 const std::span<std::uint8_t> out(&image[i * pageBytes_], pageBytes_);

@@ -201,4 +201,11 @@ TEST_F(HwChecksE2e, FlashModuleReadAndLoopBack) {
     EXPECT_TRUE(trace_.Contains("######### - [1]VP_PROC_ReadFlashModule\n"));
 }
 
+TEST_F(HwChecksE2e, BusInterfaceRunsTheRamBufferTest) {
+    EXPECT_TRUE(VP_PROC_BusInterfaceTest(1, work_.data()));
+    drives_->Core(0).Ram().SetStuckBit(0xCCCCCCD6, 1, true);
+    EXPECT_FALSE(VP_PROC_BusInterfaceTest(0, work_.data()));
+    EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_BusInterfaceTest fail!\n");
+}
+
 }  // namespace

@@ -21,6 +21,7 @@
 #include "settings/records.h"
 #include "support/emulated_drives.h"
 #include "support/gdp_image_file.h"
+#include "tables/rm_records.h"
 
 namespace {
 
@@ -31,13 +32,15 @@ constexpr char kSerial[] = "SN-SORT-E2E";
 constexpr int kResultBlock = 2015;  // the highest block of the sample flash
 // Port 1's die on channel 1, CE 1 has four factory-bad blocks, over its limit of three.
 constexpr char kFailingDie[] = "BadBlocks=1:1:0:600,1:1:0:601,1:1:0:602,1:1:0:603\n";
+// Port 0 has a factory-bad block and an erase failure, both within the limits.
+constexpr char kPassingFaults[] = "BadBlocks=0:0:0:100\nEraseFail=2:1:0:302\n";
 
 class SortingE2e : public ::testing::Test {
   protected:
     void SetUp() override {
         test_support::WriteGdpImage((folder_.Path() / "GDP.bin").string(), emu::images::DemoGdpPlan());
         platform::SetProgramFolder(folder_.Path());
-        drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{"", kFailingDie});
+        drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{kPassingFaults, kFailingDie});
         ASSERT_EQ(drives_->Error(), "");
         for (int port = 0; port < 2; ++port) {
             ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
@@ -174,6 +177,55 @@ TEST_F(SortingE2e, ASortRunLeavesResultBlocksThatTheChecksRead) {
                         << "channel " << ch << ", bank " << bank;
                 }
             }
+        }
+    }
+}
+
+// Whether a defect-list entry names plane `plane` of `unit` on channel `ch`, CE `ce` as bad.
+bool Names(const std::vector<std::uint32_t>& list, int ch, int ce, int unit, int plane) {
+    for (std::uint32_t e : list) {
+        if ((e >> 29) == static_cast<unsigned>(ch) && ((e >> 24) & 7) == static_cast<unsigned>(ce) &&
+            (e & 0xFFFF) == static_cast<unsigned>(unit) && ((e >> (16 + plane)) & 1) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(SortingE2e, AnMpRunInheritsTheSortingResults) {
+    LoadGdp(0);
+    EraseAndDownload(0, 0);
+    EXPECT_EQ(Status(0), 0);
+    clock_.Advance(60000);
+    EXPECT_EQ(Status(0), 4);
+
+    // The MP run on the same drive: the pre-format inherits every die's bad blocks and result block.
+    AP_INIState.ToolMode = 0;
+    AP_FlashSet.wDieUnit = 2016 / 4;
+    AP_INIState.RemapEnable = 1;
+    AP_INIState.DefPercentage = 100;
+    AP_INIState.CheckFlashMask = 63;
+    AP_INIState.EnInheritRDT = 1;
+    AP_INIState.InheritAnt = 1;
+    AP_RDTSet.RDTSearchRange = 4;
+    LoadGdp(0);
+    Bytes image(kRemapTableBufSize, 0), aux(kRemapAuxBufSize, 0), bitmap(kTablePageBufSize, 0);
+    AP_Instance[0].pRemapTableBuf = image.data();
+    AP_Instance[0].pRemapAuxBuf = aux.data();
+    AP_Instance[0].pTablePageBuf = bitmap.data();
+    ASSERT_TRUE(VP_PROC_GetLoaderBlock(0, work_.data(), 0));
+    trace_.Clear();
+    ASSERT_TRUE(VP_PROC_Preformat(0, work_.data(), 32)) << [&] {
+        std::string t;
+        for (const auto& l : trace_.Lines()) t += l;
+        return t.substr(t.size() > 3000 ? t.size() - 3000 : 0);
+    }();
+    const auto list = drives_->Drive(0).programs.scan->List();
+    EXPECT_TRUE(Names(list, 0, 0, 100 / 4, 0)) << "the factory-bad block";
+    EXPECT_TRUE(Names(list, 2, 1, 302 / 4, 2)) << "the block whose erase failed";
+    for (int ch = 0; ch < 4; ++ch) {
+        for (int ce = 0; ce < 2; ++ce) {
+            EXPECT_TRUE(Names(list, ch, ce, kResultBlock / 4, kResultBlock % 4)) << "the result block itself";
         }
     }
 }

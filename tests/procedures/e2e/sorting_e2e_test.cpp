@@ -5,6 +5,7 @@
 // result block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "../loader_fixture.h"
@@ -227,6 +228,26 @@ TEST_F(SortingE2e, AnMpRunInheritsTheSortingResults) {
         for (int ce = 0; ce < 2; ++ce) {
             EXPECT_TRUE(Names(list, ch, ce, kResultBlock / 4, kResultBlock % 4)) << "the result block itself";
         }
+    }
+
+    // The MP download, and the system firmware booted from it lists them among its bad units.
+    AP_INIState.dwItemEnable[7] = 1;
+    loader_test::DescribeImage(loader_test::SystemPlan(), (folder_.Path() / "SYS.bin").string(), 7);
+    Bytes counts(kEraseCountBufSize, 0);
+    AP_Instance[0].pEraseCountBuf = counts.data();
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    Bytes identify(4096);
+    ASSERT_TRUE(VP_JumpToSystem(0, identify.data()));
+    const auto report = drives_->LastBoot(0);
+    ASSERT_EQ(report.program, emu::Program::System);
+    const auto& bad = report.system.badUnits;
+    auto listed = [&](int ch, int ce, int unit) {
+        return std::find(bad.begin(), bad.end(), emu::BadUnit{ch, ce, 0, unit}) != bad.end();
+    };
+    EXPECT_TRUE(listed(0, 0, 100 / 4));
+    EXPECT_TRUE(listed(2, 1, 302 / 4));
+    for (int ch = 0; ch < 4; ++ch) {
+        for (int ce = 0; ce < 2; ++ce) EXPECT_TRUE(listed(ch, ce, kResultBlock / 4)) << ch << ":" << ce;
     }
 }
 

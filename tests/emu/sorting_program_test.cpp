@@ -9,6 +9,7 @@
 
 #include "emu/controller_core.h"
 #include "platform/clock.h"
+#include "program_bench.h"
 #include "support/sorting_result_reader.h"
 
 namespace {
@@ -323,6 +324,35 @@ TEST_F(SortingProgramTest, NoPatternOrAForeignInitBlockMeansNoRun) {
         EXPECT_EQ(fw_->PollStatus(), 7);
         EXPECT_EQ(fw_->ResultBlocks()[0][0], 0);
         EXPECT_EQ(nand_->EraseCount(1, 0, 0, 20), 0u) << "no run";
+    }
+}
+
+// The status command of the running sorting firmware reports the run, unless SortStatus fixes it.
+TEST(SortingStatusCommand, ReportsTheRunUnlessFixed) {
+    platform::VirtualClock clock(500);
+    platform::ScopedClock use(clock);
+    const std::string flash =
+        "FlashChannels=2\nFlashCEs=1\nFlashBlocks=32\nFlashPages=16\nFlashPageSectors=8\nFlashPlanes=2\n";
+    for (const char* extra : {"SortRunMs=1000\n", "SortRunMs=1000\nSortStatus=3\n"}) {
+        SCOPED_TRACE(extra);
+        const bool fixed = std::string(extra).find("SortStatus") != std::string::npos;
+        emu_test::ProgramBench b(emu_test::SetupFromKeys(flash + extra));
+        const FlashGeometry& g = b.programs.nand->Geometry();
+        b.core.Ram().Write(0, VariableBlock(g));
+        ASSERT_EQ(b.programs.nand->Program({0, 0, 0, kBootBlock, 4}, PatternPage(g, {}), kRate, 1),
+                  emu::NandResult::Ok);
+        b.core.Start(emu::Program::Sorting);
+        b.programs.sortRun->Start(b.core, {0, 0, 0, kBootBlock, 0});
+        auto status = [&] {
+            Bytes reply(512);
+            EXPECT_TRUE(b.Run(0x3C, {}, reply, true).Ok());
+            EXPECT_EQ(std::string(reply.begin(), reply.begin() + 4), "SORT");
+            return int(reply[4]);
+        };
+        EXPECT_EQ(status(), fixed ? 3 : 0);
+        EXPECT_EQ(status(), fixed ? 3 : 1);
+        clock.Advance(1000);
+        EXPECT_EQ(status(), fixed ? 3 : 4);
     }
 }
 

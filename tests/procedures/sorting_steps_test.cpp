@@ -242,6 +242,13 @@ TEST_F(SortingSteps, FwBanksBeyondTheTableAreNotRead) {
     EXPECT_FALSE(Traced("ChNo0,BankNo0,lun2 ,wRsltBlk[0][8]= 0"));
     EXPECT_EQ(trace_.Lines().back(), "VP_PROC_EraseAllBlock Done \n");
 
+    // No LUN count: one LUN.
+    AP_FlashSet.ucDiePerCE = 0;
+    trace_.Clear();
+    EXPECT_TRUE(VP_PROC_EraseAllBlock(0));
+    EXPECT_TRUE(Traced("ChNo3,BankNo3,lun0 ,wRsltBlk[3][3]= 0"));
+    EXPECT_FALSE(Traced("ChNo0,BankNo0,lun1 ,wRsltBlk[0][4]= 0"));
+
     // A plane count of 0 ends the all-units form with a trace.
     AP_INIState.EraseAllType = 0;
     AP_FlashSet.ucPlanes = 0;

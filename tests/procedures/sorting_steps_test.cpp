@@ -136,6 +136,14 @@ TEST_F(SortingSteps, AnUnreadableOrUnmarkedBlockGives67) {
     EXPECT_EQ(VP_PROC_CheckSortingResult(0, buffer_.data(), 2, 0, 22), 67);
     EXPECT_EQ(trace_.Lines().back(), "Read RDT WHOLE info Page fail! Block:0x16\n");
     EXPECT_EQ(AP_Instance[0].bRsltBlkFound, 0);
+
+    // A port outside the records or no buffer: nothing is read or written.
+    const int sent = drives_->Drive(0).programs.gdp->CommandCount(0x89);
+    EXPECT_EQ(VP_PROC_CheckSortingResult(-1, buffer_.data(), 2, 0, 22), 67);
+    EXPECT_EQ(VP_PROC_CheckSortingResult(128, buffer_.data(), 2, 0, 22), 67);
+    EXPECT_EQ(VP_PROC_CheckSortingResult(0, nullptr, 2, 0, 22), 67);
+    EXPECT_TRUE(VP_PROC_EraseAllBlock(128));
+    EXPECT_EQ(drives_->Drive(0).programs.gdp->CommandCount(0x89), sent);
 }
 
 TEST_F(SortingSteps, TheWholeInfoPageIsDumpedUnderTheDebugSwitch) {

@@ -235,8 +235,9 @@ TEST_F(SortingProgramTest, TheResultBlocksOfADemoDriveReadBackAsLaidOut) {
             }
         }
     }
-    const auto& die7 = fw_->LastRun()->dies[7];
-    EXPECT_EQ(die7.flags, 0x02) << "four bad blocks over the die's limit of three";
+    const auto run = fw_->LastRun();
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->dies[7].flags, 0x02) << "four bad blocks over the die's limit of three";
     // Every tested good block is left erased; the loader blocks are untouched.
     EXPECT_EQ(nand_->EraseCount(0, 0, 0, 1), 0u);
     EXPECT_EQ(nand_->EraseCount(0, 0, 0, 7), 3u) << "erase all, the second loop's erase, the last erase";

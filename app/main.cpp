@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "app/program.h"
 #include "emu/bay.h"
 #include "forms/application.h"
 #include "forms/qt_ui_port.h"
@@ -19,23 +20,15 @@ int main(int argc, char** argv) {
     const auto bay = emu::InstallBayFromEnvironment(&error);
     if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
 
-    std::unique_ptr<TMainForm> form;
-    try {
-        form = std::make_unique<TMainForm>();
-        form->FormCreate(form.get());
-    } catch (...) {
-        forms::ShowCurrentException();
-        if (form) form->FormDestroy(form.get());
+    std::unique_ptr<TMainForm> form = app::CreateForms();
+    if (form) {
+        form->show();
+        // A settings file that could not be read ends the program once the loop starts.
+        if (form->TerminateRequested()) QTimer::singleShot(0, &application, &QApplication::quit);
+        application.exec();
+        form->FormDestroy(form.get());
         form.reset();
-        forms::InstallUiPort(nullptr);
-        return 0;
     }
-    // Later forms (the fixture window, the dialogs) are created here in their order as they come.
-    form->show();
-    if (form->TerminateRequested()) QTimer::singleShot(0, &application, &QApplication::quit);
-    application.exec();
-    form->FormDestroy(form.get());
-    form.reset();
     forms::InstallUiPort(nullptr);
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "app/main_form.h"
 #include "app/port_census.h"
 #include "app/run_state.h"
+#include "app/settings_pages.h"
 #include "forms/colours.h"
 #include "forms/ini_file.h"
 #include "forms/ui_port.h"
@@ -61,6 +62,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), m_Timers([this](int i
     BuildSettingPages();
     BuildStatusBar();
     BuildTimers();
+    app::LoadSettingsPages(*this);
     resize(1010, 707);
     CentreOnScreen();
     // 2. Icon and caption.

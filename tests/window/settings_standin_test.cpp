@@ -1,6 +1,11 @@
 // The settings stand-ins behind the window: the test-item list by tool mode and its ticks, the
 // handlers that trace until their pages come, and the watermark window following the main window.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+
+#include "app/settings_pages.h"
 
 #include "forms/ini_file.h"
 #include "window_fixture.h"
@@ -70,6 +75,31 @@ TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows)
     w.move(60, 30);
     QApplication::processEvents();
     EXPECT_TRUE(watermark.moves.empty());
+}
+
+TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
+    app::RegisterSettingsPage(2, [](TMainForm&, QWidget* page) {
+        (new QGroupBox(page))->setObjectName("LDPCReadEmptyThresholdGroupBox");
+        auto* other = new QGroupBox(page);
+        other->setObjectName("OtherSettingGroupBox");
+        other->setGeometry(0, 0, 200, 300);
+        auto* label = new QLabel("DRAM", other);
+        label->setObjectName("DramTypeLabel");
+        label->move(8, 100);
+        (new QCheckBox(page))->setObjectName("DieMapCheckBox00");
+    });
+    app::RegisterSettingsPage(0, [](TMainForm&, QWidget* page) {
+        (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit");
+    });
+    TMainForm& w = OpenWindow();
+    app::RegisterSettingsPage(0, nullptr);
+    app::RegisterSettingsPage(2, nullptr);
+    EXPECT_TRUE(w.Control("LDPCReadEmptyThresholdGroupBox")->isHidden());
+    EXPECT_EQ(w.Control("OtherSettingGroupBox")->height(), 82);
+    EXPECT_EQ(w.Control("DramTypeLabel")->pos(), QPoint(8, 22));
+    EXPECT_EQ(w.Control<QLineEdit>("SNTimeStringLabeledEdit")->text().toStdString(), "1C8D149");
+    w.Control<QCheckBox>("DieMapCheckBox00")->click();
+    EXPECT_TRUE(trace_.Contains("######### - DieMapCheckBoxOnClick\n"));
 }
 
 }  // namespace

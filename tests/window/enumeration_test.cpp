@@ -5,7 +5,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <thread>
+
+#include "app/mp_access.h"
 #include "forms/colours.h"
+#include "forms/gui_call.h"
+#include "forms/worker_thread.h"
 #include "forms/message_pump.h"
 #include "forms/ini_file.h"
 #include "window_fixture.h"
@@ -230,6 +235,40 @@ TEST_F(Enumeration, ANewDriveOnAPortNeverInheritsThePreviousBarcode) {
     EXPECT_EQ(barcode.shown.size(), 2u);
     EXPECT_STREQ(g_PortDevInfo[0].sBurnedSerialNum, "");
     EXPECT_STREQ(gJMGlobal.sBurnedSerialNum[0], "");
+}
+
+TEST_F(Enumeration, OnAWorkerTheControlChangesRunOnTheGuiThread) {
+    Setting("Setting", "ConnectDevNum", 2);
+    InstallBay(BayOfHubs(1, 2));
+    TMainForm& w = OpenWindow();
+    forms::WorkerThread worker([&](forms::WorkerThread&) {
+        w.EnumUSBDevice();
+        return 888u;
+    });
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(worker.Wait(20000));
+    EXPECT_EQ(worker.ExitCode(), 888u);
+    EXPECT_TRUE(w.ExecuteButton->isEnabled());
+    EXPECT_EQ(w.DeviceLabel[1]->text().toStdString(), "Loader");
+    EXPECT_TRUE(w.AutoTestTimer->isActive());
+}
+
+TEST_F(Enumeration, TheGuiThreadWaitingForTheLockServesAWorkerThatHoldsIt) {
+    InstallBay(BayOfHubs(1, 1));
+    OpenWindow();
+    std::atomic<bool> held{false};
+    bool ranOnGui = false;
+    std::thread fixtureWorker([&] {
+        app::MpAccessGuard guard;
+        held = true;
+        // Holding the lock, the worker needs the GUI thread (a control change, the barcode dialog).
+        forms::CallOnGui([&] { ranOnGui = true; });
+    });
+    while (!held) std::this_thread::yield();
+    Enumerate();  // waits for the lock while serving the worker's call
+    fixtureWorker.join();
+    EXPECT_TRUE(ranOnGui);
+    EXPECT_EQ(g_nPortConnectedNum, 1);
 }
 
 }  // namespace

@@ -26,9 +26,9 @@ constexpr int kPanelWidth = 990;
 constexpr int kPanelHeight = 26;
 constexpr int kScrollTop = 113;
 
-const char* const kPageCaptions[app::kPageCount] = {
-    "Main Page", "Test Items", "Device Setting", "SYS FW Setting", "SORT FW Setting", "SORT Result",
-    "Detail SORT Result"};
+const char* const kPageCaptions[app::kPageCount] = {"Main Page",         "Test Items",      "Device Setting",
+                                                    "SYS FW Setting",    "SORT FW Setting", "SORT Result",
+                                                    "Detail SORT Result"};
 const char* const kPageNames[app::kPageCount] = {
     "MainPageTabSheet",      "TestItemsTabSheet",  "DeviceSettingTabSheet",   "SysFwSettingTabSheet",
     "SortFwSettingTabSheet", "SortResultTabSheet", "DetailSortResultTabSheet"};

@@ -52,7 +52,8 @@ void TMainForm::EnumUSBDevice() {
                     continue;
                 }
                 TraceOut("######### - Port %d is NVMe device!\n", i);
-                if (AP_INIState.SNInputMode == 3 && r.sBurnedSerialNum[0] == '\0' && AP_INIState.BarCodeInputMode == 0) {
+                if (AP_INIState.SNInputMode == 3 && r.sBurnedSerialNum[0] == '\0' &&
+                    AP_INIState.BarCodeInputMode == 0) {
                     TraceOut("######### - Start Barcode input, mode 0\n");
                     OnGui([i] { app::ShowBarcodeInputBox(i, 255); });
                 }
@@ -176,7 +177,8 @@ void TMainForm::ToggleDeviceMapping() {
         for (int d = 0; d < kDeviceCount; ++d) {
             if (!DeviceConnected(d)) continue;
             for (int k = 0; k < kDeviceCount; ++k) {
-                if (g_CustomizePortMap[k] == g_DeviceToPortMap[d]) DeviceSequenceEdit[d]->setText(QString::number(k + 1));
+                if (g_CustomizePortMap[k] == g_DeviceToPortMap[d])
+                    DeviceSequenceEdit[d]->setText(QString::number(k + 1));
             }
             DeviceSequenceEdit[d]->setEnabled(true);
             forms::SetColour(DeviceSequenceEdit[d], forms::clWindow);

@@ -97,10 +97,17 @@ TEST_F(MpLog, HeaderAndRowsByteForByte) {
     const std::string times = "2026/07/04 13:10:00\t2026/07/04 13:12:30\t";
     const std::string expected =
         "   No.\t  Port\t\t  StartTime\t\t    EndTime\t SerialNumber\tModule\tBus\tPF\tDL\tResult\t\r\n"
-        "000007\t000003\t" + times + "SN01\tPass\tPass\tPass\tPass\t----\tPass\t\r\n"
-        "000008\t000005\t" + times + "N/A\tPass\tPass\t----\t----\t----\tC00\t\r\n"
-        "000009\t000009\t" + times + "N/A\t----\t----\t----\t----\t----\t\t\r\n"
-        "000010\t000012\t" + times + "N/A\t----\t----\t----\t----\t\tPass\t\r\n";
+        "000007\t000003\t" +
+        times +
+        "SN01\tPass\tPass\tPass\tPass\t----\tPass\t\r\n"
+        "000008\t000005\t" +
+        times +
+        "N/A\tPass\tPass\t----\t----\t----\tC00\t\r\n"
+        "000009\t000009\t" +
+        times +
+        "N/A\t----\t----\t----\t----\t----\t\t\r\n"
+        "000010\t000012\t" +
+        times + "N/A\t----\t----\t----\t----\t\tPass\t\r\n";
     EXPECT_EQ(Read(log.m_sLogFile), expected);
     EXPECT_EQ(stopped.iFailItem, 7);
     EXPECT_EQ(stopped.iItemState[7], 0);
@@ -109,7 +116,8 @@ TEST_F(MpLog, HeaderAndRowsByteForByte) {
     run.totalTestCount = 1;
     run.rows = {{3, start, end, "SN02", &passed}};
     ASSERT_TRUE(app::AppendMpLogRun(log, run));
-    EXPECT_EQ(Read(log.m_sLogFile), expected + "000001\t000003\t" + times + "SN02\tPass\tPass\tPass\tPass\t----\tPass\t\r\n");
+    EXPECT_EQ(Read(log.m_sLogFile),
+              expected + "000001\t000003\t" + times + "SN02\tPass\tPass\tPass\tPass\t----\tPass\t\r\n");
 }
 
 TEST_F(MpLog, RollOverAndExistingRowsAreKept) {

@@ -4,15 +4,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-
 #include <thread>
 
 #include "app/mp_access.h"
 #include "forms/colours.h"
 #include "forms/gui_call.h"
-#include "forms/worker_thread.h"
-#include "forms/message_pump.h"
 #include "forms/ini_file.h"
+#include "forms/message_pump.h"
+#include "forms/worker_thread.h"
 #include "window_fixture.h"
 
 namespace window_test {
@@ -48,7 +47,8 @@ TEST_F(Enumeration, SixteenDrivesBehindTwoHubsGetDevicesInPortOrder) {
         EXPECT_EQ(AP_Instance[d].ucBridgeType, d % 2 == 0 ? 1 : 2) << d;
         EXPECT_EQ(g_PortDevInfo[d].iBridgeUnit, d % 2 == 0 ? 0x1000 : 0x2000) << d;
         EXPECT_EQ(g_PortDevInfo[d].dwCapacityMB, g_PortDevInfo[0].dwCapacityMB);
-        EXPECT_STREQ(g_PortDevInfo[d].deviceDesc, ("2-" + std::to_string(d / 8 + 1) + "." + std::to_string(d % 8 + 1)).c_str());
+        EXPECT_STREQ(g_PortDevInfo[d].deviceDesc,
+                     ("2-" + std::to_string(d / 8 + 1) + "." + std::to_string(d % 8 + 1)).c_str());
         EXPECT_EQ(w.DeviceLabel[d]->text().toStdString(), "Loader");
         EXPECT_EQ(forms::ColourOf(w.DevicePanel[d]), kColourRunning);
         EXPECT_EQ(w.SNLabeledEdit[d]->Caption().toStdString(), "Port " + std::to_string(d) + ": SN");
@@ -104,8 +104,9 @@ TEST_F(Enumeration, UnusableDrivesAndHubFaults) {
     TMainForm& w2 = OpenWindow();
     ui_.Clear();
     Enumerate();
-    EXPECT_EQ(ui_.Shown(), (std::vector<forms::ShownBox>{
-                               {BoxKind::PlainMessage, "", "Please Check PC Device I/O Control", forms::BoxIcon::None}}));
+    EXPECT_EQ(ui_.Shown(),
+              (std::vector<forms::ShownBox>{
+                  {BoxKind::PlainMessage, "", "Please Check PC Device I/O Control", forms::BoxIcon::None}}));
     EXPECT_EQ(TotalUSBPortCount, 100);
     EXPECT_EQ(g_nPortConnectedNum, 0);
     EXPECT_FALSE(w2.ExecuteButton->isEnabled());

@@ -255,6 +255,7 @@ void TMainForm::BuildAutoPortMappingForm() {
     AutoPortMappingLabel->setFont(font);
     AutoPortMappingLabel->move(20, 40);
     AutoPortMappingLabel->adjustSize();
+    AutoPortMappingLabel->resize(225, AutoPortMappingLabel->height());  // room for "the 16th device"
     AutoPortMappingCloseButton = new QPushButton("Close", AutoPortMappingForm);
     AutoPortMappingCloseButton->setObjectName("AutoPortMappingCloseButton");
     AutoPortMappingCloseButton->setGeometry(95, 90, 60, 25);

@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
+    forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;
     forms::InstallUiPort(&uiPort);
 

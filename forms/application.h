@@ -22,5 +22,9 @@ void ShowException(std::string_view message);
 void ShowCurrentException();
 // LC_NUMERIC back to "C" (after Qt set the user's locale).
 void RestoreNumericLocale();
+// SIGTERM, SIGINT and SIGHUP close the application's windows on the GUI thread, as the operator's
+// close would (so a session's end or Ctrl-C still writes the settings and counters back). Call once,
+// after the application object exists.
+void CloseWindowsOnTerminationSignals();
 
 }  // namespace forms

@@ -272,5 +272,40 @@ TEST_F(Enumeration, TheGuiThreadWaitingForTheLockServesAWorkerThatHoldsIt) {
     EXPECT_EQ(g_nPortConnectedNum, 1);
 }
 
+// The bay's listings, with the first disk's path longer than a port record holds.
+class LongPathListing : public platform::DeviceBackend {
+  public:
+    explicit LongPathListing(std::shared_ptr<emu::Bay> bay) : bay_(std::move(bay)) {}
+    platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                            platform::DataDirection direction, std::span<std::uint8_t> data,
+                                            unsigned timeout) override {
+        return bay_->PassThrough(path, cdb, direction, data, timeout);
+    }
+    std::optional<std::vector<platform::UsbDisk>> ListUsbDisks() override {
+        auto disks = bay_->ListUsbDisks();
+        if (disks && !disks->empty()) (*disks)[0].path += std::string(300, 'x');
+        return disks;
+    }
+    std::vector<platform::HubInterface> ListHubs() override { return bay_->ListHubs(); }
+    std::unique_ptr<platform::UsbHub> OpenHub(std::string_view path, int* error) override {
+        return bay_->OpenHub(path, error);
+    }
+    std::vector<platform::UsbDeviceNode> ListUsbDeviceNodes() override { return bay_->ListUsbDeviceNodes(); }
+
+  private:
+    std::shared_ptr<emu::Bay> bay_;
+};
+
+TEST_F(Enumeration, ADiskPathLongerThanTheRecordLeavesThePortUnmatched) {
+    auto bay = InstallBay(BayOfHubs(1, 2));
+    platform::InstallBackend("emu:", std::make_shared<LongPathListing>(bay), true);
+    OpenWindow();
+    Enumerate();
+    EXPECT_EQ(g_PortDevInfo[0].iConnected, 0);
+    EXPECT_EQ(AP_Instance[0].pDevicePath, nullptr);
+    EXPECT_EQ(g_PortDevInfo[1].iConnected, 1);
+    EXPECT_EQ(g_DeviceToPortMap[0], 1);
+}
+
 }  // namespace
 }  // namespace window_test

@@ -55,7 +55,7 @@ class PreformatE2e : public DiagE2e {
                 transport::PutLe16(page.data() + 16, 1);
                 transport::PutLe16(page.data() + 32, unit);
                 transport::PutLe16(page.data() + 34, 9);
-                page[37] = 1;         // plane
+                page[37] = 1;           // plane
                 page[39] = 0 << 5 | 1;  // logical channel 0, CE 1
             }
             for (int ch = 0; ch < 2; ++ch) {

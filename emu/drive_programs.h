@@ -14,7 +14,10 @@
 //   StuckRamBit=<address>:<bit>:<0|1>,... controller RAM bits that always read the value
 //   GdpBusyPolls=<n>                      status fetches answering busy after each command
 //   GdpBusy=forever                       the diagnostic firmware never leaves busy
-//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
+//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times in milliseconds
+//   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
+//                                         millisecond keys); charged in whole milliseconds with the
+//                                         remainder carried, so many short operations add up exactly
 #pragma once
 
 #include <array>
@@ -33,6 +36,7 @@
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
+#include "emu/system_firmware.h"
 
 namespace emu {
 
@@ -67,6 +71,7 @@ struct DrivePrograms {
     std::shared_ptr<GdpCodeBlocks> codeBlocks;
     std::shared_ptr<GdpResultBlocks> resultBlocks;
     std::shared_ptr<SortingFirmware> sorting;
+    std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

@@ -35,7 +35,12 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
     EXPECT_EQ(setup->readUnc, (std::vector<emu::NandAddress>{{0, 0, 0, 3, 9}}));
     EXPECT_EQ(setup->programFail, (std::vector<emu::NandAddress>{{2, 1, 0, 7, -1}, {2, 1, 0, 8, 4}}));
     EXPECT_EQ(setup->gdp.busyPolls, 3);
-    EXPECT_EQ(setup->latency.eraseMs, 5u);
+    EXPECT_EQ(setup->latency.eraseUs, 5000u);
+    EXPECT_EQ(setup->latency.readUs, 1000u);
+    const auto us = emu::ReadProgramSetup(Drive("ReadLatencyMs=2\nReadLatencyUs=60\nProgramLatencyUs=600\n"), nullptr);
+    ASSERT_TRUE(us.has_value());
+    EXPECT_EQ(us->latency.readUs, 60u) << "the microsecond key wins";
+    EXPECT_EQ(us->latency.programUs, 600u);
 
     emu_test::ProgramBench bench(*setup);
     EXPECT_TRUE(bench.programs.nand->IsFactoryBad(7, 3, 0, 5));

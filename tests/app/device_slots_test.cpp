@@ -10,7 +10,7 @@
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kFlips = 200000;  // the sanitisers slow each copy down
+constexpr int kFlips = 25000;  // the sanitisers slow every copy and lock down
 #else
 constexpr int kFlips = 1000000;
 #endif

@@ -188,6 +188,9 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.resultBlocks->Install(core);
     p.sorting = std::make_shared<SortingFirmware>(setup.sort);
     p.sorting->Install(core);
+    p.system = std::make_shared<SystemFirmware>(p.nand);
+    p.system->Install(core);
+    p.loader->SetRomBootHook([system = p.system](ControllerCore& c, BootReport& r) { system->OnRomBoot(c, r); });
     return p;
 }
 

@@ -36,6 +36,7 @@
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
+#include "emu/system_firmware.h"
 
 namespace emu {
 
@@ -70,6 +71,7 @@ struct DrivePrograms {
     std::shared_ptr<GdpCodeBlocks> codeBlocks;
     std::shared_ptr<GdpResultBlocks> resultBlocks;
     std::shared_ptr<SortingFirmware> sorting;
+    std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

@@ -55,7 +55,7 @@ class PreformatE2e : public DiagE2e {
                 transport::PutLe16(page.data() + 16, 1);
                 transport::PutLe16(page.data() + 32, unit);
                 transport::PutLe16(page.data() + 34, 9);
-                page[37] = 1;         // plane
+                page[37] = 1;           // plane
                 page[39] = 0 << 5 | 1;  // logical channel 0, CE 1
             }
             for (int ch = 0; ch < 2; ++ch) {
@@ -83,6 +83,8 @@ bool Names(const std::vector<std::uint32_t>& list, int ch, int ce, std::uint16_t
 }
 
 TEST_F(PreformatE2e, Mode0BuildsTheTablesFromTheFactoryBadBlocks) {
+    AP_RDSetting.DumpDebugFile = 1;
+    fs::create_directories(folder_ / "raw");
     for (int port : {0, 1}) {
         SCOPED_TRACE(port);
         trace_.Clear();
@@ -92,6 +94,7 @@ TEST_F(PreformatE2e, Mode0BuildsTheTablesFromTheFactoryBadBlocks) {
         EXPECT_TRUE(Names(ScanList(port), 0, 1, 16, 1)) << "block 33 of (0, 1): unit 16, plane 1";
         EXPECT_TRUE(RM_MatchTableHeader(AP_Instance[port].pRemapTableBuf, 0x4000, RM_TBL_DEFECT));
         EXPECT_EQ(work_[0], 0) << "no failure records";
+        EXPECT_EQ(fs::file_size(folder_ / "raw" / "DefBad.raw"), 16384u);
     }
     trace_.Clear();
     EXPECT_FALSE(VP_PROC_Preformat(2, work_.data(), 0));

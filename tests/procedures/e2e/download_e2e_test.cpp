@@ -466,3 +466,77 @@ TEST_F(DownloadE2e, DownloadOnlyCarriesTheDrivesOwnTables) {
 }
 
 }  // namespace
+
+namespace {
+
+// After a download the ROM boots copy 0 of the system firmware from the first die; the firmware
+// shows the identity written and the page's capacity; the read/write test and the table check
+// pass; an unreadable code page of copy 0 boots copy 1, broken loader blocks of the first die the
+// next die. Then the second run reads the same counts and serial in both modes.
+TEST_F(DownloadE2e, TheWrittenLoaderBlockBoots) {
+    for (int allDie : {0, 1}) {
+        SCOPED_TRACE(allDie);
+        Start("Sectors=4194304");
+        AP_INIState.EnWritePageToAllDie = static_cast<std::uint8_t>(allDie);
+        ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+        ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+        EXPECT_EQ(VP_GetCurrentMode(0), kModeSystem);
+        emu::BootReport boot = drives_->LastBoot(0);
+        EXPECT_TRUE(boot.booted);
+        EXPECT_EQ(boot.program, emu::Program::System);
+        EXPECT_EQ(boot.channel, 0);
+        EXPECT_EQ(boot.ce, 0);
+        EXPECT_EQ(boot.block, 0);
+        EXPECT_EQ(boot.copy, 0);
+        EXPECT_EQ(boot.partsLoaded, 6);
+        Bytes identify(kIdentifyBytes);
+        ASSERT_TRUE(VP_Identify(0, identify.data(), 1));
+        EXPECT_EQ(Text(identify, 4, 20), "SN-E2E-0001         ");
+        EXPECT_EQ(Text(identify, 24, 17), "QV NVMe SSD 512GB");
+        EXPECT_EQ(Text(identify, 64, 8), "QVF10001");
+        EXPECT_EQ(VP_GetCapacityMB(0), 1000215216U / 2048U);
+        EXPECT_EQ(boot.system.defectPages, 4);
+        EXPECT_EQ(boot.system.earlyPages, 4);
+        EXPECT_EQ(boot.system.remapPages, 4);
+
+        std::int32_t sub = -1;
+        EXPECT_TRUE(VP_PROC_CheckTables(0, work_.data(), &sub));
+        EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_CheckTables pass!\n");
+        EXPECT_TRUE(VP_PROC_RWTest(0, work_.data(), &sub));
+
+        // Second run: the same counts and serial number from the system firmware and from the flash.
+        ASSERT_EQ(VP_PROC_GetEraseCount(0, work_.data(), 1), 1);
+        // The 504 block units of a die (the firmware reports 0xFFFFFFFF past them).
+        const Bytes systemCounts(counts_.begin(), counts_.begin() + 4 * 504);
+        ASSERT_TRUE(VP_PROC_GetSerialNumber(0, work_.data(), 1));
+        const std::string systemSerial = AP_Instance[0].sInheritSerialNum;
+        ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+        ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+        ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+        std::fill(counts_.begin(), counts_.end(), 0);
+        ASSERT_EQ(VP_PROC_GetEraseCount(0, work_.data(), 0), 1);
+        EXPECT_EQ(Bytes(counts_.begin(), counts_.begin() + 4 * 504), systemCounts);
+        ASSERT_TRUE(VP_PROC_GetSerialNumber(0, work_.data(), 0));
+        EXPECT_EQ(std::string(AP_Instance[0].sInheritSerialNum), systemSerial);
+
+        // A broken code page of copy 0 boots copy 1; both blocks of the first die broken, the next die.
+        Nand().InjectUncorrectable({0, 0, 0, 0, 88});
+        ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+        boot = drives_->LastBoot(0);
+        EXPECT_EQ(boot.copy, 1);
+        EXPECT_EQ(boot.block, 0);
+        Nand().InjectUncorrectable({0, 0, 0, 0, 0});
+        Nand().InjectUncorrectable({0, 0, 0, 1, 0});
+        ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+        ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+        ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+        ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+        boot = drives_->LastBoot(0);
+        EXPECT_TRUE(boot.booted);
+        EXPECT_EQ(boot.channel, 0);
+        EXPECT_EQ(boot.ce, 1) << "the next die in channel, CE order";
+        EXPECT_EQ(boot.copy, 0);
+    }
+}
+
+}  // namespace

@@ -540,3 +540,54 @@ TEST_F(DownloadE2e, TheWrittenLoaderBlockBoots) {
 }
 
 }  // namespace
+
+namespace {
+
+// The table check reads the loader block the system firmware finds first: an unreadable page is
+// passed over, a page without its header fails with its index, remap pages only with RemapEnable.
+TEST_F(DownloadE2e, CheckTablesPassesOverUnreadablePagesAndNamesAWrongOne) {
+    struct Case {
+        const char* name;
+        int wrongPage;   // pre-format image page given no header (-1: none)
+        int unreadable;  // loader-block index made unreadable on the examined block (-1: none)
+        std::uint8_t remap;
+        bool pass;
+        int failIndex;
+    };
+    const Case cases[] = {{"all headers", -1, 13, 1, true, 0},
+                          {"defect page of channel 1", 6, -1, 1, false, 6},
+                          {"remap pages of 0x5A, not read", -1, -1, 0, true, 0},
+                          {"remap pages of 0x5A, read", -1, -1, 2, false, 21}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start("");
+        AP_RDSetting.NoCheckTablesBeforeDownloadCode = 1;
+        AP_INIState.RemapEnable = c.remap == 1 ? 1 : 0;
+        if (c.wrongPage >= 0) remap_[static_cast<std::size_t>(c.wrongPage - 5) * kPage] ^= 0xFF;
+        ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+        if (c.unreadable >= 0) Nand().InjectUncorrectable({0, 0, 0, 0, c.unreadable});
+        if (c.remap == 2) AP_INIState.RemapEnable = 1;
+        std::int32_t sub = -1;
+        trace_.Clear();
+        EXPECT_EQ(VP_PROC_CheckTables(0, work_.data(), &sub), c.pass);
+        if (c.pass) {
+            EXPECT_EQ(sub, -1);
+            EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_CheckTables pass!\n");
+        } else {
+            EXPECT_EQ(sub, 1);
+            EXPECT_EQ(work_[0], c.failIndex);
+            EXPECT_EQ(trace_.Lines().back(),
+                      "######### - [0]VP_PROC_CheckTables fail! - Page " + std::to_string(c.failIndex) + "\n");
+        }
+    }
+    // No loader block at all (the ROM boots the firmware the drive was set up with).
+    Start("FlashFirmware=system");
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    std::int32_t sub = -1;
+    trace_.Clear();
+    EXPECT_FALSE(VP_PROC_CheckTables(0, work_.data(), &sub));
+    EXPECT_EQ(sub, -1);
+    EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_CheckTables fail! - Can't find valid loader block!\n");
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "../loader_fixture.h"
 #include "emu/gdp_firmware.h"
@@ -588,6 +589,65 @@ TEST_F(DownloadE2e, CheckTablesPassesOverUnreadablePagesAndNamesAWrongOne) {
     EXPECT_FALSE(VP_PROC_CheckTables(0, work_.data(), &sub));
     EXPECT_EQ(sub, -1);
     EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_CheckTables fail! - Can't find valid loader block!\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Four drives downloaded at once, one worker thread each, every one booting with its own serial.
+TEST_F(DownloadE2e, FourDrivesAtOnceBootWithTheirOwnSerials) {
+    drives_.reset();
+    drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>(4, "Sectors=4194304"));
+    ASSERT_EQ(drives_->Error(), "");
+    AP_INIState = AP_INIState_t{};
+    AP_FlashSet = AP_FlashSet_t{};
+    for (int port = 0; port < 4; ++port) {
+        ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
+        ASSERT_TRUE(VP_LoadGDPFromFile(port, 1, 0));
+        ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
+    }
+    Configure();
+    struct PortBuffers {
+        Bytes remap, bitmap, counts, work;
+    };
+    std::vector<PortBuffers> buffers(4);
+    for (int port = 0; port < 4; ++port) {
+        loader_test::LoadLoaderDrive(port);
+        auto& b = buffers[static_cast<std::size_t>(port)];
+        b.remap = remap_;
+        b.bitmap.assign(kTablePageBufSize, static_cast<std::uint8_t>(port));
+        b.counts.assign(kEraseCountBufSize, 0);
+        b.work.assign(kLoaderPageBufBytes, 0);
+        AP_Instance[port].pRemapTableBuf = b.remap.data();
+        AP_Instance[port].pTablePageBuf = b.bitmap.data();
+        AP_Instance[port].pEraseCountBuf = b.counts.data();
+    }
+    AP_INIState.RemapEnable = 1;
+    AP_INIState.dwItemEnable[7] = 1;
+    std::vector<std::string> serials = {"SN-PORT-0", "SN-PORT-1", "SN-PORT-2", "SN-PORT-3"};
+    std::vector<int> results(4, -1);
+    std::vector<std::thread> workers;
+    for (int port = 0; port < 4; ++port) {
+        workers.emplace_back([&, port] {
+            auto& b = buffers[static_cast<std::size_t>(port)];
+            results[static_cast<std::size_t>(port)] =
+                VP_PROC_DownloadProgram(port, b.work.data(), serials[static_cast<std::size_t>(port)].c_str(), "") &&
+                VP_JumpToSystem(port, b.work.data());
+        });
+    }
+    for (auto& w : workers) w.join();
+    for (int port = 0; port < 4; ++port) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(results[static_cast<std::size_t>(port)], 1);
+        EXPECT_EQ(drives_->LastBoot(port).copy, 0);
+        Bytes identify(kIdentifyBytes);
+        ASSERT_TRUE(VP_Identify(port, identify.data(), 1));
+        EXPECT_EQ(Text(identify, 4, 9), serials[static_cast<std::size_t>(port)]);
+        EXPECT_EQ(AP_Bins_Instance[port].ucCodeCnt, 5);
+    }
+    EXPECT_EQ(AP_Bins.ucCodeCnt, 5);
+    for (int port = 0; port < 4; ++port) AP_Instance[port] = AP_Instance_t{};
 }
 
 }  // namespace

@@ -109,12 +109,18 @@ class DownloadE2e : public ::testing::Test {
 };
 
 TEST_F(DownloadE2e, MpDownloadWritesEveryPageOnEveryLoaderBlock) {
+    AP_Instance[0].aLoaderBlockNo[2][1][1] = 0xFFFF;  // a die with one loader block
     ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    EXPECT_FALSE(Peek(2, 1, 1, 0));
+    const auto& lines = trace_.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "######### - Skip Ch 2, Bank 1, Block 65535\n"), lines.end());
+    AP_Instance[0].aLoaderBlockNo[2][1][1] = 1;
     const Bytes image = emu::images::BuildFirmwareImage(loader_test::SystemPlan());
     const std::size_t part2 = emu::images::FirmwarePartOffset(loader_test::SystemPlan(), 2);
     for (int ch = 0; ch < 4; ++ch) {
         for (int ce = 0; ce < 2; ++ce) {
             for (int block : {0, 1}) {
+                if (ch == 2 && ce == 1 && block == 1) continue;
                 SCOPED_TRACE(testing::Message() << ch << "/" << ce << "/" << block);
                 EXPECT_EQ(Text(Peek(ch, ce, block, 0), 0, 15), "LDBK BLOCKS V00");
                 EXPECT_EQ(Text(Peek(ch, ce, block, 2), 0, 16), "LDBK LDPC TABLE1");
@@ -156,7 +162,9 @@ TEST_F(DownloadE2e, MpDownloadWritesEveryPageOnEveryLoaderBlock) {
 
 TEST_F(DownloadE2e, AllDieFormCostsOneInterleavedWritePerCopy) {
     AP_INIState.EnWritePageToAllDie = 1;
+    AP_Instance[0].aLoaderBlockNo[0][0][1] = 0xFFFF;  // die (0, 0) has no second block: (0, 1)'s goes
     ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    EXPECT_EQ(Text(Peek(3, 1, 1, 0), 0, 15), "LDBK BLOCKS V00");
     EXPECT_EQ(Gdp().CommandCount(emu::gdp_code::kSetLoaderBlock), 1);
     EXPECT_EQ(Gdp().CommandCount(emu::gdp_code::kPageWriteInterleave), 2 * 144) << "pages 0 to 143, two copies";
     EXPECT_EQ(Gdp().CommandCount(emu::gdp_code::kPageWrite), 0);
@@ -648,6 +656,40 @@ TEST_F(DownloadE2e, FourDrivesAtOnceBootWithTheirOwnSerials) {
     }
     EXPECT_EQ(AP_Bins.ucCodeCnt, 5);
     for (int port = 0; port < 4; ++port) AP_Instance[port] = AP_Instance_t{};
+}
+
+}  // namespace
+
+namespace {
+
+// With the erase counts and the SMART log kept, a second download carries them and the rebooted
+// firmware reports those counts and continues the SMART counters (power cycles one more).
+TEST_F(DownloadE2e, KeptEraseCountsAndSmartLogSurviveTheNextDownload) {
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    ASSERT_EQ(VP_PROC_GetEraseCount(0, work_.data(), 1), 1);
+    transport::PutLe32(&counts_[4 * 7], 42);  // as a drive that had worked would report
+    const Bytes kept(counts_.begin(), counts_.begin() + 4 * 504);
+    Bytes smart(kIdentifyBytes);
+    ASSERT_TRUE(VP_GetSmartLog(0, smart.data()));
+    Bytes smartLog(smart.begin(), smart.begin() + kSmartLogBufSize);
+    AP_Instance[0].pSmartLogBuf = smartLog.data();
+    const std::uint64_t cycles = transport::GetLe64(&smart[112]);
+
+    AP_INIState.EnKeepEraseCount = 1;
+    AP_INIState.EnKeepSmartInfo = 1;
+    AP_INIState.dwItemEnable[7] = 0;
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    EXPECT_TRUE(drives_->LastBoot(0).system.smartKept);
+    ASSERT_EQ(VP_PROC_GetEraseCount(0, work_.data(), 1), 1);
+    EXPECT_EQ(Bytes(counts_.begin(), counts_.begin() + 4 * 504), kept);
+    ASSERT_TRUE(VP_GetSmartLog(0, smart.data()));
+    EXPECT_EQ(transport::GetLe64(&smart[112]), cycles + 1);
+    AP_Instance[0].pSmartLogBuf = nullptr;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_PageAccess.h"
+#include "procedures/V_Proc_Steps.h"
 #include "procedures/V_Proc_SysSteps.h"
 #include "settings/param_files.h"
 #include "support/emulated_drives.h"
@@ -690,6 +691,42 @@ TEST_F(DownloadE2e, KeptEraseCountsAndSmartLogSurviveTheNextDownload) {
     ASSERT_TRUE(VP_GetSmartLog(0, smart.data()));
     EXPECT_EQ(transport::GetLe64(&smart[112]), cycles + 1);
     AP_Instance[0].pSmartLogBuf = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// Grown bad blocks the firmware recorded in its later-bad pages are inherited by a pre-format in
+// mode 4 and avoided by the firmware booted from the next download.
+TEST_F(DownloadE2e, GrownBadBlocksReachTheNextTables) {
+    Start("BadBlocks=2:1:0:81\n");
+    Bytes aux(kRemapAuxBufSize);
+    AP_Instance[0].pRemapAuxBuf = aux.data();
+    AP_INIState.DefPercentage = 100;
+    AP_INIState.bDieNumCount = 8;
+    AP_INIState.bVirCntPerDie = 1;
+    AP_FlashSet.wDieUnit = 504;
+    ASSERT_TRUE(VP_InitGDP(0, work_.data()));
+    ASSERT_TRUE(VP_PROC_Preformat(0, work_.data(), 0));
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    const auto first = drives_->LastBoot(0).system.badUnits;
+    EXPECT_NE(std::find(first.begin(), first.end(), emu::BadUnit{2, 1, 0, 20}), first.end()) << "factory bad";
+    std::string why;
+    ASSERT_TRUE(drives_->System(0).RecordGrownBad({{1, 0, 0, 161, 3}}, &why)) << why;
+
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_InitGDP(0, work_.data()));
+    ASSERT_TRUE(VP_PROC_Preformat(0, work_.data(), 4));
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    const auto next = drives_->LastBoot(0).system.badUnits;
+    EXPECT_NE(std::find(next.begin(), next.end(), emu::BadUnit{1, 0, 0, 40}), next.end()) << "grown";
+    EXPECT_NE(std::find(next.begin(), next.end(), emu::BadUnit{2, 1, 0, 20}), next.end()) << "factory bad";
+    AP_Instance[0].pRemapAuxBuf = nullptr;
 }
 
 }  // namespace

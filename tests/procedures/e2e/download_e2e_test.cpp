@@ -317,6 +317,13 @@ TEST_F(DownloadE2e, SortDownloadPatchesTheParameterPages) {
             return l.find("Find SORT FW_Second\tpage!") != std::string::npos;
         });
         EXPECT_EQ(scratch, sectors == 32);
+        // The ROM boots the sorting firmware with its patched variable block.
+        ASSERT_TRUE(VP_JumpToSorting(0, work_.data()));
+        EXPECT_EQ(VP_GetCurrentMode(0), kModeRdt);
+        char text[kIdentifyTextBytes + 1];
+        procedures::IdentifyText(work_.data(), text);
+        EXPECT_NE(std::string(text).find("RDT"), std::string::npos) << text;
+        EXPECT_EQ(drives_->LastBoot(0).program, emu::Program::Sorting);
         int codePages = 0;
         for (int p = 0; p < AP_Bins_Instance[0].ucPartCnt[0]; ++p) codePages += AP_Bins_Instance[0].wPageLength[0][p];
         EXPECT_EQ(codePages, sectors == 32 ? 9 : 12);
@@ -484,9 +491,10 @@ namespace {
 // pass; an unreadable code page of copy 0 boots copy 1, broken loader blocks of the first die the
 // next die. Then the second run reads the same counts and serial in both modes.
 TEST_F(DownloadE2e, TheWrittenLoaderBlockBoots) {
-    for (int allDie : {0, 1}) {
-        SCOPED_TRACE(allDie);
-        Start("Sectors=4194304");
+    for (auto [allDie, planes] : {std::pair{0, 4}, std::pair{1, 4}, std::pair{1, 2}}) {
+        SCOPED_TRACE(testing::Message() << "all-die " << allDie << ", planes " << planes);
+        Start("Sectors=4194304\nFlashPlanes=" + std::to_string(planes));
+        AP_FlashSet.ucPlanes = static_cast<std::uint8_t>(planes);
         AP_INIState.EnWritePageToAllDie = static_cast<std::uint8_t>(allDie);
         ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
         ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));

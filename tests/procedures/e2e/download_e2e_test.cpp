@@ -738,3 +738,31 @@ TEST_F(DownloadE2e, GrownBadBlocksReachTheNextTables) {
 }
 
 }  // namespace
+
+namespace {
+
+// A serial number of spaces is still inherited from the system firmware; erasing every valid code
+// block leaves no loader block to boot or read.
+TEST_F(DownloadE2e, SpacesSerialAndErasingTheValidCodeBlocks) {
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), "", ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    ASSERT_TRUE(VP_PROC_GetSerialNumber(0, work_.data(), 1));
+    EXPECT_EQ(std::string(AP_Instance[0].sInheritSerialNum), std::string(20, ' '));
+    EXPECT_EQ(trace_.Lines().back(), "######### - SN_INPUT_MODE_INHERIT_SN - SYS - " + std::string(20, ' ') + "\n");
+
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_PROC_EraseValidLoaderBlock(0, work_.data()));
+    for (int ch = 0; ch < 4; ++ch) {
+        for (int ce = 0; ce < 2; ++ce) {
+            EXPECT_FALSE(Peek(ch, ce, 0, 88));
+            EXPECT_FALSE(Peek(ch, ce, 1, 88));
+        }
+    }
+    EXPECT_FALSE(VP_PROC_GetSerialNumber(0, work_.data(), 0));
+    EXPECT_EQ(AP_Instance[0].sInheritSerialNum[0], '\0');
+    EXPECT_EQ(VP_PROC_GetEraseCount(0, work_.data(), 0), 0);
+}
+
+}  // namespace

@@ -21,6 +21,7 @@
 #include "procedures/V_Proc_PageAccess.h"
 #include "procedures/V_Proc_Steps.h"
 #include "procedures/V_Proc_SysSteps.h"
+#include "settings/die_remap.h"
 #include "settings/param_files.h"
 #include "support/emulated_drives.h"
 #include "support/gdp_image_file.h"
@@ -491,10 +492,25 @@ namespace {
 // pass; an unreadable code page of copy 0 boots copy 1, broken loader blocks of the first die the
 // next die. Then the second run reads the same counts and serial in both modes.
 TEST_F(DownloadE2e, TheWrittenLoaderBlockBoots) {
-    for (auto [allDie, planes] : {std::pair{0, 4}, std::pair{1, 4}, std::pair{1, 2}}) {
-        SCOPED_TRACE(testing::Message() << "all-die " << allDie << ", planes " << planes);
-        Start("Sectors=4194304\nFlashPlanes=" + std::to_string(planes));
-        AP_FlashSet.ucPlanes = static_cast<std::uint8_t>(planes);
+    struct Case {
+        int allDie, planes, luns;
+    };
+    for (const Case& c : {Case{0, 4, 1}, Case{1, 4, 1}, Case{1, 2, 1}, Case{0, 4, 2}}) {
+        const int allDie = c.allDie;
+        SCOPED_TRACE(testing::Message() << "all-die " << allDie << ", planes " << c.planes << ", LUNs " << c.luns);
+        Start("Sectors=4194304\nFlashPlanes=" + std::to_string(c.planes) + "\nFlashLuns=" + std::to_string(c.luns));
+        AP_FlashSet.ucPlanes = static_cast<std::uint8_t>(c.planes);
+        if (c.luns == 2) {
+            // Two LUNs per CE: the dies of LUN 0 carry the loader blocks.
+            AP_FlashSet.ucDiePerCE = 2;
+            AP_FlashSet.wBlocks = 4032;
+            for (int ch = 0; ch < 4; ++ch) {
+                for (int ce = 0; ce < 2; ++ce) {
+                    for (int lun = 0; lun < 2; ++lun) AP_INIState.bDieStatusMultiLun[ch][ce][lun] = 1;
+                }
+            }
+            fn_ProcessDieRemap();
+        }
         AP_INIState.EnWritePageToAllDie = static_cast<std::uint8_t>(allDie);
         ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
         ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));

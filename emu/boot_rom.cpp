@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kCandidateBlocks = 4;
 constexpr std::size_t kInfoBytes = 4096;
-constexpr char kInfoTag[] = "LDBK BLOCKS V00";     // compared with its terminating zero
-constexpr char kSlotTag[] = "LDBK FWSLOT MARK";    // 16 characters, no terminator
+constexpr char kInfoTag[] = "LDBK BLOCKS V00";   // compared with its terminating zero
+constexpr char kSlotTag[] = "LDBK FWSLOT MARK";  // 16 characters, no terminator
 constexpr std::size_t kPageMapAt = 1056;
 constexpr std::size_t kCodeMapAt = 544;
 constexpr std::size_t kEntryBytes = 16;
@@ -29,8 +29,8 @@ struct Entry {
 };
 
 Entry DecodeEntry(const std::uint8_t* p) {
-    return {wire::GetLe16(p), wire::GetLe16(p + 2), wire::GetLe32(p + 4), wire::GetLe32(p + 8), wire::GetLe16(p + 12),
-            wire::GetLe16(p + 14)};
+    return {wire::GetLe16(p),     wire::GetLe16(p + 2),  wire::GetLe32(p + 4),
+            wire::GetLe32(p + 8), wire::GetLe16(p + 12), wire::GetLe16(p + 14)};
 }
 
 struct Die {
@@ -109,8 +109,9 @@ class Candidate {
             }
             const std::size_t pages = std::size_t{entry.last} - entry.first + 1;
             const std::size_t bytes = std::min<std::size_t>(entry.length, pages * pageBytes_);
-            std::vector<std::uint8_t> image(pages * pageBytes_);
-            for (std::size_t i = 0; i < pages && i * pageBytes_ < bytes; ++i) {
+            const std::size_t needed = (bytes + pageBytes_ - 1) / pageBytes_;  // pages holding the length
+            std::vector<std::uint8_t> image(needed * pageBytes_);
+            for (std::size_t i = 0; i < needed; ++i) {
                 const int index = entry.first + static_cast<int>(i);
                 const int physical = pageMap_[static_cast<std::size_t>(index)];
                 const std::span<std::uint8_t> out(&image[i * pageBytes_], pageBytes_);

@@ -80,8 +80,8 @@ class EmulatedDrives {
         std::string ini = "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=16\n";
         for (std::size_t i = 0; i < sections.size(); ++i) {
             const std::string n = std::to_string(i + 1);
-            ini += "[Drive" + n + "]\nId=1-1." + n + "\nBridge=" + (i % 2 == 0 ? "jmicron" : "asmedia") +
-                   "\nSectors=4194304\n" + sections[i] + "\n";
+            ini += "[Drive" + n + "]\nId=1-1." + n + "\nBridge=" + (i % 2 == 0 ? "jmicron" : "asmedia") + "\n" +
+                   (OwnSize(sections[i]) ? "" : "Sectors=4194304\n") + sections[i] + "\n";
         }
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
@@ -112,6 +112,10 @@ class EmulatedDrives {
         for (std::size_t p = 0; p < paths_.size(); ++p) AP_Instance[p] = AP_Instance_t{};
     }
     EmulatedDrives(const EmulatedDrives&) = delete;
+    // A section that names its own size keeps it (the first of two equal keys would win).
+    static bool OwnSize(const std::string& keys) {
+        return keys.find("Sectors=") != std::string::npos || keys.find("CapacityMB=") != std::string::npos;
+    }
     EmulatedDrives& operator=(const EmulatedDrives&) = delete;
 
     const std::string& Error() const { return error_; }

@@ -3,7 +3,8 @@
 // with the flash taking 60 us per read, 600 us per program and 3,500 us per erase and every wait on
 // the virtual clock; the all-die download off (argument 0) and on (1). Figures per sequence: the
 // modelled drive time (virtual), the real time, their ratio (target: under 2 %), the command
-// blocks sent, the pages programmed and read, the blocks erased, and the download's modelled time.
+// blocks sent and the diagnostic firmware's commands among them, the pages programmed and read,
+// the blocks erased, and the download's modelled time.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -123,6 +124,11 @@ void BM_MpSequence(benchmark::State& state) {
         state.counters["real_pct_of_modelled"] = modelMs > 0 ? 100.0 * realMs / modelMs : 0;
         state.counters["download_modelled_ms"] = static_cast<double>(downloadMs);
         state.counters["command_blocks"] = drives.Boot().Calls();
+        int gdpCommands = 0;
+        for (int code = 0; code < 256; ++code) {
+            gdpCommands += drives.Drive(0).programs.gdp->CommandCount(static_cast<std::uint8_t>(code));
+        }
+        state.counters["gdp_commands"] = gdpCommands;
         state.counters["pages_programmed"] = static_cast<double>(n.pagesProgrammed);
         state.counters["pages_read"] = static_cast<double>(n.pagesRead);
         state.counters["blocks_erased"] = static_cast<double>(n.blocksErased);

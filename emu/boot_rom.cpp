@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kCandidateBlocks = 4;
 constexpr std::size_t kInfoBytes = 4096;
-constexpr char kInfoTag[] = "LDBK BLOCKS V00";     // compared with its terminating zero
-constexpr char kSlotTag[] = "LDBK FWSLOT MARK";    // 16 characters, no terminator
+constexpr char kInfoTag[] = "LDBK BLOCKS V00";   // compared with its terminating zero
+constexpr char kSlotTag[] = "LDBK FWSLOT MARK";  // 16 characters, no terminator
 constexpr std::size_t kPageMapAt = 1056;
 constexpr std::size_t kCodeMapAt = 544;
 constexpr std::size_t kEntryBytes = 16;
@@ -29,8 +29,8 @@ struct Entry {
 };
 
 Entry DecodeEntry(const std::uint8_t* p) {
-    return {wire::GetLe16(p), wire::GetLe16(p + 2), wire::GetLe32(p + 4), wire::GetLe32(p + 8), wire::GetLe16(p + 12),
-            wire::GetLe16(p + 14)};
+    return {wire::GetLe16(p),     wire::GetLe16(p + 2),  wire::GetLe32(p + 4),
+            wire::GetLe32(p + 8), wire::GetLe16(p + 12), wire::GetLe16(p + 14)};
 }
 
 struct Die {

@@ -47,11 +47,11 @@ struct BadUnit {
 
 // What the booted system firmware found in the loader block it booted from.
 struct SystemFindings {
-    bool systemPage = false;       // the system page read
-    bool smartKept = false;        // its bytes 0-511 were not all zero
-    std::string versions[3];       // bytes 512, 528, 544 of the system page (16 bytes each)
-    bool eraseCounts = false;      // pages 38 and 39 read
-    std::vector<BadUnit> badUnits;  // from the defect pages, sorted
+    bool systemPage = false;                              // the system page read
+    bool smartKept = false;                               // its bytes 0-511 were not all zero
+    std::string versions[3];                              // bytes 512, 528, 544 of the system page (16 bytes each)
+    bool eraseCounts = false;                             // pages 38 and 39 read
+    std::vector<BadUnit> badUnits;                        // from the defect pages, sorted
     int defectPages = 0, earlyPages = 0, remapPages = 0;  // pages carrying their header
 };
 

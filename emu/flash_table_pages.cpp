@@ -66,7 +66,8 @@ std::vector<DefectEntry> DecodeDefectPage(std::span<const std::uint8_t> page) {
 std::vector<LaterBadEntry> DecodeLaterBadPage(std::span<const std::uint8_t> page) {
     std::vector<LaterBadEntry> out;
     if (!HasTableHeader(page, TableKind::LaterBad)) return out;
-    const std::size_t room = page.size() > kLaterBadEntries ? (page.size() - kLaterBadEntries) / kLaterBadEntryBytes : 0;
+    const std::size_t room =
+        page.size() > kLaterBadEntries ? (page.size() - kLaterBadEntries) / kLaterBadEntryBytes : 0;
     const std::size_t count = std::min<std::size_t>(wire::GetLe16(&page[16]), room);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* e = &page[kLaterBadEntries + kLaterBadEntryBytes * i];

@@ -189,8 +189,7 @@ NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std
                 if (block < 0) continue;
             }
             for (int lun = 0; lun < g.luns; ++lun) {
-                const NandResult r =
-                    nand_->Program({ch, ce, lun, block, at.page}, data, p[9], p[10], Timing::Parallel);
+                const NandResult r = nand_->Program({ch, ce, lun, block, at.page}, data, p[9], p[10], Timing::Parallel);
                 if (r != NandResult::Ok && result == NandResult::Ok) result = r;
             }
         }

@@ -253,7 +253,8 @@ bool SystemFirmware::RecordGrownBad(const std::vector<GrownBad>& blocks, std::st
     std::map<int, std::vector<LaterBadEntry>> byChannel;
     for (const GrownBad& b : blocks) {
         const int lch = LogicalChannel(*s, b.channel);
-        if (lch < 0 || lch >= kTableChannels) return fail("channel " + std::to_string(b.channel) + " has no table page");
+        if (lch < 0 || lch >= kTableChannels)
+            return fail("channel " + std::to_string(b.channel) + " has no table page");
         byChannel[lch].push_back({b.block / g.planes, b.page, b.block % g.planes, lch, LogicalCe(*s, b.ce, b.lun)});
     }
     // Its loader blocks: those its parameter page lists, else the block it booted from.
@@ -290,7 +291,8 @@ bool SystemFirmware::RecordGrownBad(const std::vector<GrownBad>& blocks, std::st
                 if (it != byChannel.end()) AppendLaterBad(bytes, it->second);
                 pages.push_back({index, std::move(bytes)});
             } else if (got != NandResult::ReadEmpty) {
-                return fail("page " + std::to_string(index) + " of block " + std::to_string(w.block) + " does not read");
+                return fail("page " + std::to_string(index) + " of block " + std::to_string(w.block) +
+                            " does not read");
             }
         }
         if (nand_->Erase(w.channel, w.ce, w.lun, w.block) != NandResult::Ok) {

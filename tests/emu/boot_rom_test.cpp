@@ -128,7 +128,8 @@ TEST(BootRom, BootsTheFirstSoundCopyAndReportsWhyOthersWereRefused) {
              ASSERT_TRUE(PlantLoaderBlock(d.Nand(), 0, 1, 0, 2, Plan()));
          },
          Program::System, 1, 2, 0, 3, 1, "checksum mismatch"},
-        {"the sorting firmware", [](Drive& d) {
+        {"the sorting firmware",
+         [](Drive& d) {
              VariableBlock v;
              v.tag = "QVRDT";
              ASSERT_TRUE(PlantLoaderBlock(d.Nand(), 0, 0, 0, 2, Plan(v)));
@@ -197,13 +198,14 @@ struct BootedSystem : ::testing::Test {
         v.loaderBlocks[0] = 0b0110;  // channel 0, CE 0: blocks 1 and 2
         LoaderBlockPlan plan = Plan(v);
         PageBytes system(kPage, 0);
-        system[32] = 5;    // data units read
-        system[112] = 7;   // power cycles
+        system[32] = 5;   // data units read
+        system[112] = 7;  // power cycles
         emu_test::PutText(system, 512, "MPT 1.0.0");
         emu_test::PutText(system, 528, "GDP 1.2.3");
         emu_test::PutText(system, 544, "2026-12-10");
         PageBytes counts(2 * kPage, 0);
-        for (std::size_t u = 0; u < counts.size() / 4; ++u) emu_test::PutLe32(counts, 4 * u, 100 + static_cast<std::uint32_t>(u));
+        for (std::size_t u = 0; u < counts.size() / 4; ++u)
+            emu_test::PutLe32(counts, 4 * u, 100 + static_cast<std::uint32_t>(u));
         plan.extraPages = {
             {5, emu_test::DefectPage(kPage, 0, {{0, {3, 9}}})},
             {6, emu_test::DefectPage(kPage, 1, {{1, {17}}})},
@@ -255,7 +257,10 @@ TEST_F(BootedSystem, BadUnitsFromTheDefectPagesMappedBackToPhysicalDies) {
 TEST_F(BootedSystem, EraseCountsAndPageReads) {
     PageBytes counts(2 * kPage);
     ASSERT_TRUE(d.Vendor(0x01, {}, counts).Ok());
-    auto entry = [&](std::size_t u) { return counts[4 * u] | (counts[4 * u + 1] << 8) | (counts[4 * u + 2] << 16) | (std::uint32_t{counts[4 * u + 3]} << 24); };
+    auto entry = [&](std::size_t u) {
+        return counts[4 * u] | (counts[4 * u + 1] << 8) | (counts[4 * u + 2] << 16) |
+               (std::uint32_t{counts[4 * u + 3]} << 24);
+    };
     EXPECT_EQ(entry(0), 100u);
     EXPECT_EQ(entry(31), 131u) << "64 blocks of 2 planes: 32 units";
     EXPECT_EQ(entry(32), 0xFFFFFFFFu);

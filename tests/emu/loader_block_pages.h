@@ -2,8 +2,8 @@
 // firmware-slot page, code pages, table pages), independent of the host library's writers.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -102,7 +102,8 @@ inline PageBytes SlotPage(const LoaderBlockPlan& plan) {
     const PlantedLayout l = LayoutOf(plan);
     PageBytes slot(plan.pageBytes, 0xFF);
     PutText(slot, 0, "LDBK FWSLOT MARK");
-    for (int k = 0; k < 8; ++k) PutLe32(slot, 16 + 4 * static_cast<std::size_t>(k), static_cast<std::uint32_t>(512 * k + 48));
+    for (int k = 0; k < 8; ++k)
+        PutLe32(slot, 16 + 4 * static_cast<std::size_t>(k), static_cast<std::uint32_t>(512 * k + 48));
     for (int c = 0; c < plan.copies; ++c) {
         for (std::size_t p = 0; p < plan.parts.size(); ++p) {
             PutEntry(slot, 512 * static_cast<std::size_t>(c) + 48 + 16 * p, plan, l, c, p);

@@ -92,8 +92,8 @@ TEST_F(GdpSearchE2e, APreCheckThatNeverEndsIsStoppedByTheWorkersToken) {
 class SortStatusE2e : public DiagE2e {};
 
 TEST_F(SortStatusE2e, StatusPageOfTheSortingFirmware) {
-    test_support::EmulatedDrives drives(
-        {"Program=rdt\nSortStatus=1\n", "Program=rdt\nSortStatus=7\nSortBusyPolls=2\n", "Program=rdt\nSortStatus=nolog\n"});
+    test_support::EmulatedDrives drives({"Program=rdt\nSortStatus=1\n", "Program=rdt\nSortStatus=7\nSortBusyPolls=2\n",
+                                         "Program=rdt\nSortStatus=nolog\n"});
     ASSERT_EQ(drives.Error(), "");
     AP_INIState.dwItemEnable[13] = 1;
     struct Case {

@@ -99,8 +99,8 @@ TEST_F(HwChecksE2e, FlashInterfaceChecksFailInTurn) {
             std::int32_t sub = 0x1200;
             EXPECT_FALSE(VP_PROC_FlashInterfaceTest(port, work_.data(), &sub));
             EXPECT_EQ(sub, 0x1200 | c.code);
-            EXPECT_EQ(trace_.Lines().back(), "######### - [" + std::to_string(port) +
-                                                 "]VP_PROC_FlashInterfaceTest fail! - " + c.words + "\n");
+            EXPECT_EQ(trace_.Lines().back(),
+                      "######### - [" + std::to_string(port) + "]VP_PROC_FlashInterfaceTest fail! - " + c.words + "\n");
         }
     }
     Diag(0).SetFlashDiagFail({});

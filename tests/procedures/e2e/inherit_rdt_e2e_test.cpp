@@ -40,7 +40,8 @@ class InheritRdtE2e : public DiagE2e {
                 if (ch * 2 + ce == skip) continue;
                 test_support::ResultBlockPlan plan;
                 plan.bad = {{static_cast<std::uint16_t>(40 + ch * 2 + ce), 0b01}};
-                ASSERT_TRUE(test_support::PlantResultBlock(drives_->Nand(port), {ch, ce, 0, kResultBlock}, plan, kLdpc, 1));
+                ASSERT_TRUE(
+                    test_support::PlantResultBlock(drives_->Nand(port), {ch, ce, 0, kResultBlock}, plan, kLdpc, 1));
             }
         }
     }

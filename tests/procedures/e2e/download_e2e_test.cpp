@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
 #include "../loader_fixture.h"
+#include "emu/controller_core.h"
 #include "emu/gdp_firmware.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -16,6 +18,7 @@
 #include "procedures/V_Proc_Download.h"
 #include "procedures/V_Proc_Erase.h"
 #include "procedures/V_Proc_GdpLoad.h"
+#include "procedures/V_Proc_GdpParam.h"
 #include "procedures/V_Proc_LoaderPages.h"
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_PageAccess.h"
@@ -325,6 +328,25 @@ TEST_F(DownloadE2e, SortDownloadPatchesTheParameterPages) {
         procedures::IdentifyText(work_.data(), text);
         EXPECT_NE(std::string(text).find("RDT"), std::string::npos) << text;
         EXPECT_EQ(drives_->LastBoot(0).program, emu::Program::Sorting);
+        // Its variable block (RAM from 0, where part 0 is loaded) carries the sorting-parameter patch:
+        // the timing and parameter blocks on the first page, and on 16 KB pages the command maps and
+        // files of the second page; an 8 KB second page is the file's own.
+        Bytes want(image.begin() + part0, image.begin() + part0 + static_cast<long>(2 * page));
+        Bytes patched = want;
+        patched.resize(std::max(patched.size(), gdp::kSortImageMinBytes), 0x11);
+        ASSERT_TRUE(Write_SORT_FW_PARAM(0, patched.data(), patched.size()));
+        const std::size_t patchedBytes = sectors == 32 ? 2 * page : page;
+        std::copy_n(patched.begin(), patchedBytes, want.begin());
+        Bytes ram(2 * page);
+        ASSERT_TRUE(drives_->Core(0).Ram().Read(emu::kFwVariableBlockAddress, ram));
+        EXPECT_EQ(ram, want);
+        for (const auto& [at, n] :
+             {std::pair{gdp::kTmcOffset, gdp::kTimingBytes}, std::pair{gdp::kDpdOffset, gdp::kInitBlockBytes}}) {
+            EXPECT_NE(
+                Bytes(ram.begin() + static_cast<long>(at), ram.begin() + static_cast<long>(at + n)),
+                Bytes(image.begin() + part0 + static_cast<long>(at), image.begin() + part0 + static_cast<long>(at + n)))
+                << "patched at " << at;
+        }
         int codePages = 0;
         for (int p = 0; p < AP_Bins_Instance[0].ucPartCnt[0]; ++p) codePages += AP_Bins_Instance[0].wPageLength[0][p];
         EXPECT_EQ(codePages, sectors == 32 ? 9 : 12);
@@ -481,6 +503,64 @@ TEST_F(DownloadE2e, DownloadOnlyCarriesTheDrivesOwnTables) {
     const auto upload = folder_.Path() / "raw" / "[0]UP_3_1_1_4_2.raw";
     ASSERT_TRUE(std::filesystem::exists(upload));
     EXPECT_EQ(std::filesystem::file_size(upload), 3 * kPage);
+}
+
+// A second run of download without pre-format: the loader blocks come from the search of the
+// previous MP code block (its info page and parameter page) on the drive the first run downloaded,
+// not from the settings; the download carries the old tables and bitmap and the drive boots.
+TEST_F(DownloadE2e, SecondRunFindsThePreviousLoaderBlocksAndBootsWithTheOldTables) {
+    Start("Sectors=4194304");
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), kSerial, ""));
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    ASSERT_TRUE(drives_->LastBoot(0).booted);
+    const Bytes defect = *Peek(3, 1, 0, 8);
+    const Bytes laterBad = *Peek(3, 1, 0, 44);
+
+    // The second run: the diagnostic firmware again, nothing left of the first run's loader blocks.
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    ASSERT_TRUE(VP_LoadGDPFromFile(0, 1, 0));
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    AP_INIState.ToolMode = 0;
+    AP_INIState.EnInheritFW = 0;
+    AP_INIState.dwItemEnable[7] = 0;
+    AP_INIState.dwItemEnable[8] = 1;
+    std::fill(bitmap_.begin(), bitmap_.end(), 0x77);  // left by a pre-format of another drive
+    std::fill(remap_.begin(), remap_.end(), 0);
+    for (auto& ch : AP_Instance[0].aLoaderBlockNo) {
+        for (auto& bank : ch) bank[0] = bank[1] = 7;
+    }
+    AP_Instance[0].ucLoaderBlockNum = 0;
+    trace_.Clear();
+    ASSERT_TRUE(VP_PROC_GetLoaderBlock(0, work_.data(), 0));
+    EXPECT_TRUE(trace_.Contains("######### - Try to find last MP code block\n"));
+    EXPECT_EQ(AP_Instance[0].ucLoaderBlockNum, 2);
+    for (int ch = 0; ch < 8; ++ch) {
+        for (int bank = 0; bank < 4; ++bank) {
+            for (int k = 0; k < 2; ++k) {
+                const int expect = ch < 4 && bank < 2 ? k : 0xFFFF;
+                EXPECT_EQ(AP_Instance[0].aLoaderBlockNo[ch][bank][k], expect) << ch << "," << bank << "," << k;
+            }
+        }
+    }
+
+    ASSERT_TRUE(VP_PROC_DownloadProgram(0, work_.data(), "SN-SECOND", ""));
+    EXPECT_EQ(*Peek(3, 1, 0, 8), defect);
+    EXPECT_EQ(*Peek(3, 1, 1, 44), laterBad);
+    EXPECT_EQ((*Peek(0, 0, 1, 37))[5120], 0x3C) << "the drive's own bitmap";
+    ASSERT_TRUE(VP_JumpToSystem(0, work_.data()));
+    EXPECT_EQ(VP_GetCurrentMode(0), kModeSystem);
+    const emu::BootReport boot = drives_->LastBoot(0);
+    EXPECT_TRUE(boot.booted);
+    EXPECT_EQ(boot.program, emu::Program::System);
+    EXPECT_EQ(boot.copy, 0);
+    EXPECT_EQ(boot.system.defectPages, 4);
+    EXPECT_EQ(boot.system.earlyPages, 4);
+    EXPECT_EQ(boot.system.remapPages, 4);
+    Bytes identify(kIdentifyBytes);
+    ASSERT_TRUE(VP_Identify(0, identify.data(), 1));
+    EXPECT_EQ(Text(identify, 4, 20), "SN-SECOND           ");
+    std::int32_t sub = -1;
+    EXPECT_TRUE(VP_PROC_CheckTables(0, work_.data(), &sub));
 }
 
 }  // namespace

@@ -117,14 +117,7 @@ NvmeStatus GdpFirmware::GetReturn(std::span<std::uint8_t> data) {
 
 NvmeStatus GdpFirmware::InitGdp(std::span<std::uint8_t> data) {
     const FlashGeometry& g = nand_->Geometry();
-    NandGeometry carried;
-    carried.channels = g.channels;
-    carried.cesPerChannel = g.ces;
-    carried.lunsPerCe = g.luns;
-    carried.planes = g.planes;
-    carried.blocksPerCe = g.blocks * g.luns;
-    carried.pagesPerBlock = g.pages;
-    carried.pageSizeKiB = g.pageSectors / 2;
+    const NandGeometry carried = CarriedGeometry(g);
     std::string why;
     const auto param = DecodeGdpInitParam(data);
     if (!param) {

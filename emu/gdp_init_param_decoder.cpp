@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "emu/nand_model.h"
 #include "emu/wire_bytes.h"
 
 namespace emu {
@@ -137,6 +138,18 @@ bool InitParamMatchesNand(const GdpInitParam& g, const NandGeometry& nand, std::
         }
     }
     return true;
+}
+
+NandGeometry CarriedGeometry(const FlashGeometry& g) {
+    NandGeometry carried;
+    carried.channels = g.channels;
+    carried.cesPerChannel = g.ces;
+    carried.lunsPerCe = g.luns;
+    carried.planes = g.planes;
+    carried.blocksPerCe = g.blocks * g.luns;
+    carried.pagesPerBlock = g.pages;
+    carried.pageSizeKiB = g.pageSectors / 2;
+    return carried;
 }
 
 }  // namespace emu

@@ -82,6 +82,10 @@ struct NandGeometry {
     int pageSizeKiB = 0;
 };
 
+struct FlashGeometry;
+// The geometry an init block is checked against, as the drive's flash model carries it.
+NandGeometry CarriedGeometry(const FlashGeometry& flash);
+
 // True when the init block describes this NAND: the same block, page and plane geometry and LUNs
 // per CE, no more channels or banks than it has, and every die of the CE list and the die bit map
 // on it. Otherwise false with the first disagreement in `why`.

@@ -89,14 +89,7 @@ void SortingProgram::OnRomBoot(ControllerCore& core, const BootReport& report) {
 void SortingProgram::Start(ControllerCore& core, const NandAddress& boot, int patternPage) {
     const std::uint64_t start = platform::TickCount();
     const FlashGeometry& g = nand_->Geometry();
-    NandGeometry carried;
-    carried.channels = g.channels;
-    carried.cesPerChannel = g.ces;
-    carried.lunsPerCe = g.luns;
-    carried.planes = g.planes;
-    carried.blocksPerCe = g.blocks * g.luns;
-    carried.pagesPerBlock = g.pages;
-    carried.pageSizeKiB = g.pageSectors / 2;
+    const NandGeometry carried = CarriedGeometry(g);
     std::vector<std::uint8_t> variables(kFwVariableBlockBytes);
     core.Ram().Read(kFwVariableBlockAddress, variables);
 

@@ -2,8 +2,13 @@
 // failing call; the serial-number rules; the inheritance check; the claim against the watchdog.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "app/mp_serial.h"
 #include "forms/gui_call.h"
+#include "forms/message_pump.h"
+#include "platform/cancel.h"
 #include "worker_fixture.h"
 
 namespace mp_test {
@@ -500,6 +505,60 @@ TEST_F(WorkerTest, WatchdogTakingTheClaimFirstLeavesItsOutcome) {
     EXPECT_EQ(Info().iStatus, -1);
     EXPECT_NE(Slots().back().status, "Pass");
     EXPECT_FALSE(app::TakeOutcomeClaim(kDevice));
+}
+
+}  // namespace
+}  // namespace mp_test
+
+namespace mp_test {
+namespace {
+
+// Stopping without killing: the worker's next wait throws once its token is cancelled.
+TEST_F(WorkerTest, CancelledWorkerEndsWith777AndWritesNoOutcome) {
+    struct Row {
+        const char* name;
+        bool duringPoll;  // cancelled while a step polls; else just before the 1,500 ms wait
+    };
+    for (const Row& row : {Row{"DuringTheGdpWait", false}, Row{"DuringAStepsPoll", true}}) {
+        SetUp();
+        Select({1, 3});
+        app::ThreadParam param;
+        param.timers = timers_.get();
+        param.port = kPort;
+        param.device = kDevice;
+        param.AP_INIState_Thread = AP_INIState;
+        app::MpProcedures procs = Scripted(script_, calls_);
+        std::atomic<bool> polling{false};
+        if (row.duringPoll) {
+            procs.VP_PROC_CheckFlashModule = [&](int, std::uint8_t*) -> bool {
+                polling = true;
+                forms::PostToGui([] {});
+                for (;;) platform::Sleep(100);  // a drive that stays busy
+            };
+        } else {
+            procs.VC_GDP_CmdSwitchToLegacy = [](int) {
+                platform::CurrentCancelToken()->Cancel();
+                return 1;
+            };
+        }
+        app::ScopedMpProcedures scoped(procs);
+        const std::uint64_t before = platform::TickCount();
+        forms::WorkerThread worker([&](forms::WorkerThread&) { return app::DeviceMPThread(param); });
+        ASSERT_TRUE(worker.Start());
+        if (row.duringPoll) {
+            ASSERT_TRUE(forms::PumpUntil([&] { return polling.load(); }, 20000));
+            worker.Cancel();
+        }
+        ASSERT_TRUE(worker.Wait(20000)) << row.name;
+        EXPECT_EQ(worker.ExitCode(), app::kThreadExitTerminated) << row.name;
+        if (!row.duringPoll) {
+            EXPECT_LT(platform::TickCount() - before, 1500u) << row.name;
+        }
+        EXPECT_EQ(Info().iStatus, 2) << row.name;  // as the start left it: no outcome of its own
+        EXPECT_EQ(Info().iResult, 0) << row.name;
+        EXPECT_EQ(Info().iErrorCode, 0) << row.name;
+        EXPECT_TRUE(app::TakeOutcomeClaim(kDevice)) << row.name;  // still free for the watchdog or Stop
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 AP_Bins_t AP_Bins{};
 AP_Bins_t AP_GDPBins{};
+AP_Bins_t AP_Bins_Instance[kBinsInstanceCount]{};
 char g_sGDPVersion[kTagTextBytes + 1] = "";
 char g_sFWVersion[kTagTextBytes + 1] = "";
 

@@ -40,6 +40,10 @@ static_assert(std::is_trivially_copyable_v<AP_Bins_t>);
 
 extern AP_Bins_t AP_Bins;
 extern AP_Bins_t AP_GDPBins;
+// Per-port copies of AP_Bins with the code-page layout of the port's loader blocks (filled by the
+// info-page writer, read by the code writer and the upload).
+inline constexpr int kBinsInstanceCount = 128;
+extern AP_Bins_t AP_Bins_Instance[kBinsInstanceCount];
 
 // The tag texts of "GDP.bin" and of the firmware image (64 characters and a terminator).
 extern char g_sGDPVersion[kTagTextBytes + 1];

@@ -570,4 +570,7 @@ extern AP_FlashSet_t AP_FlashSet;
 extern AP_FwSet_t AP_FwSet;
 extern AP_FwFeatureSet_t AP_FwFeatureSet;
 extern AP_RDTSet_t AP_RDTSet;
+// The sorting-result block of every die, kept with the sorting settings: [port][channel][FW bank],
+// FW bank = LUN x AP_INIState.MaxPhyBank + CE; 0 means the die has no result block.
+extern std::uint16_t wRsltBlk[AP_PORT_COUNT][8][8];
 extern AP_ParaSet_t AP_ParaSet;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "emu/bay_config.h"
 #include "emu/bay_ini.h"
 #include "program_bench.h"
@@ -21,7 +23,9 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
         Drive("FlashChannels=8\nFlashCEs=4\nFlashLuns=2\nFlashBlocks=1024\nFlashPages=384\nFlashPageSectors=16\n"
               "FlashId=2c,a4,08,32,a1,00\nBadBlocks=1:2:1:100,7:3:0:5\nReadUnc=0:0:0:3:9\n"
               "ProgramFail=2:1:0:7,2:1:0:8:4\nEraseFail=3:0:0:11\nStuckRamBit=0xCCCCCCCE:3:1\n"
-              "GdpBusyPolls=3\nReadLatencyMs=1\nProgramLatencyMs=2\nEraseLatencyMs=5\n"),
+              "GdpBusyPolls=3\nReadLatencyMs=1\nProgramLatencyMs=2\nEraseLatencyMs=5\n"
+              "SortPrepPolls=2\nSortRunMs=0\nErrorBits=1:2:1:100:77\nNandTimes=200,50,4000\nTemperature=-5\n"
+              "SortStatus=3\n"),
         nullptr);
     ASSERT_TRUE(setup.has_value());
     EXPECT_EQ(setup->geometry.channels, 8);
@@ -36,6 +40,11 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
     EXPECT_EQ(setup->programFail, (std::vector<emu::NandAddress>{{2, 1, 0, 7, -1}, {2, 1, 0, 8, 4}}));
     EXPECT_EQ(setup->gdp.busyPolls, 3);
     EXPECT_EQ(setup->latency.eraseMs, 5u);
+    const emu::SortRunSetup& sort = setup->sortRun;
+    EXPECT_EQ(std::tie(sort.prepPolls, sort.runMs, sort.temperature, sort.statusFixed),
+              std::make_tuple(2, 0u, -5, true));
+    EXPECT_EQ(sort.errorBits, (emu::SortErrorBits{{{1, 2, 1, 100}, 77}}));
+    EXPECT_EQ(sort.nandTimes, (emu::NandTimes{200, 50, 4000})) << "the diagnostic key's times";
 
     emu_test::ProgramBench bench(*setup);
     EXPECT_TRUE(bench.programs.nand->IsFactoryBad(7, 3, 0, 5));
@@ -56,6 +65,10 @@ TEST(DrivePrograms, UnsoundValuesAreRefusedWithTheirKey) {
         {"ReadUnc=0:0:0:1:9999\n", "ReadUnc names a place outside the flash"},
         {"StuckRamBit=0x10:8:1\n", "StuckRamBit=0x10:8:1"},
         {"GdpBusy=sometimes\n", "GdpBusy=sometimes"},
+        {"SortRunMs=-1\n", "SortRunMs=-1"},
+        {"ErrorBits=0:0:0:1\n", "ErrorBits=0:0:0:1"},
+        {"ErrorBits=0:0:0:1:256\n", "ErrorBits=0:0:0:1:256"},
+        {"ErrorBits=0:0:0:9999:5\n", "ErrorBits names a place outside the flash"},
     };
     for (const auto& [keys, message] : cases) {
         SCOPED_TRACE(keys);

@@ -8,10 +8,10 @@
 
 struct MPItemRecord {
     std::uint16_t wItemID;
-    char sCode[4];        // three letters, zero-terminated (empty in rows 0 and 36)
+    char sCode[4];  // three letters, zero-terminated (empty in rows 0 and 36)
     char sFailText[32];
-    char sItemName[32];   // rows 1 to 35: the items of the test-item list, matched by exact text
-    char sLogTitle[16];   // MP log column header and a tab; empty for rows without a column
+    char sItemName[32];  // rows 1 to 35: the items of the test-item list, matched by exact text
+    char sLogTitle[16];  // MP log column header and a tab; empty for rows without a column
 };
 static_assert(sizeof(MPItemRecord) == 86);
 

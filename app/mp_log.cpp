@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 #include "app/mp_item_table.h"
 #include "app/run_state.h"

@@ -32,7 +32,7 @@ MpLogFile PickMpLogFile(const std::filesystem::path& folder, const platform::Loc
 struct MpLogRow {
     int port = 0;
     platform::LocalTime start{}, end{};
-    std::string serialNumber;  // the burned serial number, or "N/A" when Download is not selected
+    std::string serialNumber;       // the burned serial number, or "N/A" when Download is not selected
     PortDevInfo* record = nullptr;  // the port's record; an item still running (2) is set to 0 and
                                     // becomes the record's iFailItem
 };

@@ -1,10 +1,15 @@
 #include "app/mp_procedures.h"
 
 #include "commands/command_sets.h"
-#include "procedures/V_Proc_BufferTest.h"
+#include "procedures/V_Proc_Download.h"
+#include "procedures/V_Proc_Erase.h"
 #include "procedures/V_Proc_GdpLoad.h"
 #include "procedures/V_Proc_Modes.h"
-#include "settings/records.h"
+#include "procedures/V_Proc_Programs.h"
+#include "procedures/V_Proc_Sorting.h"
+#include "procedures/V_Proc_Steps.h"
+#include "procedures/V_Proc_SysSteps.h"
+#include "procedures/step_fail_info.h"
 #include "transport/trace.h"
 
 namespace app {
@@ -20,15 +25,6 @@ std::function<R(int, Args...)> NotBuilt(const char* name) {
     };
 }
 
-// The die map as found: a channel and bank take part unless their entry is 0xFF.
-bool DieOfOriginalMap(int channel, int bank) {
-    if (channel < 0 || channel >= 8 || bank < 0) return false;
-    if (AP_FlashSet.ucDiePerCE > 1) {
-        return bank < 8 && AP_INIState.bOriDieMapMultiLun[channel][bank] != 0xFF;
-    }
-    return bank < 4 && AP_INIState.bOriDieMap[channel][bank] != 0xFF;
-}
-
 MpProcedures& Current() {
     static MpProcedures table = LibraryMpProcedures();
     return table;
@@ -42,28 +38,43 @@ MpProcedures LibraryMpProcedures() {
     p.VP_GetCurrentMode = [](int port) { return VP_GetCurrentMode(port); };
     p.VP_GetSmartLog = [](int port, std::uint8_t* b) { return VP_GetSmartLog(port, b); };
     p.VP_JumpToSystem = [](int port, std::uint8_t* b) { return VP_JumpToSystem(port, b); };
-    p.VP_PROC_GetEraseCount = NotBuilt<int, std::uint8_t*, int>("VP_PROC_GetEraseCount");
-    p.VP_PROC_GetSerialNumber = NotBuilt<bool, std::uint8_t*, int>("VP_PROC_GetSerialNumber");
+    p.VP_PROC_GetEraseCount = [](int port, std::uint8_t* b, int sys) { return VP_PROC_GetEraseCount(port, b, sys); };
+    p.VP_PROC_GetSerialNumber = [](int port, std::uint8_t* b, int sys) {
+        return VP_PROC_GetSerialNumber(port, b, sys);
+    };
     p.VP_LoadGDPFromBuffer = [](int port) { return VP_LoadGDPFromBuffer(port); };
     p.VP_InitGDP = [](int port, std::uint8_t* b) { return VP_InitGDP(port, b); };
     p.VC_GDP_CmdSwitchToLegacy = [](int port) { return VC_GDP_CmdSwitchToLegacy(port); };
     p.VP_PROC_GetSortingResultBlock = NotBuilt<bool, std::uint8_t*>("VP_PROC_GetSortingResultBlock");
-    p.VP_PROC_CheckSortingResult = NotBuilt<int, std::uint8_t*, int, int, std::uint16_t>("VP_PROC_CheckSortingResult");
-    p.VP_PROC_GetLoaderBlock = NotBuilt<bool, std::uint8_t*, int>("VP_PROC_GetLoaderBlock");
-    p.VP_PROC_CheckFlashModule = NotBuilt<bool, std::uint8_t*>("VP_PROC_CheckFlashModule");
-    p.VP_PROC_BusInterfaceTest = NotBuilt<bool, std::uint8_t*>("VP_PROC_BusInterfaceTest");
-    p.VP_PROC_FlashInterfaceTest = NotBuilt<bool, std::uint8_t*, int*>("VP_PROC_FlashInterfaceTest");
-    p.VP_PROC_DramTest = NotBuilt<bool, std::uint8_t*, int*>("VP_PROC_DramTest");
-    p.VP_PROC_Preformat = NotBuilt<bool, std::uint8_t*, int>("VP_PROC_Preformat");
-    p.VP_PROC_EraseAllBlock = NotBuilt<bool>("VP_PROC_EraseAllBlock");
-    p.VP_GDP_ExecProg = NotBuilt<bool, int, std::uint8_t, std::uint8_t*, bool>("VP_GDP_ExecProg");
-    p.VP_PROC_DownloadProgram = NotBuilt<bool, std::uint8_t*, const char*, const char*>("VP_PROC_DownloadProgram");
-    p.VP_PROC_RWTest = NotBuilt<bool, std::uint8_t*, int*>("VP_PROC_RWTest");
-    p.VP_PROC_CheckTables = NotBuilt<bool, std::uint8_t*, int*>("VP_PROC_CheckTables");
+    p.VP_PROC_CheckSortingResult = [](int port, std::uint8_t* b, int channel, int bank, std::uint16_t block) {
+        return VP_PROC_CheckSortingResult(port, b, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(bank),
+                                          block);
+    };
+    p.VP_PROC_GetLoaderBlock = [](int port, std::uint8_t* b, int mode) {
+        return VP_PROC_GetLoaderBlock(port, b, static_cast<std::uint8_t>(mode));
+    };
+    p.VP_PROC_CheckFlashModule = [](int port, std::uint8_t* b) { return VP_PROC_CheckFlashModule(port, b); };
+    p.VP_PROC_BusInterfaceTest = [](int port, std::uint8_t* b) { return VP_PROC_BusInterfaceTest(port, b); };
+    p.VP_PROC_FlashInterfaceTest = [](int port, std::uint8_t* b, int* sub) {
+        return VP_PROC_FlashInterfaceTest(port, b, sub);
+    };
+    p.VP_PROC_DramTest = [](int port, std::uint8_t* b, int* sub) { return VP_PROC_DramTest(port, b, sub); };
+    p.VP_PROC_Preformat = [](int port, std::uint8_t* b, int mode) {
+        return VP_PROC_Preformat(port, b, static_cast<std::uint8_t>(mode));
+    };
+    p.VP_PROC_EraseAllBlock = [](int port) { return VP_PROC_EraseAllBlock(port); };
+    p.VP_GDP_ExecProg = [](int port, int program, std::uint8_t mode, std::uint8_t* status, bool wait) {
+        return VP_GDP_ExecProg(port, static_cast<std::uint8_t>(program), mode, status, wait);
+    };
+    p.VP_PROC_DownloadProgram = [](int port, std::uint8_t* b, const char* serial, const char* second) {
+        return VP_PROC_DownloadProgram(port, b, serial, second);
+    };
+    p.VP_PROC_RWTest = [](int port, std::uint8_t* b, int* sub) { return VP_PROC_RWTest(port, b, sub); };
+    p.VP_PROC_CheckTables = [](int port, std::uint8_t* b, int* sub) { return VP_PROC_CheckTables(port, b, sub); };
     p.CheckRDTFW = [](int port, std::uint8_t* b) { return CheckRDTFW(port, b); };
     p.VP_PROC_GetRDTStatus = NotBuilt<bool, std::uint8_t*>("VP_PROC_GetRDTStatus");
     p.VP_JumpToSorting = [](int port, std::uint8_t* b) { return VP_JumpToSorting(port, b); };
-    p.DiePresent = DieOfOriginalMap;
+    p.DiePresent = procedures::IsPresentLogicalDie;
     return p;
 }
 

@@ -7,13 +7,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/mp_item_table.h"
 #include "app/mp_procedures.h"
 #include "app/mp_serial.h"
-#include "app/mp_worker_links.h"
+#include "app/run_state.h"
 #include "forms/gui_call.h"
 #include "forms/message_pump.h"
 #include "forms/timer_set.h"
 #include "platform/clock.h"
+#include "settings/records.h"
 #include "transport/byte_order.h"
 #include "transport/port_instance.h"
 #include "transport/trace.h"
@@ -64,6 +66,7 @@ constexpr Step kSteps[] = {{kFlashModule, true, true}, {kBusInterface, true, tru
 enum Claim : int { kIdle = 0, kStarting = 1, kOpen = 2, kTaken = 3 };
 std::atomic<int> g_claims[16];
 std::function<void(int)> g_beforeClaim;
+std::function<void(int, const DeviceSlot&)> g_slotObserver;
 
 bool Selected(int id) {
     return AP_INIState.dwItemEnable[id] != 0;
@@ -97,7 +100,10 @@ class Worker {
     void SortConnectionStep();
     std::uint32_t End();
 
-    void Show() { PublishDeviceSlot(p_.device, slot_); }
+    void Show() {
+        g_DeviceSlots.Publish(p_.device, slot_);
+        if (g_slotObserver) g_slotObserver(p_.device, slot_);
+    }
     void Status(const char* text) {
         slot_.status = text;
         Show();
@@ -146,12 +152,12 @@ std::uint32_t Worker::Run() {
     ComposeBurnedSerial(port, p_.AP_INIState_Thread, info_.sBurnedSerialNum);
 
     slot_.status = "Start";
-    slot_.color = kYellow;
+    slot_.colour = kYellow;
     slot_.progress = 0;
-    if (Selected(kDownload)) slot_.serial = info_.sBurnedSerialNum;
+    if (Selected(kDownload)) slot_.serialNumber = info_.sBurnedSerialNum;
     Show();
     if (p_.timers != nullptr) {
-        const int id = DeviceTimerId(p_.device);
+        const int id = g_DeviceTimerID[p_.device];
         p_.timers->KillTimer(id);
         watchdogArmed_ = p_.timers->SetTimer(id, WatchdogInterval(AP_INIState.TimeOut));
     }
@@ -201,7 +207,7 @@ bool Worker::Prepare() {
             Fail(code);
             return false;
         }
-        slot_.serial = info_.sBurnedSerialNum;
+        slot_.serialNumber = info_.sBurnedSerialNum;
         Show();
     }
     if (AP_INIState.ToolMode != 0) return true;
@@ -406,7 +412,7 @@ void Worker::RunItems() {
             Advance();
             continue;
         }
-        slot_.status = MpItemName(s.id);
+        slot_.status = g_MPItemTable[s.id].sItemName;
         Show();
         ClearWork();
         if (RunStep(s.id)) {
@@ -492,7 +498,7 @@ bool Worker::EraseStep() {
                 }
             }
         }
-        StoreResultBlocks(port, blocks);
+        std::memcpy(wRsltBlk[port], blocks, sizeof blocks);
         ok = procs.VP_PROC_EraseAllBlock(port);
     } else {
         std::uint8_t status = 0;
@@ -539,13 +545,13 @@ void Worker::SortConnectionStep() {
         return;
     }
     TraceOut("GO SortingSATALine \n");
-    SetRdtStatus(1);
+    std::atomic_ref(g_ucRdtStatus).store(1);
     Status("Sort Connection Mode");
     State(kSortConnection, 3);
 }
 
 std::uint32_t Worker::End() {
-    if (p_.timers != nullptr) p_.timers->KillTimer(DeviceTimerId(p_.device));
+    if (p_.timers != nullptr) p_.timers->KillTimer(g_DeviceTimerID[p_.device]);
     if (g_beforeClaim) g_beforeClaim(p_.device);
     if (!TakeOutcomeClaim(p_.device)) return kThreadExitTerminated;
     if (failed_) {
@@ -554,14 +560,15 @@ std::uint32_t Worker::End() {
         StoreField(info_.iStatus, -1);
         StoreField(info_.iResult, -1);
         char text[96];
-        std::snprintf(text, sizeof text, "(%s) %s Fail", MpItemCode(failCode_), MpItemName(failCode_));
+        const int row = failCode_ >= 0 && failCode_ < kMPItemCount ? failCode_ : 0;
+        std::snprintf(text, sizeof text, "(%s) %s Fail", g_MPItemTable[row].sCode, g_MPItemTable[row].sItemName);
         slot_.status = text;
-        slot_.color = kRed;
+        slot_.colour = kRed;
     } else {
         StoreField(info_.iStatus, 1);
         StoreField(info_.iResult, 1);
         slot_.status = "Pass";
-        slot_.color = kGreen;
+        slot_.colour = kGreen;
     }
     slot_.progress = 100;
     Show();
@@ -597,12 +604,8 @@ void SetBeforeClaimHook(std::function<void(int device)> hook) {
     g_beforeClaim = std::move(hook);
 }
 
-std::int32_t LoadField(const std::int32_t& field) {
-    return std::atomic_ref(const_cast<std::int32_t&>(field)).load();
-}
-
-void StoreField(std::int32_t& field, std::int32_t value) {
-    std::atomic_ref(field).store(value);
+void SetSlotObserver(std::function<void(int device, const DeviceSlot& slot)> observer) {
+    g_slotObserver = std::move(observer);
 }
 
 }  // namespace app

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/run_state.h"
 #include "settings/records.h"
 
 class TMainForm;
@@ -51,8 +52,8 @@ bool TakeOutcomeClaim(int device);
 // Tests: runs between the worker's watchdog kill and its claim (null: nothing).
 void SetBeforeClaimHook(std::function<void(int device)> hook);
 
-// Reads and writes of the PortDevInfo fields a worker shares with the GUI thread.
-std::int32_t LoadField(const std::int32_t& field);
-void StoreField(std::int32_t& field, std::int32_t value);
+// Tests: sees every publication of a worker's display slot, in order (null: none). Set while no
+// worker runs.
+void SetSlotObserver(std::function<void(int device, const DeviceSlot& slot)> observer);
 
 }  // namespace app

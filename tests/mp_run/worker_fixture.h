@@ -15,7 +15,7 @@
 
 #include "app/mp_procedures.h"
 #include "app/mp_worker.h"
-#include "app/mp_worker_links.h"
+#include "app/run_state.h"
 #include "forms/timer_set.h"
 #include "forms/worker_thread.h"
 #include "platform/clock.h"
@@ -170,9 +170,10 @@ class WorkerTest : public ::testing::Test {
         for (int c = 0; c < 2; ++c)
             for (int b = 0; b < 2; ++b) AP_INIState.bOriDieMap[c][b] = static_cast<std::uint8_t>(c * 2 + b);
         std::strcpy(AP_INIState.SerialNum, "0000000009");
-        app::SetRdtStatus(0);
+        g_ucRdtStatus = 0;
+        for (int d = 0; d < kDeviceCount; ++d) g_DeviceTimerID[d] = d + 1;
         app::ResetOutcomeClaim(kDevice);
-        app::SetDeviceSlotObserver([this](int device, const app::DeviceSlot& slot) {
+        app::SetSlotObserver([this](int device, const DeviceSlot& slot) {
             if (device != kDevice) return;
             std::lock_guard lock(slotMutex_);
             slots_.push_back(slot);
@@ -180,7 +181,7 @@ class WorkerTest : public ::testing::Test {
         timers_ = std::make_unique<forms::TimerSet>([this](int id) { fired_.push_back(id); });
     }
     void TearDown() override {
-        app::SetDeviceSlotObserver(nullptr);
+        app::SetSlotObserver(nullptr);
         app::SetBeforeClaimHook(nullptr);
     }
 
@@ -209,7 +210,7 @@ class WorkerTest : public ::testing::Test {
     }
 
     PortDevInfo& Info() { return g_PortDevInfo[kPort]; }
-    std::vector<app::DeviceSlot> Slots() {
+    std::vector<DeviceSlot> Slots() {
         std::lock_guard lock(slotMutex_);
         return slots_;
     }
@@ -238,7 +239,7 @@ class WorkerTest : public ::testing::Test {
     std::unique_ptr<forms::TimerSet> timers_;
     std::vector<int> fired_;
     std::mutex slotMutex_;
-    std::vector<app::DeviceSlot> slots_;
+    std::vector<DeviceSlot> slots_;
 };
 
 }  // namespace mp_test

@@ -55,7 +55,7 @@ TEST_P(WorkerOutcome, CodesStatesAndText) {
     EXPECT_EQ(States(), c.states);
     ASSERT_FALSE(Slots().empty());
     EXPECT_EQ(Slots().back().status, c.text);
-    EXPECT_EQ(Slots().back().color, pass ? 0x00FF00u : 0x0000FFu);
+    EXPECT_EQ(Slots().back().colour, pass ? 0x00FF00u : 0x0000FFu);
     EXPECT_EQ(Slots().back().progress, 100);
 }
 
@@ -101,7 +101,7 @@ TEST_F(WorkerTest, SortConnectionAcceptedEndsPassWithRdtStatusOne) {
     EXPECT_EQ(RunWorker(), app::kThreadExitDone);
     EXPECT_EQ(Info().iResult, 1);
     EXPECT_EQ(Info().iStatus, 1);
-    EXPECT_EQ(app::RdtStatus(), 1);
+    EXPECT_EQ(g_ucRdtStatus, 1);
     // The end shows the pass on green; "Sort Connection Mode" came before it.
     const auto statuses = Statuses();
     ASSERT_GE(statuses.size(), 2u);
@@ -120,9 +120,9 @@ TEST_F(WorkerTest, StatusesColoursProgressAndWatchdog) {
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Start", "Initial", "Flash Module", "Bus Interface",
                                                     "Flash Interface", "Pass"}));
     EXPECT_EQ(Progress(), (std::vector<int>{0, 33, 66, 99, 100}));
-    EXPECT_EQ(Slots().front().color, 0x00FFFFu);
-    EXPECT_EQ(Slots().back().color, 0x00FF00u);
-    EXPECT_EQ(Slots().back().serial, "");  // Download not selected: the slot is untouched
+    EXPECT_EQ(Slots().front().colour, 0x00FFFFu);
+    EXPECT_EQ(Slots().back().colour, 0x00FF00u);
+    EXPECT_EQ(Slots().back().serialNumber, "");  // Download not selected: the slot is untouched
 }
 
 TEST_F(WorkerTest, TimeOutZeroArmsFiveMinutes) {
@@ -219,7 +219,7 @@ TEST_F(WorkerTest, SortEraseStep) {
         platform::TraceCapture trace;
         RunWorker();
         EXPECT_TRUE(calls_.Called("VP_PROC_EraseAllBlock"));
-        EXPECT_EQ(app::ResultBlock(kPort, 1, 2), 0x1234);
+        EXPECT_EQ(wRsltBlk[kPort][1][2], 0x1234);
         EXPECT_TRUE(trace.Contains("Parse SortingResult RsltBlk[1][2] = 0x1234\n"));
         EXPECT_TRUE(trace.Contains("Erase all pass \n"));
     }
@@ -299,7 +299,7 @@ TEST_P(WorkerSerial, Rules) {
     // Every failure here comes before the diagnostic firmware is loaded.
     EXPECT_EQ(calls_.Called("VP_LoadGDPFromBuffer"), c.code == 0);
     if (c.code == 0) {
-        EXPECT_EQ(Slots().back().serial, c.burned);
+        EXPECT_EQ(Slots().back().serialNumber, c.burned);
     }
 }
 
@@ -353,7 +353,7 @@ TEST_F(WorkerTest, DownloadOffRunsNoSerialRules) {
     EXPECT_EQ(Info().iResult, 1);
     EXPECT_FALSE(calls_.Called("VP_GetSmartLog"));
     EXPECT_FALSE(calls_.Called("VP_PROC_GetEraseCount"));
-    for (const auto& slot : Slots()) EXPECT_EQ(slot.serial, "");
+    for (const auto& slot : Slots()) EXPECT_EQ(slot.serialNumber, "");
 }
 
 TEST_F(WorkerTest, SortModeReadsNoSystemData) {
@@ -495,9 +495,9 @@ TEST_F(WorkerTest, WatchdogTakingTheClaimFirstLeavesItsOutcome) {
     app::SetBeforeClaimHook([](int device) {
         // The watchdog fires between the worker's kill and its claim.
         ASSERT_TRUE(app::TakeOutcomeClaim(device));
-        app::StoreField(g_PortDevInfo[kPort].iErrorCode, 38);
-        app::StoreField(g_PortDevInfo[kPort].iFailItem, 38);
-        app::StoreField(g_PortDevInfo[kPort].iStatus, -1);
+        StoreField(g_PortDevInfo[kPort].iErrorCode, 38);
+        StoreField(g_PortDevInfo[kPort].iFailItem, 38);
+        StoreField(g_PortDevInfo[kPort].iStatus, -1);
     });
     EXPECT_EQ(RunWorker(), app::kThreadExitTerminated);
     EXPECT_EQ(Info().iErrorCode, 38);

@@ -105,6 +105,8 @@ std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup)
     for (int input : setup.gpioHigh) core.SetGpio(input, true);
     controller->Smart().temperatureCelsius = setup.temperatureCelsius;
     controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
+    NvmeController* raw = controller.get();
+    core.AddFaultSwitch("vendorrefuse", [raw] { raw->Vendor().SetRefuseMode(true); });
     return controller;
 }
 
@@ -126,7 +128,10 @@ DriveParts NvmeDriveParts() {
         auto setup = ReadControllerSetup(d, nullptr);
         auto controller = MakeNvmeController(setup ? *setup : ControllerSetup{});
         const auto programs = ReadProgramSetup(d, nullptr);
-        InstallDrivePrograms(controller->Core(), programs ? *programs : ProgramSetup{});
+        const DrivePrograms installed = InstallDrivePrograms(controller->Core(), programs ? *programs : ProgramSetup{});
+        if (installed.gdp) {
+            controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
+        }
         return std::shared_ptr<Controller>(controller);
     };
     return parts;

@@ -20,7 +20,7 @@ int AutoMapPort(int port) {
 }
 
 std::string AutoMappingPrompt(int j) {
-    const char* format = j == 0 ? "Please insert the %dnd device!"
+    const char* format = j == 0   ? "Please insert the %dnd device!"
                          : j == 1 ? "Please insert the %drd device!"
                                   : "Please insert the %dth device!";
     char text[64];

@@ -16,6 +16,7 @@
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
+    forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;
     forms::InstallUiPort(&uiPort);
     // The library's hooks: its polls serve the GUI thread's messages (nothing on a worker), and its

@@ -1,6 +1,8 @@
 // Start-up and shutdown of the main window, the window's move, and the settings lock.
-#include <QAction>
+#include "app/main_form.h"
+
 #include <QAbstractButton>
+#include <QAction>
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -17,7 +19,6 @@
 #include <stdexcept>
 
 #include "app/dialog_slots.h"
-#include "app/main_form.h"
 #include "app/port_census.h"
 #include "app/run_state.h"
 #include "app/settings_pages.h"
@@ -113,9 +114,9 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), m_Timers([this](int i
     if (auto* w = Control("OtherSettingGroupBox")) w->resize(w->width(), 82);
     if (auto* w = Control("DramTypeLabel")) w->move(w->x(), 22);
     if (auto* w = Control("DramTypeComboBox")) w->move(w->x(), 44);
-    for (const char* name : {"CloseBlockRefreshThresholdLabeledEdit", "HeaderBlockRefreshThresholdLabeledEdit",
-                             "CodeBlockThresholdLabeledEdit", "SWLThresholdLabeledEdit",
-                             "SwitchECThresholdLabeledEdit"}) {
+    for (const char* name :
+         {"CloseBlockRefreshThresholdLabeledEdit", "HeaderBlockRefreshThresholdLabeledEdit",
+          "CodeBlockThresholdLabeledEdit", "SWLThresholdLabeledEdit", "SwitchECThresholdLabeledEdit"}) {
         if (auto* w = Control(name)) w->hide();
     }
     // 9.

@@ -26,9 +26,9 @@ constexpr int kPanelWidth = 990;
 constexpr int kPanelHeight = 26;
 constexpr int kScrollTop = 113;
 
-const char* const kPageCaptions[app::kPageCount] = {
-    "Main Page", "Test Items", "Device Setting", "SYS FW Setting", "SORT FW Setting", "SORT Result",
-    "Detail SORT Result"};
+const char* const kPageCaptions[app::kPageCount] = {"Main Page",         "Test Items",      "Device Setting",
+                                                    "SYS FW Setting",    "SORT FW Setting", "SORT Result",
+                                                    "Detail SORT Result"};
 const char* const kPageNames[app::kPageCount] = {
     "MainPageTabSheet",      "TestItemsTabSheet",  "DeviceSettingTabSheet",   "SysFwSettingTabSheet",
     "SortFwSettingTabSheet", "SortResultTabSheet", "DetailSortResultTabSheet"};
@@ -255,6 +255,7 @@ void TMainForm::BuildAutoPortMappingForm() {
     AutoPortMappingLabel->setFont(font);
     AutoPortMappingLabel->move(20, 40);
     AutoPortMappingLabel->adjustSize();
+    AutoPortMappingLabel->resize(225, AutoPortMappingLabel->height());  // room for "the 16th device"
     AutoPortMappingCloseButton = new QPushButton("Close", AutoPortMappingForm);
     AutoPortMappingCloseButton->setObjectName("AutoPortMappingCloseButton");
     AutoPortMappingCloseButton->setGeometry(95, 90, 60, 25);

@@ -15,6 +15,7 @@
 #include "app/run_state.h"
 #include "forms/colours.h"
 #include "forms/gui_call.h"
+#include "forms/str_to_int.h"
 #include "forms/ui_port.h"
 #include "settings/records.h"
 #include "transport/trace.h"
@@ -52,7 +53,8 @@ void TMainForm::EnumUSBDevice() {
                     continue;
                 }
                 TraceOut("######### - Port %d is NVMe device!\n", i);
-                if (AP_INIState.SNInputMode == 3 && r.sBurnedSerialNum[0] == '\0' && AP_INIState.BarCodeInputMode == 0) {
+                if (AP_INIState.SNInputMode == 3 && r.sBurnedSerialNum[0] == '\0' &&
+                    AP_INIState.BarCodeInputMode == 0) {
                     TraceOut("######### - Start Barcode input, mode 0\n");
                     OnGui([i] { app::ShowBarcodeInputBox(i, 255); });
                 }
@@ -138,9 +140,9 @@ void TMainForm::RefreshButtonClick(QObject*) {
     for (std::uint16_t& port : g_CustomizePortMap) port = kNoPort;
     for (int k = 0; k < kDeviceCount; ++k) {
         if (!DeviceConnected(k)) continue;
-        bool ok = false;
-        const int n = DeviceSequenceEdit[k]->text().toInt(&ok);
-        if (!ok || n < 1 || n > kDeviceCount) continue;
+        const std::optional<std::int32_t> typed = forms::StrToInt(DeviceSequenceEdit[k]->text().toStdString());
+        if (!typed || *typed < 1 || *typed > kDeviceCount) continue;
+        const int n = *typed;
         TraceOut("######### - g_DeviceToPortMap %d\n", k);
         TraceOut("######### - bInstance %d\n", g_DeviceToPortMap[k]);
         TraceOut("######### - g_CustomizePortMap %d\n", n);
@@ -181,7 +183,8 @@ void TMainForm::ToggleDeviceMapping() {
         for (int d = 0; d < kDeviceCount; ++d) {
             if (!DeviceConnected(d)) continue;
             for (int k = 0; k < kDeviceCount; ++k) {
-                if (g_CustomizePortMap[k] == g_DeviceToPortMap[d]) DeviceSequenceEdit[d]->setText(QString::number(k + 1));
+                if (g_CustomizePortMap[k] == g_DeviceToPortMap[d])
+                    DeviceSequenceEdit[d]->setText(QString::number(k + 1));
             }
             DeviceSequenceEdit[d]->setEnabled(true);
             forms::SetColour(DeviceSequenceEdit[d], forms::clWindow);

@@ -85,7 +85,8 @@ bool TMainForm::ReadINI(const std::string& path) {
     }
     std::error_code ec;
     if (!fs::exists(path, ec)) {
-        forms::Ui().ErrorBox("The " + path + " file cann't be found, and the application will create the default file!\n");
+        forms::Ui().ErrorBox("The " + path +
+                             " file cann't be found, and the application will create the default file!\n");
         m_bWriteSettings = true;
         return false;
     }

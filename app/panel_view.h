@@ -12,10 +12,10 @@ namespace app {
 struct PanelView {
     bool mapped = false;
     int port = -1;
-    std::string snCaption;                  // label of SNLabeledEdit<n>
-    std::optional<std::string> snText;      // set when the serial-number edit is written
-    std::optional<std::string> text;        // DeviceLabel<n>; nothing leaves the caption as it was
-    std::optional<std::uint32_t> colour;    // DevicePanel<n>; nothing leaves the colour as it was
+    std::string snCaption;                // label of SNLabeledEdit<n>
+    std::optional<std::string> snText;    // set when the serial-number edit is written
+    std::optional<std::string> text;      // DeviceLabel<n>; nothing leaves the caption as it was
+    std::optional<std::uint32_t> colour;  // DevicePanel<n>; nothing leaves the colour as it was
     bool resetGauge = false;
 };
 

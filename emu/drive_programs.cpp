@@ -116,13 +116,17 @@ class Reader {
     std::string* error_;
 };
 
+// Each time from its microsecond key, else its millisecond key.
 bool Latency(Reader& r, NandLatency& l) {
-    int read = 0, program = 0, erase = 0;
-    if (!r.Int("ReadLatencyMs", read, 0, 60000) || !r.Int("ProgramLatencyMs", program, 0, 60000) ||
-        !r.Int("EraseLatencyMs", erase, 0, 60000)) {
-        return false;
+    const char* keys[3][2] = {{"ReadLatencyMs", "ReadLatencyUs"},
+                              {"ProgramLatencyMs", "ProgramLatencyUs"},
+                              {"EraseLatencyMs", "EraseLatencyUs"}};
+    unsigned* out[3] = {&l.readUs, &l.programUs, &l.eraseUs};
+    for (int i = 0; i < 3; ++i) {
+        int ms = 0, us = -1;
+        if (!r.Int(keys[i][0], ms, 0, 60000) || !r.Int(keys[i][1], us, 0, 60000000)) return false;
+        *out[i] = us >= 0 ? static_cast<unsigned>(us) : static_cast<unsigned>(ms) * 1000u;
     }
-    l = {static_cast<unsigned>(read), static_cast<unsigned>(program), static_cast<unsigned>(erase)};
     return true;
 }
 
@@ -198,6 +202,9 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.sortRun = std::make_shared<SortingProgram>(p.nand, setup.sortRun);
     p.sorting = std::make_shared<SortingFirmware>(setup.sort, p.sortRun);
     p.sorting->Install(core);
+    p.system = std::make_shared<SystemFirmware>(p.nand);
+    p.system->Install(core);
+    p.loader->SetRomBootHook([system = p.system](ControllerCore& c, BootReport& r) { system->OnRomBoot(c, r); });
     return p;
 }
 

@@ -14,7 +14,10 @@
 //   StuckRamBit=<address>:<bit>:<0|1>,... controller RAM bits that always read the value
 //   GdpBusyPolls=<n>                      status fetches answering busy after each command
 //   GdpBusy=forever                       the diagnostic firmware never leaves busy
-//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times
+//   ReadLatencyMs=  ProgramLatencyMs=  EraseLatencyMs=   flash operation times in milliseconds
+//   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
+//                                         millisecond keys); charged in whole milliseconds with the
+//                                         remainder carried, so many short operations add up exactly
 // The keys of the sorting firmware's test run (SortPrepPolls, SortRunMs, ErrorBits, Temperature) are in
 // sorting_program.h.
 #pragma once
@@ -36,6 +39,7 @@
 #include "emu/nand_model.h"
 #include "emu/sorting_firmware.h"
 #include "emu/sorting_program.h"
+#include "emu/system_firmware.h"
 
 namespace emu {
 
@@ -72,6 +76,7 @@ struct DrivePrograms {
     std::shared_ptr<GdpResultBlocks> resultBlocks;
     std::shared_ptr<SortingFirmware> sorting;
     std::shared_ptr<SortingProgram> sortRun;  // the sorting firmware's test run and result blocks
+    std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

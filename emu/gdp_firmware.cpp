@@ -189,11 +189,12 @@ NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std
                 if (block < 0) continue;
             }
             for (int lun = 0; lun < g.luns; ++lun) {
-                const NandResult r = nand_->Program({ch, ce, lun, block, at.page}, data, p[9], p[10]);
+                const NandResult r = nand_->Program({ch, ce, lun, block, at.page}, data, p[9], p[10], Timing::Parallel);
                 if (r != NandResult::Ok && result == NandResult::Ok) result = r;
             }
         }
     }
+    nand_->ChargeParallel(NandOp::Program);  // the dies program at once
     Finish(result);
     return nvme_status::kSuccess;
 }
@@ -223,10 +224,16 @@ NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
     const Place at = Decode(p);
     const FlashGeometry& g = nand_->Geometry();
     const bool allChannels = p[3] == kEveryOne, allBanks = p[4] == kEveryOne;
+    // Byte 8 set: the one block named; else the block unit named, the block of every plane.
+    const bool singlePlane = p[8] == 1;
+    const int first = singlePlane ? at.block : at.block * g.planes;
+    const int count = singlePlane ? 1 : g.planes;
     NandResult result = NandResult::Ok;
     auto erase = [&](int ch, int ce, int lun) {
-        const NandResult r = nand_->Erase(ch, ce, lun, at.block);
-        if (r != NandResult::Ok && result == NandResult::Ok) result = r;
+        for (int b = first; b < first + count; ++b) {
+            const NandResult r = nand_->Erase(ch, ce, lun, b, Timing::Parallel);
+            if (r != NandResult::Ok && result == NandResult::Ok) result = r;
+        }
     };
     for (int ch = allChannels ? 0 : at.channel; ch < (allChannels ? g.channels : at.channel + 1); ++ch) {
         if (allBanks) {
@@ -237,6 +244,7 @@ NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
             erase(ch, at.ce, at.lun);
         }
     }
+    nand_->ChargeParallel(NandOp::Erase);  // the dies and planes erase at once
     Finish(result);
     return nvme_status::kSuccess;
 }

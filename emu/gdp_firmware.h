@@ -13,7 +13,10 @@
 //   0x89 page read (in), 0x8A page write (out): byte 3 channel, byte 4 bank (CE in the low nibble,
 //        LUN in the high one), bytes 5-6 block, 7-8 page (big-endian), 9 LDPC rate (bit 7 is the
 //        host's inherit flag, not part of the rate), 10 scrambler, 11 block type
-//   0x8B block erase: bytes 3-6 as above, 7 SLC, 8 single plane; channel 255 or bank 255 is every one
+//   0x8B block erase: bytes 3-6 as above, 7 SLC, 8 single plane; channel 255 or bank 255 is every one.
+//        With byte 8 = 1 bytes 5-6 name one block; otherwise a block unit u, and the blocks
+//        u x planes to u x planes + planes - 1 are erased. The dies and planes work at once: an
+//        erase (and an interleaved write) takes one operation time
 // The bad-block scan (0x02) and the defect list (0x31) are installed beside these (gdp_badblock_scan.h).
 // So are the hardware checks 0x05 0x21 0x3B 0x49 0x4A 0x4B 0x4E (gdp_diagnostics.h), the code-block
 // pre-check 0x3A and map 0x07 (gdp_code_blocks.h), and the result-block scan 0x47 and table 0x48

@@ -138,21 +138,29 @@ GdpImagePlan DemoGdpPlan() {
     return plan;
 }
 
+// Part 0 (enable 1, so the download patches its first page and the ROM does not check its sum)
+// loads at RAM 0 and is the booted firmware's variable block; part 3 is the one-page part whose
+// page carries the tag, which the download copies as the second parameter part; part 1's length
+// is not a whole number of pages.
 FirmwareImagePlan DemoSystemFirmwarePlan(const std::string& chip) {
     FirmwareImagePlan plan;
     plan.tagText = TagText("RAVEZ", 1, 0, 1, chip);
-    plan.parts = {{3 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
-                  {kPageBytes, 0x00080000, 0x0001, PartKind::Tagged},
-                  {40000, 0x00100000, 0x0000, PartKind::Plain}};
+    plan.parts = {{3 * kPageBytes, 0x00000000, 0x0001, PartKind::Tagged},
+                  {40000, 0x00100000, 0x0000, PartKind::Plain},
+                  {2 * kPageBytes, 0x00200000, 0x0000, PartKind::Plain},
+                  {kPageBytes, 0x00300000, 0x0000, PartKind::Tagged}};
     return plan;
 }
 
+// Part 0: two pages tagged, enable 1 (the sorting parameters are patched into both); part 3:
+// the op-file carrier, enable 1 (patched as well).
 FirmwareImagePlan DemoSortFirmwarePlan() {
     FirmwareImagePlan plan;
     plan.tagText = TagText("QVRDT", 1, 0, 1, "TEV1001");
-    plan.parts = {{2 * kPageBytes, 0x00000000, 0x0000, PartKind::Tagged},
-                  {2 * kPageBytes, 0x00080000, 0x0001, PartKind::Tagged},
-                  {kPageBytes, 0x00100000, 0x0001, PartKind::OpCarrier}};
+    plan.parts = {{2 * kPageBytes, 0x00000000, 0x0001, PartKind::Tagged},
+                  {kPageBytes + 6000, 0x00100000, 0x0000, PartKind::Plain},
+                  {kPageBytes, 0x00180000, 0x0000, PartKind::Plain},
+                  {kPageBytes, 0x00200000, 0x0001, PartKind::OpCarrier}};
     return plan;
 }
 

@@ -75,7 +75,9 @@ std::size_t FirmwarePartOffset(const FirmwareImagePlan& plan, std::size_t j);
 // The checksum word the image carries for `part` (its bytes without the last 4).
 std::uint16_t PartChecksum(const std::uint8_t* part, std::size_t length);
 
-// The demo station's images.
+// The demo station's images: the system firmware of four parts (part 0 tagged, enable 1, at RAM
+// 0; part 1 of 40,000 bytes; part 3 one tagged page) and "SORT.bin" (part 0 two tagged pages,
+// enable 1; part 3 an op-file carrier).
 GdpImagePlan DemoGdpPlan();
 FirmwareImagePlan DemoSystemFirmwarePlan(const std::string& chip);
 FirmwareImagePlan DemoSortFirmwarePlan();

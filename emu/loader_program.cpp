@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::size_t kLogLimit = 65536;
 constexpr int kSignedPartsMax = 8;
-constexpr char kInfoPageTag[] = "LDBK BLOCKS V00";  // and its terminating zero: 16 bytes
 
 }  // namespace
 
@@ -112,39 +111,41 @@ NvmeStatus LoaderProgram::JumpToPram(ControllerCore& core, const VendorPacket& p
     return nvme_status::kSuccess;
 }
 
-std::optional<Program> LoaderProgram::ProgramOnFlash() const {
-    if (!nand_) return std::nullopt;
-    const FlashGeometry& g = nand_->Geometry();
-    if (g.pages <= kCodePageIndex) return std::nullopt;
-    for (int block = 0; block < std::min(kLoaderBlockCandidates, g.blocks); ++block) {
-        const auto info = nand_->Peek({0, 0, 0, block, 0});
-        if (!info || info->size() < sizeof kInfoPageTag ||
-            std::memcmp(info->data(), kInfoPageTag, sizeof kInfoPageTag) != 0) {
-            continue;
-        }
-        const auto code = nand_->Peek({0, 0, 0, block, kCodePageIndex});
-        if (!code || code->size() < kFwTagOffset + kFwTagBytes) continue;
-        const Program program = ProgramFromTag(std::span(*code).subspan(kFwTagOffset, kFwTagBytes));
-        if (program == Program::System || program == Program::Sorting) return program;
-    }
-    return std::nullopt;
-}
-
 NvmeStatus LoaderProgram::JumpToRom(ControllerCore& core, const VendorPacket& p) {
     const std::uint8_t event = p[3];
     if (event > 1) return nvme_status::kInvalidField;
     Restart(core);
+    RomBootHook hook;
     {
         std::lock_guard lock(mutex_);
         ++romJumps_[event];
+        hook = hook_;
     }
-    if (event == 1) return nvme_status::kSuccess;
-    if (const auto onFlash = ProgramOnFlash()) {
-        core.Start(*onFlash);
-    } else if (core.FlashProgram() != Program::Loader) {
-        core.Start(core.FlashProgram());
+    BootReport report;
+    if (event == 0) {
+        report = nand_ ? BootFromFlash(*nand_, core.Ram()) : BootReport{};
+        if (report.booted) {
+            core.Start(report.program);
+        } else if (!report.infoPageFound && core.FlashProgram() != Program::Loader) {
+            core.Start(core.FlashProgram());
+        }
+    }
+    if (hook) hook(core, report);
+    if (event == 0) {
+        std::lock_guard lock(mutex_);
+        lastBoot_ = report;
     }
     return nvme_status::kSuccess;
+}
+
+BootReport LoaderProgram::LastBoot() const {
+    std::lock_guard lock(mutex_);
+    return lastBoot_;
+}
+
+void LoaderProgram::SetRomBootHook(RomBootHook hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
 }
 
 std::vector<RamWrite> LoaderProgram::Writes() const {

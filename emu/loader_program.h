@@ -6,27 +6,27 @@
 //        written into RAM since the loader started.
 //   0x82 jump to the loaded program (byte 3: number of signed codes): only when that many sound
 //        signature blocks arrived and RAM carries a known program tag at byte 448.
-//   0x83 jump to ROM: event 1 restarts the loader; event 0 boots from the flash: the program of
-//        the first die's loader block (blocks 0-3 whose page 0 begins "LDBK BLOCKS V00" and whose
-//        page 88 carries "RAVEZ" or "QVRDT" at byte 448), else the firmware the drive was set up
-//        with, else the loader again.
+//   0x83 jump to ROM: event 1 restarts the loader; event 0 runs the boot ROM's flash boot
+//        (boot_rom.h) and starts the program it found; when no block carries an info page the
+//        firmware the drive was set up with starts instead (FlashFirmware=), else the loader
+//        keeps running. The boot report of the last jump is kept for tests, and the ROM-boot
+//        hook (the system firmware) hears of every jump.
 // Every RAM write the loader receives is logged (tests look at the pieces).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
+#include "emu/boot_rom.h"
 #include "emu/controller_core.h"
 #include "emu/nand_model.h"
 
 namespace emu {
-
-inline constexpr int kLoaderBlockCandidates = 4;
-inline constexpr int kCodePageIndex = 88;
 
 struct RamWrite {
     std::uint32_t address = 0;
@@ -43,8 +43,11 @@ class LoaderProgram : public std::enable_shared_from_this<LoaderProgram> {
     // Replaces the loader's write and jump commands, and the jump to ROM of every program.
     void Install(ControllerCore& core);
 
-    // The loaded program's tag found in the flash's loader blocks, or nullopt.
-    std::optional<Program> ProgramOnFlash() const;
+    // The report of the last flash boot (empty before the first jump to ROM with event 0).
+    BootReport LastBoot() const;
+    // Called after every jump to ROM with the boot report (not booted for event 1).
+    using RomBootHook = std::function<void(ControllerCore&, BootReport&)>;
+    void SetRomBootHook(RomBootHook hook);
 
     std::vector<RamWrite> Writes() const;
     void ClearWrites();
@@ -67,6 +70,8 @@ class LoaderProgram : public std::enable_shared_from_this<LoaderProgram> {
     std::vector<RamWrite> log_;
     std::vector<int> jumps_;
     int romJumps_[2] = {0, 0};
+    BootReport lastBoot_;
+    RomBootHook hook_;
 };
 
 }  // namespace emu

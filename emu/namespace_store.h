@@ -18,6 +18,8 @@ class NamespaceStore {
     explicit NamespaceStore(std::uint64_t sectors) : sectors_(sectors) {}
 
     std::uint64_t Sectors() const { return sectors_; }
+    // A new size (the system firmware's capacity); what was written stays.
+    void SetSectors(std::uint64_t sectors) { sectors_ = sectors; }
     // True when sectors [lba, lba + count) lie inside the namespace.
     bool Contains(std::uint64_t lba, std::uint64_t count) const { return lba <= sectors_ && count <= sectors_ - lba; }
 

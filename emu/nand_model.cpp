@@ -30,13 +30,22 @@ bool FlashGeometry::Sound() const {
 
 NandModel::NandModel(FlashGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
 
-void NandModel::Wait(unsigned NandLatency::*which) const {
-    unsigned ms = 0;
+void NandModel::Wait(NandOp op) {
+    unsigned us = 0;
     {
         std::lock_guard lock(mutex_);
-        ms = latency_.*which;
+        us = op == NandOp::Read ? latency_.readUs : op == NandOp::Program ? latency_.programUs : latency_.eraseUs;
     }
-    if (ms != 0) platform::Sleep(ms);
+    account_.Charge(us);
+}
+
+void NandModel::ChargeParallel(NandOp op) {
+    Wait(op);
+}
+
+NandCounts NandModel::Counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
 }
 
 bool NandModel::ContainsBlock(int channel, int ce, int lun, int block) const {
@@ -76,9 +85,10 @@ std::shared_ptr<const NandModel::Bytes> NandModel::Intern(std::span<const std::u
 }
 
 NandResult NandModel::Read(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
-                           std::uint8_t scramble) {
-    Wait(&NandLatency::readMs);
+                           std::uint8_t scramble, Timing timing) {
+    if (timing == Timing::Charged) Wait(NandOp::Read);
     std::lock_guard lock(mutex_);
+    ++counts_.pagesRead;
     return ReadLocked(a, out, ldpcRate, scramble);
 }
 
@@ -100,8 +110,8 @@ NandResult NandModel::ReadLocked(const NandAddress& a, std::span<std::uint8_t> o
 }
 
 NandResult NandModel::Program(const NandAddress& a, std::span<const std::uint8_t> data, std::uint8_t ldpcRate,
-                              std::uint8_t scramble) {
-    Wait(&NandLatency::programMs);
+                              std::uint8_t scramble, Timing timing) {
+    if (timing == Timing::Charged) Wait(NandOp::Program);
     std::lock_guard lock(mutex_);
     if (!Contains(a) || data.size() > geometry_.PageBytes()) return NandResult::BadAddress;
     const std::uint64_t blockKey = BlockKey(a.channel, a.ce, a.lun, a.block);
@@ -112,11 +122,12 @@ NandResult NandModel::Program(const NandAddress& a, std::span<const std::uint8_t
     Block& block = blocks_[blockKey];
     if (block.pages.contains(a.page)) return NandResult::NotErased;
     block.pages[a.page] = Page{Intern(data), ldpcRate, scramble};
+    ++counts_.pagesProgrammed;
     return NandResult::Ok;
 }
 
-NandResult NandModel::Erase(int channel, int ce, int lun, int block) {
-    Wait(&NandLatency::eraseMs);
+NandResult NandModel::Erase(int channel, int ce, int lun, int block, Timing timing) {
+    if (timing == Timing::Charged) Wait(NandOp::Erase);
     std::lock_guard lock(mutex_);
     if (!ContainsBlock(channel, ce, lun, block)) return NandResult::BadAddress;
     const std::uint64_t key = BlockKey(channel, ce, lun, block);
@@ -124,6 +135,7 @@ NandResult NandModel::Erase(int channel, int ce, int lun, int block) {
     Block& b = blocks_[key];
     b.pages.clear();
     ++b.eraseCount;
+    ++counts_.blocksErased;
     return NandResult::Ok;
 }
 

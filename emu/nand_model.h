@@ -3,7 +3,9 @@
 // were programmed with; a page programmed twice without an erase between is refused, an erased
 // page reads empty, and a page read back with another rate or scrambler cannot be decoded. Faults
 // are injected per block or page: factory bad blocks, uncorrectable reads, program and erase
-// failures. Each operation may take a configured time on the platform clock (benchmarks).
+// failures. Each operation may take a configured time in microseconds, charged on the platform
+// clock through the flash's latency account (benchmarks); a caller that runs several dies or
+// planes at once charges one operation time itself (Timing::Parallel).
 //
 // Identical page contents are stored once, so a drive that writes the same loader block on
 // every die holds one copy of each page.
@@ -17,6 +19,8 @@
 #include <span>
 #include <unordered_map>
 #include <vector>
+
+#include "emu/latency_account.h"
 
 namespace emu {
 
@@ -33,12 +37,24 @@ struct FlashGeometry {
     bool Sound() const;
 };
 
-// Milliseconds each operation takes (0: none).
+// Microseconds each operation takes (0: none).
 struct NandLatency {
-    unsigned readMs = 0;
-    unsigned programMs = 0;
-    unsigned eraseMs = 0;
+    unsigned readUs = 0;
+    unsigned programUs = 0;
+    unsigned eraseUs = 0;
 };
+
+// Operations done since the flash was made (the benchmarks' figures).
+struct NandCounts {
+    std::uint64_t pagesRead = 0;
+    std::uint64_t pagesProgrammed = 0;
+    std::uint64_t blocksErased = 0;
+};
+
+enum class NandOp : std::uint8_t { Read, Program, Erase };
+// Charged: the operation takes its time. Parallel: it is one of several the caller runs at once
+// and charges once with ChargeParallel.
+enum class Timing : std::uint8_t { Charged, Parallel };
 
 struct NandAddress {
     int channel = 0;
@@ -71,10 +87,15 @@ class NandModel {
 
     // Reads the first out.size() bytes of the page (at most a page). An erased page reads 0xFF and
     // answers ReadEmpty; bytes beyond what was programmed read 0xFF.
-    NandResult Read(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate, std::uint8_t scramble);
+    NandResult Read(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate, std::uint8_t scramble,
+                    Timing timing = Timing::Charged);
     NandResult Program(const NandAddress& a, std::span<const std::uint8_t> data, std::uint8_t ldpcRate,
-                       std::uint8_t scramble);
-    NandResult Erase(int channel, int ce, int lun, int block);
+                       std::uint8_t scramble, Timing timing = Timing::Charged);
+    NandResult Erase(int channel, int ce, int lun, int block, Timing timing = Timing::Charged);
+    // One operation time for operations run in parallel with Timing::Parallel.
+    void ChargeParallel(NandOp op);
+    NandCounts Counts() const;
+    const LatencyAccount& Latency() const { return account_; }
 
     // What a page holds, without latency, rate check or fault (the boot ROM, tests); nullopt when erased.
     std::optional<std::vector<std::uint8_t>> Peek(const NandAddress& a) const;
@@ -108,7 +129,7 @@ class NandModel {
     };
 
     // Takes the operation's configured time, outside the lock.
-    void Wait(unsigned NandLatency::*which) const;
+    void Wait(NandOp op);
     std::uint64_t BlockKey(int channel, int ce, int lun, int block) const;
     std::uint64_t PageKey(const NandAddress& a) const;
     std::shared_ptr<const Bytes> Intern(std::span<const std::uint8_t> data);
@@ -117,7 +138,9 @@ class NandModel {
 
     FlashGeometry geometry_;
     NandLatency latency_;
+    LatencyAccount account_;
     mutable std::mutex mutex_;
+    NandCounts counts_;
     std::unordered_map<std::uint64_t, Block> blocks_;
     std::set<std::uint64_t> factoryBad_;
     std::set<std::uint64_t> eraseFail_;

@@ -93,10 +93,40 @@ NvmeStatus NvmeController::Admin(const NvmeRequest& r, std::span<std::uint8_t> d
     return nvme_status::kInvalidOpcode;
 }
 
+void NvmeController::AttachSystemFirmware(SystemFirmware& firmware) {
+    firmware.SetBootListener([this](const SystemBoot* boot) { ApplyBoot(boot); });
+}
+
+void NvmeController::ApplyBoot(const SystemBoot* boot) {
+    if (boot == nullptr) {
+        booted_.reset();
+        namespace_.SetSectors(identity_.namespaceSectors);
+        return;
+    }
+    const SysIdentity& id = boot->param.identity;
+    ControllerIdentity reported = identity_;
+    reported.serial = id.serialNumber;
+    reported.model = id.model;
+    reported.firmwareRevision = id.revision;
+    reported.vendorId = id.vendorId;
+    reported.subsystemVendorId = id.subsystemVendorId;
+    reported.ieeeOui = id.oui;
+    const std::uint64_t sectors = boot->param.CapacitySectors();
+    reported.namespaceSectors = sectors != 0 ? sectors : identity_.namespaceSectors;
+    namespace_.SetSectors(reported.namespaceSectors);
+    booted_ = std::move(reported);
+    if (boot->smartLog) ReadSmartLog(*boot->smartLog, smart_);
+    ++smart_.powerCycles;
+}
+
+const ControllerIdentity& NvmeController::ReportedIdentity() const {
+    return booted_ && core_.Running() == Program::System ? *booted_ : identity_;
+}
+
 NvmeStatus NvmeController::Identify(const NvmeRequest& r, std::span<std::uint8_t> data) {
     const std::uint32_t cns = r.Cdw(10) & 0xFF;
     if (cns == 1) {
-        BuildIdentifyController(identity_, core_.Running(), data);
+        BuildIdentifyController(ReportedIdentity(), core_.Running(), data);
         return nvme_status::kSuccess;
     }
     if (cns == 0) {
@@ -140,16 +170,22 @@ NvmeStatus NvmeController::Io(const NvmeRequest& r, std::span<std::uint8_t> data
     if (r.Opcode() != kFlush && r.Opcode() != kRead && r.Opcode() != kWrite) return nvme_status::kInvalidOpcode;
     if (r.Nsid() != 1) return nvme_status::kInvalidNamespace;
     if (core_.Running() != Program::System) return nvme_status::kNamespaceNotReady;
-    if (r.Opcode() == kFlush) return nvme_status::kSuccess;
+    if (r.Opcode() == kFlush) return ioFaults_.flush ? nvme_status::kInternalError : nvme_status::kSuccess;
     const std::uint32_t blocks = IoBlocks(r);
     if (blocks == 0) return nvme_status::kInvalidField;
     if (!namespace_.Contains(IoLba(r), blocks)) return nvme_status::kLbaOutOfRange;
+    if (r.Opcode() == kWrite ? ioFaults_.write : ioFaults_.read) return nvme_status::kDataTransferError;
     if (r.Opcode() == kWrite) {
         namespace_.Write(IoLba(r), data);
         smart_.sectorsWritten += blocks;
         ++smart_.writeCommands;
     } else {
         namespace_.Read(IoLba(r), data);
+        for (auto it = corrupt_.lower_bound(IoLba(r)); it != corrupt_.end() && *it < IoLba(r) + blocks; ++it) {
+            std::uint8_t* word = &data[(*it - IoLba(r)) * kSectorBytes + 2 * kCorruptWord];
+            word[0] ^= static_cast<std::uint8_t>(kCorruptMask);
+            word[1] ^= static_cast<std::uint8_t>(kCorruptMask >> 8);
+        }
         smart_.sectorsRead += blocks;
         ++smart_.readCommands;
     }

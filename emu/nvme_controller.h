@@ -7,11 +7,14 @@
 // themselves, not counts minus one. I/O commands and sanitize need the system firmware to run.
 #pragma once
 
+#include <optional>
+#include <set>
 #include <span>
 
 #include "emu/bridge.h"
 #include "emu/controller_core.h"
 #include "emu/namespace_store.h"
+#include "emu/system_firmware.h"
 #include "emu/nvme_pages.h"
 #include "emu/nvme_types.h"
 #include "emu/vendor_protocol.h"
@@ -28,6 +31,12 @@ inline constexpr std::uint8_t kRead = 0x02;
 }  // namespace nvme_opcode
 
 inline constexpr std::uint8_t kSmartLogId = 0x02;
+
+struct IoFaults {
+    bool write = false, read = false, flush = false;
+};
+inline constexpr std::size_t kCorruptWord = 3;
+inline constexpr std::uint16_t kCorruptMask = 0xA5A5;
 
 class NvmeController : public Controller {
   public:
@@ -54,6 +63,12 @@ class NvmeController : public Controller {
     const ControllerIdentity& Identity() const { return identity_; }
     SmartCounters& Smart() { return smart_; }
     int SanitizeCount() const { return sanitizeCount_; }
+    // Follows the boots of `firmware` (the controller must outlive none of its commands).
+    void AttachSystemFirmware(SystemFirmware& firmware);
+    // The identity Identify Controller reports while the system firmware runs.
+    const ControllerIdentity& ReportedIdentity() const;
+    void SetIoFaults(IoFaults faults) { ioFaults_ = faults; }
+    void AddCorruptSector(std::uint64_t lba) { corrupt_.insert(lba); }
     std::uint32_t LastSanitizeAction() const { return lastSanitizeAction_; }
 
   private:
@@ -62,6 +77,7 @@ class NvmeController : public Controller {
     NvmeStatus Identify(const NvmeRequest& request, std::span<std::uint8_t> data);
     NvmeStatus GetLogPage(const NvmeRequest& request, std::span<std::uint8_t> data);
     NvmeStatus Sanitize(const NvmeRequest& request);
+    void ApplyBoot(const SystemBoot* boot);
 
     ControllerIdentity identity_;
     ControllerCore core_;
@@ -70,6 +86,9 @@ class NvmeController : public Controller {
     SmartCounters smart_;
     int sanitizeCount_ = 0;
     std::uint32_t lastSanitizeAction_ = 0;
+    std::optional<ControllerIdentity> booted_;
+    IoFaults ioFaults_;
+    std::set<std::uint64_t> corrupt_;
 };
 
 }  // namespace emu

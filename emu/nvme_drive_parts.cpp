@@ -86,12 +86,44 @@ bool ReadNumbers(const DriveConfig& d, ControllerSetup& s, std::string* error) {
     return true;
 }
 
+bool ReadIoFaults(const DriveConfig& d, ControllerSetup& s, std::string* error) {
+    const std::string fail = d.section.GetOr("IoFail", "");
+    for (std::size_t at = 0; at < fail.size();) {
+        const std::size_t comma = std::min(fail.find(',', at), fail.size());
+        const std::string what = fail.substr(at, comma - at);
+        if (EqualNoCase(what, "write")) {
+            s.ioFaults.write = true;
+        } else if (EqualNoCase(what, "read")) {
+            s.ioFaults.read = true;
+        } else if (EqualNoCase(what, "flush")) {
+            s.ioFaults.flush = true;
+        } else {
+            return Fail(error, d, "IoFail=" + fail + " is not a list of write, read and flush");
+        }
+        at = comma + 1;
+    }
+    const std::string corrupt = d.section.GetOr("CorruptSector", "");
+    for (std::size_t at = 0; at < corrupt.size();) {
+        const std::size_t comma = std::min(corrupt.find(',', at), corrupt.size());
+        const std::string_view text = std::string_view(corrupt).substr(at, comma - at);
+        std::uint64_t lba = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), lba);
+        if (text.empty() || r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
+            return Fail(error, d, "CorruptSector=" + corrupt + " is not a list of sector numbers");
+        }
+        s.corruptSectors.push_back(lba);
+        at = comma + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<ControllerSetup> ReadControllerSetup(const DriveConfig& drive, std::string* error) {
     ControllerSetup s;
     s.identity.namespaceSectors = drive.sectors;
-    if (!ReadTexts(drive, s, error) || !ReadPrograms(drive, s, error) || !ReadNumbers(drive, s, error)) {
+    if (!ReadTexts(drive, s, error) || !ReadPrograms(drive, s, error) || !ReadNumbers(drive, s, error) ||
+        !ReadIoFaults(drive, s, error)) {
         return std::nullopt;
     }
     return s;
@@ -107,6 +139,8 @@ std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup)
     controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
     NvmeController* raw = controller.get();
     core.AddFaultSwitch("vendorrefuse", [raw] { raw->Vendor().SetRefuseMode(true); });
+    controller->SetIoFaults(setup.ioFaults);
+    for (std::uint64_t lba : setup.corruptSectors) controller->AddCorruptSector(lba);
     return controller;
 }
 
@@ -132,6 +166,7 @@ DriveParts NvmeDriveParts() {
         if (installed.gdp) {
             controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
         }
+        controller->AttachSystemFirmware(*installed.system);
         return std::shared_ptr<Controller>(controller);
     };
     return parts;

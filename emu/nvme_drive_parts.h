@@ -8,6 +8,8 @@
 //   GpioHigh=<n>[,<n>...]           GPIO inputs (0-255) that read 1
 //   Temperature=<Celsius>           composite temperature of the SMART log (-40 to 150)
 //   VendorMode=refuse               the controller refuses to switch vendor-command mode on
+//   IoFail=write|read|flush[,...]   those I/O commands fail (nothing is stored or read)
+//   CorruptSector=<lba>[,<lba>...]  word 3 of each such sector reads XORed with 0xA5A5
 //
 // The namespace holds the drive's Sectors (or CapacityMB). The boot loader's load, the diagnostic
 // firmware and the flash are plugged in as well, with their own keys (drive_programs.h).
@@ -30,6 +32,8 @@ struct ControllerSetup {
     std::vector<int> gpioHigh;
     int temperatureCelsius = 35;
     bool refuseVendorMode = false;
+    IoFaults ioFaults;
+    std::vector<std::uint64_t> corruptSectors;
 };
 
 // Nullopt and `error` set when a key's value is not sound.

@@ -56,6 +56,9 @@ void BuildIdentifyController(const ControllerIdentity& identity, Program program
     PutText(out.subspan(4, 20), identity.serial);
     PutText(out.subspan(24, 40), ModelText(identity, program));
     PutText(out.subspan(64, 8), ProgramRevision(identity, program));
+    out[73] = static_cast<std::uint8_t>(identity.ieeeOui);
+    out[74] = static_cast<std::uint8_t>(identity.ieeeOui >> 8);
+    out[75] = static_cast<std::uint8_t>(identity.ieeeOui >> 16);
     out[77] = 5;                           // MDTS: 128 KiB transfers
     wire::PutLe32(&out[80], 0x00010400);   // version 1.4
     out[260] = 0x02;                       // FRMW: one firmware slot
@@ -89,6 +92,22 @@ void BuildSmartLog(const SmartCounters& smart, std::span<std::uint8_t> out) {
     wire::PutLe128(&out[112], smart.powerCycles);
     wire::PutLe128(&out[128], smart.powerOnHours);
     wire::PutLe128(&out[144], smart.unsafeShutdowns);
+}
+
+void ReadSmartLog(std::span<const std::uint8_t> page, SmartCounters& smart) {
+    if (page.size() < kSmartLogBytes) return;
+    auto le64 = [&](std::size_t at) {
+        std::uint64_t v = 0;
+        for (int i = 7; i >= 0; --i) v = (v << 8) | page[at + static_cast<std::size_t>(i)];
+        return v;
+    };
+    smart.sectorsRead = le64(32) * 1000;
+    smart.sectorsWritten = le64(48) * 1000;
+    smart.readCommands = le64(64);
+    smart.writeCommands = le64(80);
+    smart.powerCycles = le64(112);
+    smart.powerOnHours = le64(128);
+    smart.unsafeShutdowns = le64(144);
 }
 
 }  // namespace emu

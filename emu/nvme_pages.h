@@ -17,6 +17,7 @@ struct ControllerIdentity {
     std::uint64_t namespaceSectors = 2'000'409'264;  // 512-byte sectors of namespace 1
     std::uint16_t vendorId = 0;
     std::uint16_t subsystemVendorId = 0;
+    std::uint32_t ieeeOui = 0;  // bytes 73-75 of Identify Controller, low byte first
 };
 
 struct SmartCounters {
@@ -42,5 +43,7 @@ void BuildIdentifyController(const ControllerIdentity& identity, Program program
 void BuildIdentifyNamespace(std::uint64_t sectors, std::span<std::uint8_t> out);
 // `out` must hold kSmartLogBytes.
 void BuildSmartLog(const SmartCounters& smart, std::span<std::uint8_t> out);
+// The counters a SMART log page carries (the temperature is left as it is in `smart`).
+void ReadSmartLog(std::span<const std::uint8_t> page, SmartCounters& smart);
 
 }  // namespace emu

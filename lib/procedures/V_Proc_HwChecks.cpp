@@ -22,7 +22,8 @@ constexpr std::size_t kModuleBanksAt = 8;
 constexpr std::size_t kModuleDieMapAt = 131;
 
 void SetLowByte(std::int32_t* subCode, std::uint8_t code) {
-    if (subCode != nullptr) *subCode = static_cast<std::int32_t>((static_cast<std::uint32_t>(*subCode) & ~0xFFu) | code);
+    if (subCode != nullptr)
+        *subCode = static_cast<std::int32_t>((static_cast<std::uint32_t>(*subCode) & ~0xFFu) | code);
 }
 
 // The failure records of the flash-module step: a cursor over the buffer that never passes its

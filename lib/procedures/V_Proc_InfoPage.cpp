@@ -111,7 +111,11 @@ bool BuildInfoPage(int port, std::uint8_t* page, AP_Bins_t& b, std::string& reas
     if (!PortValid(port) || page == nullptr) return Refuse(reason, "no such port");
     const std::size_t pageBytes = PageBytes();
     const bool mp = AP_INIState.ToolMode == 0;
-    b = AP_Bins;
+    {
+        // Another worker may be storing the copy count it computed.
+        const std::lock_guard<std::mutex> hold(settings::SharedRecordLock());
+        b = AP_Bins;
+    }
     const int parts = b.ucPartCnt[0];
     if (parts > kMaxParts) return Refuse(reason, "more than 14 firmware parts");
     if (parts < kMinParts) return Refuse(reason, "fewer than 4 firmware parts");

@@ -1,6 +1,7 @@
 // Bad-block inheritance from the earlier tables and from the sorting results.
 #include "procedures/V_Proc_Inherit.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>

@@ -133,8 +133,8 @@ bool VP_ScanRDTStatus(int bInstance, void* buffer, std::uint8_t* status) {
     return false;
 }
 
-int VP_IsValidLoaderBlock(int bInstance, void* page, std::uint8_t ucChNo, std::uint8_t ucBankNo,
-                          std::uint16_t wBlockNo, std::uint8_t bIsOnlySysFW) {
+int VP_IsValidLoaderBlock(int bInstance, void* page, std::uint8_t ucChNo, std::uint8_t ucBankNo, std::uint16_t wBlockNo,
+                          std::uint8_t bIsOnlySysFW) {
     TraceOut("######### - [%d]VP_IsValidLoaderBlock - bIsOnlySysFW is %d\n", bInstance, bIsOnlySysFW);
     const std::uint32_t sectors = AP_FlashSet.bPageSector;
     // A page too short to hold the tag cannot carry it.

@@ -11,7 +11,7 @@
 inline constexpr std::uint8_t GDP_PROG_GATHER = 1;
 inline constexpr std::uint8_t GDP_PROG_PRECHECK = 2;
 inline constexpr std::uint8_t kGdpBusy = 0xAA;  // byte 0 of the status reply while a program runs
-inline constexpr int wTimeOutThreshold = 20;     // polls of the result-block scan and the status poll
+inline constexpr int wTimeOutThreshold = 20;    // polls of the result-block scan and the status poll
 
 // Starts program 1 (gather: the bad-block scan with `mode`) or 2 (code-block pre-check with 0 and
 // `mode`) and polls its status: 30 ms, then every 3,000 ms while the firmware is busy and `wait`
@@ -29,8 +29,8 @@ bool VP_ScanRDTStatus(int bInstance, void* buffer, std::uint8_t* status);
 
 // Reads page index 88 of the block into `page` (at least one flash page): 1 when it carries the
 // system firmware's tag at byte 448, or the sorting firmware's when `bIsOnlySysFW` is 0; else 0.
-int VP_IsValidLoaderBlock(int bInstance, void* page, std::uint8_t ucChNo, std::uint8_t ucBankNo,
-                          std::uint16_t wBlockNo, std::uint8_t bIsOnlySysFW);
+int VP_IsValidLoaderBlock(int bInstance, void* page, std::uint8_t ucChNo, std::uint8_t ucBankNo, std::uint16_t wBlockNo,
+                          std::uint8_t bIsOnlySysFW);
 
 namespace procedures {
 

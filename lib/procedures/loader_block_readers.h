@@ -31,9 +31,9 @@ inline constexpr int kLoaderBlockCandidates = 4;  // blocks 0-3
 
 // What the info page says of its code map.
 struct InfoPageCodeMap {
-    std::uint8_t codeNum = 0;       // byte 163
-    std::uint16_t lastPageNo = 0;   // wLastPageNo of entry codeNum - 1 (0 when codeNum is out of range)
-    bool usable = false;            // codeNum in 1..16 and lastPageNo below 384
+    std::uint8_t codeNum = 0;      // byte 163
+    std::uint16_t lastPageNo = 0;  // wLastPageNo of entry codeNum - 1 (0 when codeNum is out of range)
+    bool usable = false;           // codeNum in 1..16 and lastPageNo below 384
 };
 // A page shorter than the code map gives an unusable result.
 InfoPageCodeMap ReadInfoPageCodeMap(std::span<const std::uint8_t> info);

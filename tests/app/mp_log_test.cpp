@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/mp_item_table.h"
 #include "forms/scripted_ui_port.h"
@@ -97,10 +100,17 @@ TEST_F(MpLog, HeaderAndRowsByteForByte) {
     const std::string times = "2026/07/04 13:10:00\t2026/07/04 13:12:30\t";
     const std::string expected =
         "   No.\t  Port\t\t  StartTime\t\t    EndTime\t SerialNumber\tModule\tBus\tPF\tDL\tResult\t\r\n"
-        "000007\t000003\t" + times + "SN01\tPass\tPass\tPass\tPass\t----\tPass\t\r\n"
-        "000008\t000005\t" + times + "N/A\tPass\tPass\t----\t----\t----\tC00\t\r\n"
-        "000009\t000009\t" + times + "N/A\t----\t----\t----\t----\t----\t\t\r\n"
-        "000010\t000012\t" + times + "N/A\t----\t----\t----\t----\t\tPass\t\r\n";
+        "000007\t000003\t" +
+        times +
+        "SN01\tPass\tPass\tPass\tPass\t----\tPass\t\r\n"
+        "000008\t000005\t" +
+        times +
+        "N/A\tPass\tPass\t----\t----\t----\tC00\t\r\n"
+        "000009\t000009\t" +
+        times +
+        "N/A\t----\t----\t----\t----\t----\t\t\r\n"
+        "000010\t000012\t" +
+        times + "N/A\t----\t----\t----\t----\t\tPass\t\r\n";
     EXPECT_EQ(Read(log.m_sLogFile), expected);
     EXPECT_EQ(stopped.iFailItem, 7);
     EXPECT_EQ(stopped.iItemState[7], 0);
@@ -109,7 +119,8 @@ TEST_F(MpLog, HeaderAndRowsByteForByte) {
     run.totalTestCount = 1;
     run.rows = {{3, start, end, "SN02", &passed}};
     ASSERT_TRUE(app::AppendMpLogRun(log, run));
-    EXPECT_EQ(Read(log.m_sLogFile), expected + "000001\t000003\t" + times + "SN02\tPass\tPass\tPass\tPass\t----\tPass\t\r\n");
+    EXPECT_EQ(Read(log.m_sLogFile),
+              expected + "000001\t000003\t" + times + "SN02\tPass\tPass\tPass\tPass\t----\tPass\t\r\n");
 }
 
 TEST_F(MpLog, RollOverAndExistingRowsAreKept) {
@@ -143,6 +154,83 @@ TEST_F(MpLog, AFileThatCannotBeOpenedShowsTheBox) {
     ASSERT_EQ(ui.Shown().size(), 1u);
     EXPECT_EQ(ui.Shown()[0].title, "Error");
     EXPECT_EQ(ui.Shown()[0].text, "[0]Fail to open/create log file!");
+}
+
+// Which file a run's rows go to, and that nothing a file held before is lost. `after` is what
+// another program writes between this program's start (the pick) and its run.
+TEST_F(MpLog, WhereTheRowsGo) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, std::string>> before, after;
+        int index;         // the file the rows go to
+        std::string kept;  // what that file held, still at its start
+        bool header;
+    };
+    const std::string full(83000, 'x'), almost(82999, 'x'), others = "rows of another program\r\n";
+    const std::vector<std::pair<int, std::string>> first4 = {{0, "x"}, {1, "x"}, {2, "x"}, {3, "x"}};
+    auto with = [&](std::pair<int, std::string> last) {
+        auto files = first4;
+        files.push_back(last);
+        return files;
+    };
+    const Case cases[] = {
+        {"no file of the date", {}, {}, 0, "", true},
+        {"_004 one byte short of the limit", with({4, almost}), {}, 4, almost, false},
+        {"_004 at the limit", with({4, full}), {}, 5, "", true},
+        {"_004 fills up after the start, another program made _005",
+         with({4, almost}),
+         {{4, full}, {5, others}},
+         5,
+         others,
+         false},
+        {"_004 fills up after the start, an empty _005 exists", with({4, almost}), {{4, full}, {5, ""}}, 5, "", true},
+        {"rows without a header in _000", {{0, others}}, {}, 0, others, false},
+    };
+    PortDevInfo passed{};
+    passed.iStatus = 1;
+    passed.iItemState[1] = 1;
+    app::MpLogRun run;
+    run.items = {"Flash Module", "Preformat"};
+    run.totalTestCount = run.connectedCount = 1;
+    run.rows = {{2, date_, date_, "N/A", &passed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        for (const auto& [index, text] : c.before) Write(File(index), text);
+        app::MpLogFile log = app::PickMpLogFile(folder_, date_);
+        for (const auto& [index, text] : c.after) Write(File(index), text);
+        ASSERT_TRUE(app::AppendMpLogRun(log, run));
+        EXPECT_EQ(log.m_nLogIndex, c.index);
+        EXPECT_EQ(log.m_sLogFile, File(c.index).string());
+        EXPECT_EQ(Read(File(c.index)), c.kept + (c.header ? app::MpLogHeader(run.items) : "") + app::MpLogRows(run));
+        // A full file is left as it was.
+        if (c.index > 0) {
+            EXPECT_EQ(Read(File(c.index - 1)).size(), c.index == 5 ? 83000u : 1u);
+        }
+    }
+}
+
+// The roll-over's file cannot be created: the second box, and nothing written anywhere.
+TEST_F(MpLog, ARollOverThatCannotBeCreatedShowsTheSecondBox) {
+    forms::ScriptedUiPort ui;
+    forms::ScopedUiPort scoped(ui);
+    Write(File(0), std::string(82999, 'x'));
+    app::MpLogFile log = app::PickMpLogFile(folder_, date_);
+    Write(File(0), std::string(83000, 'x'));
+    fs::create_directories(File(1));  // a folder where the next file would go
+    PortDevInfo passed{};
+    passed.iStatus = 1;
+    app::MpLogRun run;
+    run.items = {"Flash Module"};
+    run.rows = {{0, date_, date_, "N/A", &passed}};
+    EXPECT_FALSE(app::AppendMpLogRun(log, run));
+    ASSERT_EQ(ui.Shown().size(), 1u);
+    EXPECT_EQ(ui.Shown()[0].title, "Error");
+    EXPECT_EQ(ui.Shown()[0].text, "[1]Fail to open/create log file!");
+    EXPECT_EQ(ui.Shown()[0].icon, forms::BoxIcon::Error);
+    EXPECT_EQ(Read(File(0)), std::string(83000, 'x'));
+    EXPECT_TRUE(fs::is_directory(File(1)));
 }
 
 }  // namespace

@@ -39,7 +39,12 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
     EXPECT_EQ(setup->readUnc, (std::vector<emu::NandAddress>{{0, 0, 0, 3, 9}}));
     EXPECT_EQ(setup->programFail, (std::vector<emu::NandAddress>{{2, 1, 0, 7, -1}, {2, 1, 0, 8, 4}}));
     EXPECT_EQ(setup->gdp.busyPolls, 3);
-    EXPECT_EQ(setup->latency.eraseMs, 5u);
+    EXPECT_EQ(setup->latency.eraseUs, 5000u);
+    EXPECT_EQ(setup->latency.readUs, 1000u);
+    const auto us = emu::ReadProgramSetup(Drive("ReadLatencyMs=2\nReadLatencyUs=60\nProgramLatencyUs=600\n"), nullptr);
+    ASSERT_TRUE(us.has_value());
+    EXPECT_EQ(us->latency.readUs, 60u) << "the microsecond key wins";
+    EXPECT_EQ(us->latency.programUs, 600u);
     const emu::SortRunSetup& sort = setup->sortRun;
     EXPECT_EQ(std::tie(sort.prepPolls, sort.runMs, sort.temperature, sort.statusFixed),
               std::make_tuple(2, 0u, -5, true));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "emu/poison.h"
+#include "platform/clock.h"
 #include "program_bench.h"
 
 namespace {
@@ -87,20 +88,53 @@ TEST(GdpFirmware, ReadEmptyAndUncorrectableCodes) {
 
 TEST(GdpFirmware, EraseOfEveryChannelAndBank) {
     Gdp g;
-    ASSERT_TRUE(g.Run(0x8B, {0xFF, 0xFF, 0, 9, 1, 0}).Ok());
+    ASSERT_TRUE(g.Run(0x8B, {0xFF, 0xFF, 0, 9, 1, 1}).Ok());
     EXPECT_EQ(g.Status().second, 1);
     for (int ch = 0; ch < 4; ++ch) {
         for (int ce = 0; ce < 2; ++ce) {
             for (int lun = 0; lun < 2; ++lun) EXPECT_EQ(g.programs.nand->EraseCount(ch, ce, lun, 9), 1u);
         }
     }
-    ASSERT_TRUE(g.Run(0x8B, {2, 0x10, 0, 9, 1, 0}).Ok());
+    ASSERT_TRUE(g.Run(0x8B, {2, 0x10, 0, 9, 1, 1}).Ok());
     EXPECT_EQ(g.programs.nand->EraseCount(2, 0, 1, 9), 2u);
     EXPECT_EQ(g.programs.nand->EraseCount(2, 0, 0, 9), 1u);
 
     g.programs.nand->InjectEraseFailure(1, 1, 0, 9);
-    ASSERT_TRUE(g.Run(0x8B, {0xFF, 0xFF, 0, 9, 1, 0}).Ok());
+    ASSERT_TRUE(g.Run(0x8B, {0xFF, 0xFF, 0, 9, 1, 1}).Ok());
     EXPECT_EQ(g.Status().second, static_cast<int>(NandResult::EraseFailed));
+}
+
+// Byte 8 = 0 names a block unit: the block of every plane goes (4 planes: unit 2 is blocks 8-11);
+// a unit past the flash is a bad address.
+TEST(GdpFirmware, MultiPlaneEraseTakesTheBlocksOfTheUnit) {
+    Gdp g;
+    ASSERT_TRUE(g.Run(0x8B, {1, 0x01, 0, 2, 0, 0}).Ok());
+    EXPECT_EQ(g.Status().second, 1);
+    for (int b = 0; b < 16; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(g.programs.nand->EraseCount(1, 1, 0, b), b >= 8 && b < 12 ? 1u : 0u);
+    }
+    EXPECT_EQ(g.programs.nand->EraseCount(1, 1, 1, 9), 0u) << "bank 0x01 is CE 1 of LUN 0 only";
+    ASSERT_TRUE(g.Run(0x8B, {1, 0x01, 0, 4, 0, 0}).Ok());
+    EXPECT_EQ(g.Status().second, static_cast<int>(NandResult::BadAddress));
+}
+
+// The dies and planes work at once: an interleaved write to 16 dies and an erase of a 4-plane
+// unit on every die each take one operation time.
+TEST(GdpFirmware, ParallelOperationsTakeOneOperationTime) {
+    platform::VirtualClock clock;
+    platform::ScopedClock use(clock);
+    emu::ProgramSetup s = TwoLuns();
+    s.latency = {.readUs = 60, .programUs = 600, .eraseUs = 3500};
+    Gdp g(s);
+    Bytes page = Page(0x11);
+    ASSERT_TRUE(g.Run(0x4C, PageParams(0, 0, 1, 0), page).Ok());
+    EXPECT_EQ(g.programs.nand->Latency().TotalUs(), 600u);
+    EXPECT_EQ(g.programs.nand->Counts().pagesProgrammed, 16u);
+    ASSERT_TRUE(g.Run(0x8B, {0xFF, 0xFF, 0, 1, 0, 0}).Ok());
+    EXPECT_EQ(g.programs.nand->Latency().TotalUs(), 4100u);
+    EXPECT_EQ(g.programs.nand->Counts().blocksErased, 64u);
+    EXPECT_EQ(clock.NowMs(), 4u);
 }
 
 TEST(GdpFirmware, InterleavedWriteFollowsTheLoaderBlockMap) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -66,6 +67,23 @@ TEST(ImageGenerator, FirmwareImageLayout) {
         }
     }
     EXPECT_EQ(Text(image, 4544 + 46, 7), "TEV1001");
+
+    // What the download and the boot rely on: part 0 enabled at RAM 0, part 3 one tagged page,
+    // a part that does not fill its last page.
+    ASSERT_GE(plan.parts.size(), 4u);
+    EXPECT_EQ(plan.parts[0].enable, 1);
+    EXPECT_EQ(plan.parts[0].loadAddress, 0u);
+    EXPECT_EQ(plan.parts[3].length, 16384u);
+    EXPECT_EQ(Text(image, img::FirmwarePartOffset(plan, 3) + 448, 5), "RAVEZ");
+    EXPECT_TRUE(std::any_of(plan.parts.begin(), plan.parts.end(), [](const auto& p) { return p.length % 16384 != 0; }));
+
+    const img::FirmwareImagePlan sort = img::DemoSortFirmwarePlan();
+    const Bytes sortImage = img::BuildFirmwareImage(sort);
+    ASSERT_GE(sort.parts.size(), 4u);
+    EXPECT_EQ(sort.parts[0].length, 2 * 16384u);
+    EXPECT_EQ(sort.parts[0].enable, 1);
+    EXPECT_EQ(Text(sortImage, img::FirmwarePartOffset(sort, 0) + 448, 5), "QVRDT");
+    EXPECT_EQ(sortImage[img::FirmwarePartOffset(sort, 3) + 15], 0xFF) << "the op-file signature";
 }
 
 TEST(DemoStation, HoldsEveryFileTheStationReads) {

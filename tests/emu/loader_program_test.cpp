@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "loader_block_pages.h"
 #include "program_bench.h"
 
 namespace {
@@ -93,16 +94,18 @@ TEST(LoaderProgram, ARestartForgetsWhatWasLoaded) {
     EXPECT_EQ(b.Run(0x82, {1}), st::kCommandSequenceError);
 }
 
-// Writes a loader block on (0, 0, 0, block): the info page and code page 88 with `tag`.
+// Plants a loader block on (0, 0, 0, block): an info page and, with `tag`, one copy of a one-page
+// firmware whose variable block carries the tag (without, a code map of no entries).
 void LoaderBlock(emu::NandModel& nand, int block, const char* tag) {
-    Bytes info(4096, 0);
-    std::memcpy(info.data(), "LDBK BLOCKS V00", 16);
-    ASSERT_EQ(nand.Program({0, 0, 0, block, 0}, info, 1, 1), emu::NandResult::Ok);
+    emu_test::LoaderBlockPlan plan;
+    plan.copies = 1;
+    plan.slotPage = false;
     if (tag != nullptr) {
-        Bytes code(16384, 0x11);
-        std::memcpy(&code[448], tag, 5);
-        ASSERT_EQ(nand.Program({0, 0, 0, block, 88}, code, 3, 1), emu::NandResult::Ok);
+        emu_test::VariableBlock v;
+        v.tag = tag;
+        plan.parts = {{emu_test::VariableBlockPage(v, plan.pageBytes), 0, 1}};
     }
+    ASSERT_TRUE(emu_test::PlantLoaderBlock(nand, 0, 0, 0, block, plan));
 }
 
 TEST(LoaderProgram, JumpToRomByEvent) {

@@ -119,12 +119,35 @@ TEST(NandModel, IdenticalPagesAreStoredOnce) {
 TEST(NandModel, OperationsTakeTheirTimeOnThePlatformClock) {
     platform::VirtualClock clock;
     platform::ScopedClock use(clock);
-    NandModel nand(Small(), {.readMs = 1, .programMs = 3, .eraseMs = 10});
+    NandModel nand(Small(), {.readUs = 1000, .programUs = 3000, .eraseUs = 10000});
     Bytes page(4096);
     nand.Program({0, 0, 0, 0, 0}, page, 1, 1);
     nand.Read({0, 0, 0, 0, 0}, page, 1, 1);
     nand.Erase(0, 0, 0, 0);
     EXPECT_EQ(clock.NowMs(), 14u);
+    EXPECT_EQ(nand.Counts().pagesProgrammed, 1u);
+    EXPECT_EQ(nand.Counts().pagesRead, 1u);
+    EXPECT_EQ(nand.Counts().blocksErased, 1u);
+}
+
+// Microsecond times are charged in whole milliseconds with the rest carried: 1,000 reads of
+// 60 us are 60 ms exactly; operations run in parallel are charged once by their caller.
+TEST(NandModel, MicrosecondTimesAddUpExactly) {
+    platform::VirtualClock clock;
+    platform::ScopedClock use(clock);
+    NandModel nand(Small(), {.readUs = 60, .programUs = 600, .eraseUs = 3500});
+    Bytes page(4096);
+    for (int i = 0; i < 999; ++i) nand.Read({0, 0, 0, 0, 0}, page, 1, 1);
+    EXPECT_EQ(clock.NowMs(), 59u);
+    EXPECT_EQ(nand.Latency().CarriedUs(), 940u);
+    nand.Read({0, 0, 0, 0, 0}, page, 1, 1);
+    EXPECT_EQ(clock.NowMs(), 60u);
+    EXPECT_EQ(nand.Latency().CarriedUs(), 0u);
+
+    for (int b = 0; b < 4; ++b) nand.Erase(0, 0, 0, b, emu::Timing::Parallel);
+    nand.ChargeParallel(emu::NandOp::Erase);
+    EXPECT_EQ(clock.NowMs(), 63u);
+    EXPECT_EQ(nand.Latency().TotalUs(), 60'000u + 3'500u);
 }
 
 }  // namespace

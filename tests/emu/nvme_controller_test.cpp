@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device_bytes.h"
+#include "emu/nvme_drive_parts.h"
 #include "emu/poison.h"
 
 namespace {
@@ -97,6 +98,36 @@ TEST(NvmeController, ReadWriteOverTheNamespaceNeedTheSystemFirmware) {
     EXPECT_EQ(c.Run(Entry({.opcode = 0x02, .nsid = 1, .cdw10 = 0, .cdw11 = 1, .cdw12 = 1}, false), back),
               st::kLbaOutOfRange);  // CDW11 is the high half of the LBA
     EXPECT_EQ(c.Smart().writeCommands, 1u);
+}
+
+// The read/write test's faults, from the drive's keys: a failing write, read or flush stores or
+// reads nothing; a corrupted sector reads with word 3 XORed with 0xA5A5.
+TEST(NvmeController, IoFaultsOfTheBayKeys) {
+    emu::DriveConfig d;
+    d.name = "Drive1";
+    d.sectors = 1000;
+    d.section = emu::ParseIni("[Drive1]\nProgram=system\nIoFail=flush,write\nCorruptSector=10,501\n").sections.at(0);
+    std::string error;
+    const auto setup = emu::ReadControllerSetup(d, &error);
+    ASSERT_TRUE(setup.has_value()) << error;
+    auto c = emu::MakeNvmeController(*setup);
+    std::vector<std::uint8_t> block(4 * 512, 0x5A);
+    EXPECT_EQ(c->Run(Entry({.opcode = 0x01, .nsid = 1, .cdw10 = 8, .cdw12 = 4}, false), block), st::kDataTransferError);
+    EXPECT_EQ(c->Run(Entry({.opcode = 0x00, .nsid = 1}, false), block), st::kInternalError);
+    c->SetIoFaults({});
+    ASSERT_TRUE(c->Run(Entry({.opcode = 0x01, .nsid = 1, .cdw10 = 8, .cdw12 = 4}, false), block).Ok());
+    std::vector<std::uint8_t> back(block.size());
+    ASSERT_TRUE(c->Run(Entry({.opcode = 0x02, .nsid = 1, .cdw10 = 8, .cdw12 = 4}, false), back).Ok());
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        const bool changed = i == 2 * 512 + 6 || i == 2 * 512 + 7;  // sector 10, word 3
+        EXPECT_EQ(back[i], changed ? 0x5A ^ 0xA5 : 0x5A) << i;
+    }
+    c->SetIoFaults({.read = true});
+    EXPECT_EQ(c->Run(Entry({.opcode = 0x02, .nsid = 1, .cdw10 = 8, .cdw12 = 4}, false), back), st::kDataTransferError);
+
+    d.section = emu::ParseIni("[Drive1]\nIoFail=erase\n").sections.at(0);
+    EXPECT_FALSE(emu::ReadControllerSetup(d, &error).has_value());
+    EXPECT_EQ(error, "[Drive1] IoFail=erase is not a list of write, read and flush");
 }
 
 TEST(NvmeController, SanitizeTakesTheMpActionAndErases) {

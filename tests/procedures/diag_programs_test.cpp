@@ -125,8 +125,8 @@ TEST_F(DiagPolls, ExecProgTracesAFailedFetch) {
     const auto lines = trace_.Lines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.back(), "FAILED(VA_GDP_ExecProg)\r\n");
-    EXPECT_TRUE(lines[lines.size() - 2].starts_with(
-        "FileName = ..\\QVLib\\V_Proc, Function = VP_GDP_ExecProg, Line = "));
+    EXPECT_TRUE(
+        lines[lines.size() - 2].starts_with("FileName = ..\\QVLib\\V_Proc, Function = VP_GDP_ExecProg, Line = "));
     EXPECT_TRUE(lines[lines.size() - 2].ends_with(", nRet = 2\r\n"));
 }
 

@@ -107,8 +107,9 @@ TEST(InheritCe, TopByteBecomesChannelLunCe) {
         std::uint8_t banks;
         std::uint32_t in, out;
     };
-    for (const Case& c : {Case{4, 0x45ABCDEF, 0x49ABCDEF}, Case{4, 0x23000001, 0x23000001}, Case{4, 0xE7FFFFFF, 0xEBFFFFFF},
-                          Case{2, 0x05123456, 0x11123456}, Case{1, 0x02000010, 0x10000010}}) {
+    for (const Case& c :
+         {Case{4, 0x45ABCDEF, 0x49ABCDEF}, Case{4, 0x23000001, 0x23000001}, Case{4, 0xE7FFFFFF, 0xEBFFFFFF},
+          Case{2, 0x05123456, 0x11123456}, Case{1, 0x02000010, 0x10000010}}) {
         SCOPED_TRACE(testing::Message() << std::hex << c.in);
         AP_INIState.MaxPhyBank = c.banks;
         Bytes list(16, 0);
@@ -151,7 +152,8 @@ TEST(LoaderReaders, MangledPagePairsStayInsideTheirRanges) {
         Bytes param(next() % 1200);
         for (auto& b : info) b = static_cast<std::uint8_t>(next());
         for (auto& b : param) b = static_cast<std::uint8_t>(next());
-        if (info.size() > kInfoCodeNumAt && round % 2 == 0) info[kInfoCodeNumAt] = static_cast<std::uint8_t>(next() % 18);
+        if (info.size() > kInfoCodeNumAt && round % 2 == 0)
+            info[kInfoCodeNumAt] = static_cast<std::uint8_t>(next() % 18);
         const InfoPageCodeMap m = ReadInfoPageCodeMap(info);
         if (m.usable) {
             ASSERT_GE(m.codeNum, 1);

@@ -1,7 +1,8 @@
 // Emulated drives for the procedures' tests: a bay built from drive sections, installed as the
 // "emu:" backend, with port p given drive p + 1 the way the enumeration would (path, bridge flag
 // and bridge type: odd drives JMicron-type, even ones ASMedia-type). The test reaches each drive's
-// controller and programs (flash, loader, diagnostic firmware) to set faults and look inside.
+// controller and programs (flash, loader, diagnostic and system firmware) to set faults and look
+// inside: the boot report is programs.loader->LastBoot(), the booted firmware programs.system.
 //
 // SlowBoot makes the JMicron-type drives' controllers miss every Identify Controller sent while
 // the platform clock is inside a window, as a controller still booting after a jump would.
@@ -79,8 +80,8 @@ class EmulatedDrives {
         std::string ini = "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=16\n";
         for (std::size_t i = 0; i < sections.size(); ++i) {
             const std::string n = std::to_string(i + 1);
-            ini += "[Drive" + n + "]\nId=1-1." + n + "\nBridge=" + (i % 2 == 0 ? "jmicron" : "asmedia") +
-                   "\nSectors=4194304\n" + sections[i] + "\n";
+            ini += "[Drive" + n + "]\nId=1-1." + n + "\nBridge=" + (i % 2 == 0 ? "jmicron" : "asmedia") + "\n" +
+                   (OwnSize(sections[i]) ? "" : "Sectors=4194304\n") + sections[i] + "\n";
         }
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
@@ -94,6 +95,7 @@ class EmulatedDrives {
             DriveHandles& h = drives_[d.name];
             h.controller = controller;
             h.programs = emu::InstallDrivePrograms(controller->Core(), *emu::ReadProgramSetup(d, nullptr));
+            controller->AttachSystemFirmware(*h.programs.system);
             return controller;
         };
         bay_ = emu::Bay::Create(std::move(*config), parts);
@@ -110,12 +112,19 @@ class EmulatedDrives {
         for (std::size_t p = 0; p < paths_.size(); ++p) AP_Instance[p] = AP_Instance_t{};
     }
     EmulatedDrives(const EmulatedDrives&) = delete;
+    // A section that names its own size keeps it (the first of two equal keys would win).
+    static bool OwnSize(const std::string& keys) {
+        return keys.find("Sectors=") != std::string::npos || keys.find("CapacityMB=") != std::string::npos;
+    }
     EmulatedDrives& operator=(const EmulatedDrives&) = delete;
 
     const std::string& Error() const { return error_; }
     DriveHandles& Drive(int port) { return drives_.at("Drive" + std::to_string(port + 1)); }
     emu::ControllerCore& Core(int port) { return Drive(port).controller->Core(); }
     emu::NandModel& Nand(int port) { return *Drive(port).programs.nand; }
+    // The boot ROM's report of the last jump to ROM with event 0, and the system firmware.
+    emu::BootReport LastBoot(int port) { return Drive(port).programs.loader->LastBoot(); }
+    emu::SystemFirmware& System(int port) { return *Drive(port).programs.system; }
     SlowBoot& Boot() { return *slowBoot_; }
 
   private:

@@ -4,10 +4,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <thread>
 
+#include "app/mp_access.h"
 #include "forms/colours.h"
-#include "forms/message_pump.h"
+#include "forms/gui_call.h"
 #include "forms/ini_file.h"
+#include "forms/message_pump.h"
+#include "forms/worker_thread.h"
 #include "window_fixture.h"
 
 namespace window_test {
@@ -43,7 +47,8 @@ TEST_F(Enumeration, SixteenDrivesBehindTwoHubsGetDevicesInPortOrder) {
         EXPECT_EQ(AP_Instance[d].ucBridgeType, d % 2 == 0 ? 1 : 2) << d;
         EXPECT_EQ(g_PortDevInfo[d].iBridgeUnit, d % 2 == 0 ? 0x1000 : 0x2000) << d;
         EXPECT_EQ(g_PortDevInfo[d].dwCapacityMB, g_PortDevInfo[0].dwCapacityMB);
-        EXPECT_STREQ(g_PortDevInfo[d].deviceDesc, ("2-" + std::to_string(d / 8 + 1) + "." + std::to_string(d % 8 + 1)).c_str());
+        EXPECT_STREQ(g_PortDevInfo[d].deviceDesc,
+                     ("2-" + std::to_string(d / 8 + 1) + "." + std::to_string(d % 8 + 1)).c_str());
         EXPECT_EQ(w.DeviceLabel[d]->text().toStdString(), "Loader");
         EXPECT_EQ(forms::ColourOf(w.DevicePanel[d]), kColourRunning);
         EXPECT_EQ(w.SNLabeledEdit[d]->Caption().toStdString(), "Port " + std::to_string(d) + ": SN");
@@ -99,8 +104,9 @@ TEST_F(Enumeration, UnusableDrivesAndHubFaults) {
     TMainForm& w2 = OpenWindow();
     ui_.Clear();
     Enumerate();
-    EXPECT_EQ(ui_.Shown(), (std::vector<forms::ShownBox>{
-                               {BoxKind::PlainMessage, "", "Please Check PC Device I/O Control", forms::BoxIcon::None}}));
+    EXPECT_EQ(ui_.Shown(),
+              (std::vector<forms::ShownBox>{
+                  {BoxKind::PlainMessage, "", "Please Check PC Device I/O Control", forms::BoxIcon::None}}));
     EXPECT_EQ(TotalUSBPortCount, 100);
     EXPECT_EQ(g_nPortConnectedNum, 0);
     EXPECT_FALSE(w2.ExecuteButton->isEnabled());
@@ -230,6 +236,75 @@ TEST_F(Enumeration, ANewDriveOnAPortNeverInheritsThePreviousBarcode) {
     EXPECT_EQ(barcode.shown.size(), 2u);
     EXPECT_STREQ(g_PortDevInfo[0].sBurnedSerialNum, "");
     EXPECT_STREQ(gJMGlobal.sBurnedSerialNum[0], "");
+}
+
+TEST_F(Enumeration, OnAWorkerTheControlChangesRunOnTheGuiThread) {
+    Setting("Setting", "ConnectDevNum", 2);
+    InstallBay(BayOfHubs(1, 2));
+    TMainForm& w = OpenWindow();
+    forms::WorkerThread worker([&](forms::WorkerThread&) {
+        w.EnumUSBDevice();
+        return 888u;
+    });
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(worker.Wait(20000));
+    EXPECT_EQ(worker.ExitCode(), 888u);
+    EXPECT_TRUE(w.ExecuteButton->isEnabled());
+    EXPECT_EQ(w.DeviceLabel[1]->text().toStdString(), "Loader");
+    EXPECT_TRUE(w.AutoTestTimer->isActive());
+}
+
+TEST_F(Enumeration, TheGuiThreadWaitingForTheLockServesAWorkerThatHoldsIt) {
+    InstallBay(BayOfHubs(1, 1));
+    OpenWindow();
+    std::atomic<bool> held{false};
+    bool ranOnGui = false;
+    std::thread fixtureWorker([&] {
+        app::MpAccessGuard guard;
+        held = true;
+        // Holding the lock, the worker needs the GUI thread (a control change, the barcode dialog).
+        forms::CallOnGui([&] { ranOnGui = true; });
+    });
+    while (!held) std::this_thread::yield();
+    Enumerate();  // waits for the lock while serving the worker's call
+    fixtureWorker.join();
+    EXPECT_TRUE(ranOnGui);
+    EXPECT_EQ(g_nPortConnectedNum, 1);
+}
+
+// The bay's listings, with the first disk's path longer than a port record holds.
+class LongPathListing : public platform::DeviceBackend {
+  public:
+    explicit LongPathListing(std::shared_ptr<emu::Bay> bay) : bay_(std::move(bay)) {}
+    platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
+                                            platform::DataDirection direction, std::span<std::uint8_t> data,
+                                            unsigned timeout) override {
+        return bay_->PassThrough(path, cdb, direction, data, timeout);
+    }
+    std::optional<std::vector<platform::UsbDisk>> ListUsbDisks() override {
+        auto disks = bay_->ListUsbDisks();
+        if (disks && !disks->empty()) (*disks)[0].path += std::string(300, 'x');
+        return disks;
+    }
+    std::vector<platform::HubInterface> ListHubs() override { return bay_->ListHubs(); }
+    std::unique_ptr<platform::UsbHub> OpenHub(std::string_view path, int* error) override {
+        return bay_->OpenHub(path, error);
+    }
+    std::vector<platform::UsbDeviceNode> ListUsbDeviceNodes() override { return bay_->ListUsbDeviceNodes(); }
+
+  private:
+    std::shared_ptr<emu::Bay> bay_;
+};
+
+TEST_F(Enumeration, ADiskPathLongerThanTheRecordLeavesThePortUnmatched) {
+    auto bay = InstallBay(BayOfHubs(1, 2));
+    platform::InstallBackend("emu:", std::make_shared<LongPathListing>(bay), true);
+    OpenWindow();
+    Enumerate();
+    EXPECT_EQ(g_PortDevInfo[0].iConnected, 0);
+    EXPECT_EQ(AP_Instance[0].pDevicePath, nullptr);
+    EXPECT_EQ(g_PortDevInfo[1].iConnected, 1);
+    EXPECT_EQ(g_DeviceToPortMap[0], 1);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // the settings lock.
 #include <QAction>
 #include <QDialog>
-#include <QMenuBar>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -46,10 +46,8 @@ TEST_F(PortMapping, TypedDeviceNumbers) {
         std::string message;
     };
     const Case refused[] = {
-        {{"3", "3", "1"}, "Device number is duplicated!"},
-        {{"0", "2", "1"}, "Device number must be 1 to 16!"},
-        {{"17", "2", "1"}, "Device number must be 1 to 16!"},
-        {{"x", "2", "1"}, "Device number must be 1 to 16!"},
+        {{"3", "3", "1"}, "Device number is duplicated!"},    {{"0", "2", "1"}, "Device number must be 1 to 16!"},
+        {{"17", "2", "1"}, "Device number must be 1 to 16!"}, {{"x", "2", "1"}, "Device number must be 1 to 16!"},
         {{"", "2", "1"}, "Device number can't be empty!"},
     };
     const std::vector<int> before = Map(g_CustomizePortMap);

@@ -6,7 +6,6 @@
 #include <QPushButton>
 
 #include "app/settings_pages.h"
-
 #include "forms/ini_file.h"
 #include "window_fixture.h"
 
@@ -88,9 +87,8 @@ TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
         label->move(8, 100);
         (new QCheckBox(page))->setObjectName("DieMapCheckBox00");
     });
-    app::RegisterSettingsPage(0, [](TMainForm&, QWidget* page) {
-        (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit");
-    });
+    app::RegisterSettingsPage(
+        0, [](TMainForm&, QWidget* page) { (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit"); });
     TMainForm& w = OpenWindow();
     app::RegisterSettingsPage(0, nullptr);
     app::RegisterSettingsPage(2, nullptr);

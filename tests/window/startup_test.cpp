@@ -54,25 +54,36 @@ TEST_F(StartUp, BuildsTheWindowOnTheDemoStation) {
     TMainForm& w = OpenWindow();
 
     std::vector<Expected> expected = {
-        {"MainMenu", ""},           {"Windows", "Windows"},
-        {"PortMapping", "PortMapping"}, {"Manual", "Manual"},
-        {"Auto", "Auto"},           {"SettingPageControl", ""},
-        {"FunCheckListBox", ""},    {"TestItemsGroupBox", "Test Items"},
-        {"StyleScrollBox", ""},     {"ExecuteButton", "START"},
-        {"StopSpeedButton", "Stop"}, {"RefreshButton", "Refresh"},
-        {"LockSpeedButton", ""},    {"SequenceSpeedButton", ""},
-        {"YieldLabeledEdit", "Yield"}, {"ResetYieldButton", "Reset Yield"},
-        {"ElapsedTimeLabeledEdit", "Elapsed Time"}, {"BottomPanel", ""},
-        {"AutoTestTimer", ""},      {"SortStatusTimer", ""},
-        {"AutoPortMappingForm", ""}, {"AutoPortMappingLabel", "Please insert the 1st device!"},
+        {"MainMenu", ""},
+        {"Windows", "Windows"},
+        {"PortMapping", "PortMapping"},
+        {"Manual", "Manual"},
+        {"Auto", "Auto"},
+        {"SettingPageControl", ""},
+        {"FunCheckListBox", ""},
+        {"TestItemsGroupBox", "Test Items"},
+        {"StyleScrollBox", ""},
+        {"ExecuteButton", "START"},
+        {"StopSpeedButton", "Stop"},
+        {"RefreshButton", "Refresh"},
+        {"LockSpeedButton", ""},
+        {"SequenceSpeedButton", ""},
+        {"YieldLabeledEdit", "Yield"},
+        {"ResetYieldButton", "Reset Yield"},
+        {"ElapsedTimeLabeledEdit", "Elapsed Time"},
+        {"BottomPanel", ""},
+        {"AutoTestTimer", ""},
+        {"SortStatusTimer", ""},
+        {"AutoPortMappingForm", ""},
+        {"AutoPortMappingLabel", "Please insert the 1st device!"},
         {"AutoPortMappingCloseButton", "Close"},
     };
     for (int n = 1; n <= 16; ++n) {
         const std::string s = std::to_string(n);
         char two[4];
         std::snprintf(two, sizeof two, "%02d", n - 1);
-        for (const char* prefix : {"DevicePanel", "DeviceCGauge", "CFTButton", "DeviceInfoBitBtn",
-                                   "DeviceSequenceEdit", "ResultPanel"})
+        for (const char* prefix :
+             {"DevicePanel", "DeviceCGauge", "CFTButton", "DeviceInfoBitBtn", "DeviceSequenceEdit", "ResultPanel"})
             expected.push_back({prefix + s, ""});
         expected.push_back({"DeviceLabel" + s, "Device " + s});
         expected.push_back({"SNLabeledEdit" + s, "Port ##: SN"});
@@ -156,9 +167,9 @@ TEST_F(StartUp, BuildsTheWindowOnTheDemoStation) {
 
     // The sample's MP items in the list's order, checked as [TestItems] says.
     const std::vector<std::pair<std::string, bool>> items = {
-        {"Flash Module", true}, {"Bus Interface", true}, {"Flash Interface", true}, {"Dram Test", true},
-        {"Preformat", true},    {"Download", true},      {"R/W Test", true},        {"Check Tables", true},
-        {"Check Temperature", true}};
+        {"Flash Module", true}, {"Bus Interface", true}, {"Flash Interface", true},
+        {"Dram Test", true},    {"Preformat", true},     {"Download", true},
+        {"R/W Test", true},     {"Check Tables", true},  {"Check Temperature", true}};
     ASSERT_EQ(w.FunCheckListBox->Count(), static_cast<int>(items.size()));
     for (int i = 0; i < w.FunCheckListBox->Count(); ++i) {
         EXPECT_EQ(w.FunCheckListBox->ItemText(i).toStdString(), items[i].first);
@@ -252,9 +263,8 @@ TEST_F(StartUp, ALogFolderThatCannotBeCreatedEndsTheProgramWithNothingWritten) {
     forms::IniFile(station_ / "RIVIDO.ini").WriteString("Setting", "LogPath", (station_ / "blocker" / "log").string());
     const std::string before = ReadText(station_ / "RIVIDO.ini");
     EXPECT_EQ(app::CreateForms(), nullptr);
-    EXPECT_EQ(ui_.Shown().back(),
-              (ShownBox{BoxKind::Message, QGuiApplication::applicationDisplayName().toStdString(),
-                        "Cannot create log directory.", BoxIcon::Error}));
+    EXPECT_EQ(ui_.Shown().back(), (ShownBox{BoxKind::Message, QGuiApplication::applicationDisplayName().toStdString(),
+                                            "Cannot create log directory.", BoxIcon::Error}));
     EXPECT_EQ(MainForm, nullptr);
     EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
     EXPECT_FALSE(fs::exists(station_ / "blocker" / "log"));

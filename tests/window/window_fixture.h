@@ -121,6 +121,17 @@ class ScriptedBarcode : public app::BarcodeInputBox {
     std::vector<std::string> answers;
 };
 
+// The lock files' folder of the whole test program: a named lock keeps its file open once used, so
+// the folder outlives each test's station (a second program must find the same file).
+inline fs::path LockFolderOfTheRun() {
+    static const fs::path folder = [] {
+        fs::path f = fs::temp_directory_path() / ("qv_window_locks_" + std::to_string(::getpid()));
+        fs::create_directories(f);
+        return f;
+    }();
+    return folder;
+}
+
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
@@ -129,11 +140,13 @@ class WindowTest : public ::testing::Test {
         fs::remove_all(station_);
         fs::create_directories(station_);
         for (const auto& entry : fs::directory_iterator(QV_DEMO_STATION)) {
-            if (entry.path().filename() == "kestrane") continue;
+            // The program and what a `make run` left there (logs, counters, dumps) are not the station's.
+            const std::string name = entry.path().filename().string();
+            if (name == "kestrane" || name == "log" || name == "raw" || name == "Sorting_Log") continue;
             fs::copy(entry.path(), station_ / entry.path().filename(), fs::copy_options::recursive);
         }
         platform::SetProgramFolder(station_);
-        platform::SetLockFolder(station_);
+        platform::SetLockFolder(LockFolderOfTheRun());
     }
     ~WindowTest() override {
         CloseWindow();

@@ -1,5 +1,5 @@
 // Emulated drives with the diagnostic firmware loaded and initialised, for the MP-step tests: two
-// channels of two CEs (one LUN, 264 blocks of 2 planes, pages of 8 sectors), the settings records
+// channels of two CEs (one LUN, 256 blocks of 2 planes, pages of 8 sectors), the settings records
 // to match, the per-port buffers, a program folder of its own and the virtual clock.
 #pragma once
 
@@ -37,9 +37,9 @@ inline constexpr int kSectors = 8;
 inline constexpr std::size_t kPage = kSectors * 512;
 inline constexpr std::uint8_t kLdpc = 2;
 inline constexpr const char* kFlash =
-    "FlashChannels=2\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=264\nFlashPages=64\nFlashPageSectors=8\nFlashPlanes=2\n"
+    "FlashChannels=2\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=256\nFlashPages=64\nFlashPageSectors=8\nFlashPlanes=2\n"
     "FlashId=9B,C4,58,32,A6,00\n";
-inline constexpr const char* kBad = "BadBlocks=0:0:0:7,0:0:0:8,0:1:0:33,1:0:0:100,1:1:0:254,1:1:0:255,0:1:0:259\n";
+inline constexpr const char* kBad = "BadBlocks=0:0:0:7,0:0:0:8,0:1:0:33,1:0:0:100,1:1:0:254,1:1:0:255\n";
 
 class DiagE2e : public ::testing::Test {
   protected:
@@ -71,6 +71,9 @@ class DiagE2e : public ::testing::Test {
             ASSERT_TRUE(VP_LoadGDPFromFile(port, 1, 0));
             ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
             ASSERT_EQ(VP_GetCurrentMode(port), kModeGdp);
+            Bytes init(kGdpInitBlockBytes);
+            ASSERT_TRUE(VP_InitGDP(port, init.data()));
+            ASSERT_EQ(drives_->Drive(port).programs.gdp->InitProblem(), "");
         }
         work_.assign(kWorkBufferBytes, 0);
         trace_.Clear();
@@ -101,7 +104,10 @@ class DiagE2e : public ::testing::Test {
         std::memset(AP_INIState.bOriDieMap, 0xFF, sizeof AP_INIState.bOriDieMap);
         std::memset(AP_INIState.bOriDieMapMultiLun, 0xFF, sizeof AP_INIState.bOriDieMapMultiLun);
         for (int ch = 0; ch < 2; ++ch) {
-            for (int b = 0; b < 2; ++b) AP_INIState.bOriDieMap[ch][b] = static_cast<std::uint8_t>(ch * 4 + b);
+            for (int b = 0; b < 2; ++b) {
+                AP_INIState.bOriDieMap[ch][b] = static_cast<std::uint8_t>(ch * 4 + b);
+                AP_INIState.bDieStatus[ch][b] = 1;
+            }
         }
         const std::uint8_t id[6] = {0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00};
         std::memcpy(AP_FlashSet.aFlashID, id, 6);
@@ -112,6 +118,7 @@ class DiagE2e : public ::testing::Test {
         AP_FlashSet.wBlocks = 256;
         AP_FlashSet.wDieUnit = 128;
         AP_FlashSet.wPages = 64;
+        AP_FlashSet.wPageSize = 4;
         AP_FlashSet.bPageSector = kSectors;
         AP_FlashSet.ucLdpcMode = kLdpc;
         for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i % 64);

@@ -29,6 +29,8 @@ class GdpSearchE2e : public DiagE2e {
 };
 
 TEST_F(GdpSearchE2e, EveryPresentDieGetsBlocks0And1) {
+    AP_RDSetting.DumpDebugFile = 1;
+    fs::create_directories(folder_ / "raw");
     for (int port : {0, 1}) {
         SCOPED_TRACE(port);
         trace_.Clear();
@@ -43,6 +45,7 @@ TEST_F(GdpSearchE2e, EveryPresentDieGetsBlocks0And1) {
             }
         }
         EXPECT_TRUE(trace_.Contains("######### Try to find code block by GDP\n"));
+        EXPECT_EQ(fs::file_size(folder_ / "raw" / "LDR_BLK.raw"), 512u);
         EXPECT_TRUE(trace_.Contains("######### - Ch 1, Bank 1, Block Map 0x0F\n"));
         EXPECT_TRUE(trace_.Contains("######### - Ch 1, Bank 1, Loader Block is 0x01\n"));
     }
@@ -89,8 +92,8 @@ TEST_F(GdpSearchE2e, APreCheckThatNeverEndsIsStoppedByTheWorkersToken) {
 class SortStatusE2e : public DiagE2e {};
 
 TEST_F(SortStatusE2e, StatusPageOfTheSortingFirmware) {
-    test_support::EmulatedDrives drives(
-        {"Program=rdt\nSortStatus=1\n", "Program=rdt\nSortStatus=7\nSortBusyPolls=2\n", "Program=rdt\nSortStatus=nolog\n"});
+    test_support::EmulatedDrives drives({"Program=rdt\nSortStatus=1\n", "Program=rdt\nSortStatus=7\nSortBusyPolls=2\n",
+                                         "Program=rdt\nSortStatus=nolog\n"});
     ASSERT_EQ(drives.Error(), "");
     AP_INIState.dwItemEnable[13] = 1;
     struct Case {

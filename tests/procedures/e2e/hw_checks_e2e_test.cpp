@@ -99,8 +99,8 @@ TEST_F(HwChecksE2e, FlashInterfaceChecksFailInTurn) {
             std::int32_t sub = 0x1200;
             EXPECT_FALSE(VP_PROC_FlashInterfaceTest(port, work_.data(), &sub));
             EXPECT_EQ(sub, 0x1200 | c.code);
-            EXPECT_EQ(trace_.Lines().back(), "######### - [" + std::to_string(port) +
-                                                 "]VP_PROC_FlashInterfaceTest fail! - " + c.words + "\n");
+            EXPECT_EQ(trace_.Lines().back(),
+                      "######### - [" + std::to_string(port) + "]VP_PROC_FlashInterfaceTest fail! - " + c.words + "\n");
         }
     }
     Diag(0).SetFlashDiagFail({});
@@ -199,6 +199,13 @@ TEST_F(HwChecksE2e, FlashModuleReadAndLoopBack) {
     }
     EXPECT_TRUE(trace_.Contains("######### - VP_Pcie_LoopBack\n"));
     EXPECT_TRUE(trace_.Contains("######### - [1]VP_PROC_ReadFlashModule\n"));
+}
+
+TEST_F(HwChecksE2e, BusInterfaceRunsTheRamBufferTest) {
+    EXPECT_TRUE(VP_PROC_BusInterfaceTest(1, work_.data()));
+    drives_->Core(0).Ram().SetStuckBit(0xCCCCCCD6, 1, true);
+    EXPECT_FALSE(VP_PROC_BusInterfaceTest(0, work_.data()));
+    EXPECT_EQ(trace_.Lines().back(), "######### - [0]VP_PROC_BusInterfaceTest fail!\n");
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST_F(LoaderBlockE2e, PreviousMpCodeBlockGivesTheLoaderBlocksAndCounts) {
 
 TEST_F(LoaderBlockE2e, PreviousMpWithoutACodeBlockFindsNothing) {
     AP_INIState.ToolMode = 0;
-    AP_INIState.dwItemEnable[8] = 1;  // Download without Preformat
+    AP_INIState.dwItemEnable[8] = 1;                                       // Download without Preformat
     ASSERT_TRUE(Plant(0, 1, 1, 1, 88, Tagged("QVRDT"), kLdpc, kSectors));  // sorting firmware only
     EXPECT_FALSE(VP_PROC_GetLoaderBlock(0, work_.data(), 0));
     EXPECT_TRUE(trace_.Contains("######### - Try to find last MP code block\n"));

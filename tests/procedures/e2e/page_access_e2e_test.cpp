@@ -77,10 +77,11 @@ TEST_F(PageAccessE2e, WriteReadEraseThenReadEmpty) {
     ASSERT_TRUE(VP_ReadPage(0, 1, 5, 10, 3, 2, 1, 2, back.data(), kSectors));
     EXPECT_EQ(back, written);
 
+    // A multi-plane erase names block unit 2: with 4 planes, blocks 8 to 11 (block 10 among them).
     Bytes status(2, 0xEE);
-    ASSERT_TRUE(VP_EraseBlock(0, 1, 5, 10, 0, 0, status.data()));
-    EXPECT_EQ(trace_.Lines().back(), "######### - [0]Erase C:1 B:17 Block:10 Success!\n");
-    EXPECT_EQ(Nand().EraseCount(1, 1, 1, 10), 1u);
+    ASSERT_TRUE(VP_EraseBlock(0, 1, 5, 2, 0, 0, status.data()));
+    EXPECT_EQ(trace_.Lines().back(), "######### - [0]Erase C:1 B:17 Block:2 Success!\n");
+    for (int b = 7; b <= 12; ++b) EXPECT_EQ(Nand().EraseCount(1, 1, 1, b), b >= 8 && b <= 11 ? 1u : 0u) << b;
 
     EXPECT_FALSE(VP_ReadPage(0, 1, 5, 10, 3, 2, 1, 2, back.data(), kSectors));
     EXPECT_EQ(back[0], emu::kGdpDone) << "the status reply of the finished read";
@@ -113,7 +114,7 @@ TEST_F(PageAccessE2e, FailuresLeaveTheirStatusBytesInTheBuffer) {
     EXPECT_EQ(page[1], static_cast<std::uint8_t>(emu::NandResult::ProgramFailed));
     Nand().InjectEraseFailure(3, 0, 0, 30);
     Bytes status(2, 0xEE);
-    EXPECT_FALSE(VP_EraseBlock(0, 3, 0, 30, 0, 0, status.data()));
+    EXPECT_FALSE(VP_EraseBlock(0, 3, 0, 7, 0, 0, status.data())) << "unit 7: blocks 28 to 31";
     EXPECT_EQ(status, Bytes({emu::kGdpDone, static_cast<std::uint8_t>(emu::NandResult::EraseFailed)}));
 }
 
@@ -136,7 +137,7 @@ TEST_F(PageAccessE2e, AllChannelForms) {
     EXPECT_EQ(back, written);
     EXPECT_EQ(gdp.CommandCount(emu::gdp_code::kGetReturn), fetches) << "the all-channel forms fetch no status";
 
-    ASSERT_TRUE(VP_EraseBlock(0, 0xFF, 0xFF, 40, 0, 0, nullptr));
+    ASSERT_TRUE(VP_EraseBlock(0, 0xFF, 0xFF, 40, 0, 1, nullptr));
     for (int c = 0; c < 4; ++c) {
         for (int ce = 0; ce < 4; ++ce) {
             for (int lun = 0; lun < 2; ++lun) EXPECT_EQ(Nand().EraseCount(c, ce, lun, 40), 1u);

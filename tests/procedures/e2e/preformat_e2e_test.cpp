@@ -45,7 +45,7 @@ class PreformatE2e : public DiagE2e {
 
     // A later-bad page per channel (pages 40 and 41) on both copies of every die; channel 0's names
     // unit `unit` of (channel 0, CE 1), plane 1.
-    static bool WriteLaterBad(int port, std::uint16_t unit) {
+    static bool WriteLaterBad(int port, std::uint16_t unit, std::uint8_t location = 0 << 5 | 1) {
         for (int k = 0; k < 2; ++k) {
             Bytes page(kPage, 0);
             const std::uint8_t magic[4] = {0xE8, 0xDC, 0x55, 0xAA};
@@ -56,7 +56,7 @@ class PreformatE2e : public DiagE2e {
                 transport::PutLe16(page.data() + 32, unit);
                 transport::PutLe16(page.data() + 34, 9);
                 page[37] = 1;         // plane
-                page[39] = 0 << 5 | 1;  // logical channel 0, CE 1
+                page[39] = location;  // logical channel 0, CE 1 unless told
             }
             for (int ch = 0; ch < 2; ++ch) {
                 for (int ce = 0; ce < 2; ++ce) {
@@ -83,6 +83,8 @@ bool Names(const std::vector<std::uint32_t>& list, int ch, int ce, std::uint16_t
 }
 
 TEST_F(PreformatE2e, Mode0BuildsTheTablesFromTheFactoryBadBlocks) {
+    AP_RDSetting.DumpDebugFile = 1;
+    fs::create_directories(folder_ / "raw");
     for (int port : {0, 1}) {
         SCOPED_TRACE(port);
         trace_.Clear();
@@ -92,6 +94,7 @@ TEST_F(PreformatE2e, Mode0BuildsTheTablesFromTheFactoryBadBlocks) {
         EXPECT_TRUE(Names(ScanList(port), 0, 1, 16, 1)) << "block 33 of (0, 1): unit 16, plane 1";
         EXPECT_TRUE(RM_MatchTableHeader(AP_Instance[port].pRemapTableBuf, 0x4000, RM_TBL_DEFECT));
         EXPECT_EQ(work_[0], 0) << "no failure records";
+        EXPECT_EQ(fs::file_size(folder_ / "raw" / "DefBad.raw"), 16384u);
     }
     trace_.Clear();
     EXPECT_FALSE(VP_PROC_Preformat(2, work_.data(), 0));
@@ -123,6 +126,18 @@ TEST_F(PreformatE2e, Mode4InheritsTheEarlierTablesAndAGrownBlock) {
     // The new defect list holds the grown block beside the factory-bad ones.
     EXPECT_TRUE(Names(ScanList(kPort), 0, 1, 60, 1));
     EXPECT_TRUE(Names(ScanList(kPort), 0, 0, 3, 1));
+}
+
+TEST_F(PreformatE2e, ALaterBadEntryOutsideTheGeometryFailsTheInheritance) {
+    ASSERT_TRUE(VP_PROC_Preformat(0, work_.data(), 0));
+    ASSERT_TRUE(WriteTables(0));
+    ASSERT_TRUE(WriteLaterBad(0, 60, 3 << 5 | 1));  // logical channel 3 of a two-channel drive
+    trace_.Clear();
+    EXPECT_FALSE(VP_PROC_Preformat(0, work_.data(), 4));
+    EXPECT_TRUE(trace_.Contains("[INFO] Load Later Table Success.\n"));
+    EXPECT_TRUE(trace_.Contains("######### - [0]Inherit list incomplete: 0 refused, 1 skipped fail!\n"));
+    EXPECT_EQ(trace_.Lines().back(), "######### - VP_InheritLatterBB fail!\n");
+    EXPECT_EQ(drives_->Drive(0).programs.scan->Scans(), 1) << "only the first pre-format's gather ran";
 }
 
 TEST_F(PreformatE2e, Mode4WithoutTablesSendsWhatItHasAndFails) {

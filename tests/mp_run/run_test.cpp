@@ -181,5 +181,39 @@ TEST_F(RunTest, WatchdogEndsAHungWorkerStopEndsTheRest) {
     EXPECT_TRUE(trace_.Contains("######### - 1 - nStopThread is 3\n"));
 }
 
+// The real library against emulated drives: the start into the diagnostic firmware and faults
+// scheduled at its start.
+TEST_F(RunTest, RealStartOnEmulatedDrives) {
+    struct Row {
+        const char* faultAt;
+        int status;
+        int code;
+        const char* text;
+    };
+    // Without a fault the start succeeds and the worker reaches its item steps (what the flash module
+    // check then says depends on the sample part against the emulated flash).
+    for (const Row& row :
+         {Row{"", 0, 0, nullptr}, Row{"gdp:vendorrefuse", -1, 0, "()  Fail"}, Row{"gdp:unplug", -1, 0, "()  Fail"}}) {
+        TMainForm& w = Open(1, std::string("FaultAt=") + row.faultAt + "\n");
+        std::fill(std::begin(AP_INIState.dwItemEnable), std::end(AP_INIState.dwItemEnable), 0);
+        AP_INIState.dwItemEnable[1] = 1;  // Flash Module only
+        w.ExecuteButtonClick(w.ExecuteButton);
+        const PortDevInfo& r = g_PortDevInfo[g_DeviceToPortMap[0]];
+        EXPECT_NE(r.iStatus, 2) << row.faultAt;
+        if (row.text != nullptr) {
+            EXPECT_EQ(r.iStatus, row.status) << row.faultAt;
+            EXPECT_EQ(r.iErrorCode, row.code) << row.faultAt;
+            EXPECT_EQ(g_DeviceSlots.Read(0).status, row.text) << row.faultAt;
+        } else {
+            EXPECT_NE(g_DeviceSlots.Read(0).status, "()  Fail");
+            EXPECT_TRUE(trace_.Contains("######### - [0]VP_PROC_CheckFlashModule") ||
+                        trace_.Contains("VP_PROC_CheckFlashModule"));
+        }
+        EXPECT_FALSE(w.m_hThread[0]);
+        CloseWindow();
+        window_test::ProcessState::Reset();
+    }
+}
+
 }  // namespace
 }  // namespace mp_test

@@ -24,21 +24,6 @@
 
 namespace {
 
-// Posts an empty call when the worker's body ends (also by cancellation), and again until the
-// thread reads as finished, so that the run's wait looks again at once.
-struct WakeRunOnExit {
-    forms::WorkerThread** self;
-    ~WakeRunOnExit() {
-        forms::WorkerThread* worker = *self;
-        std::function<void()> look;
-        auto again = std::make_shared<std::function<void()>>();
-        *again = [worker, again] {
-            if (!worker->Finished()) forms::PostToGui(*again);
-        };
-        forms::PostToGui(*again);
-    }
-};
-
 // The failure text a panel shows for the watchdog's and Stop's outcome.
 std::string StoppedText(int code) {
     const MPItemRecord& row = g_MPItemTable[code];
@@ -73,7 +58,6 @@ int TMainForm::MultiExecuteDevice() {
     const int limit = std::min<int>(g_nEnabledPortNum, kDeviceCount);
     std::vector<std::unique_ptr<app::ThreadParam>> params;
     std::vector<int> devices;
-    std::vector<forms::WorkerThread*> selves(kDeviceCount, nullptr);
     const bool download = AP_INIState.dwItemEnable[kItemDownload] != 0;
     for (int d = 0; d < kDeviceCount; ++d) {
         TraceOut("######### - 1 - [%d]g_SelectedDevice is 0x%02X\n", d, g_SelectedDevice);
@@ -101,12 +85,9 @@ int TMainForm::MultiExecuteDevice() {
         app::ResetOutcomeClaim(d);
         g_DeviceSlots.Publish(d, DeviceSlot{});
         app::ThreadParam* p = param.get();
-        forms::WorkerThread** self = &selves[d];
-        m_hThread[d] = std::make_unique<forms::WorkerThread>([p, self](forms::WorkerThread&) {
-            WakeRunOnExit wake{self};
-            return app::DeviceMPThread(*p);
-        });
-        selves[d] = m_hThread[d].get();
+        // A worker posts an empty call to the GUI thread as it ends, which wakes the wait below.
+        m_hThread[d] =
+            std::make_unique<forms::WorkerThread>([p](forms::WorkerThread&) { return app::DeviceMPThread(*p); });
         params.push_back(std::move(param));
         devices.push_back(d);
         if (!m_hThread[d]->Start()) {

@@ -8,14 +8,23 @@
 #include "app/program.h"
 #include "emu/bay.h"
 #include "forms/application.h"
+#include "forms/message_pump.h"
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
+#include "procedures/V_Proc_Pattern.h"
+#include "procedures/V_Proc_Programs.h"
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
     forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;
     forms::InstallUiPort(&uiPort);
+    // The library's hooks: its polls serve the GUI thread's messages (nothing on a worker), and its
+    // message boxes go to the operator.
+    procedures::SetMessagePump(forms::ProcessMessages);
+    procedures::SetErrorBox([](const std::string& text, const std::string& title) {
+        forms::Ui().MessageBox(title, text, forms::BoxIcon::Error);
+    });
 
     std::string error;
     const auto bay = emu::InstallBayFromEnvironment(&error);
@@ -30,6 +39,8 @@ int main(int argc, char** argv) {
         form->FormDestroy(form.get());
         form.reset();
     }
+    procedures::SetErrorBox({});
+    procedures::SetMessagePump({});
     forms::InstallUiPort(nullptr);
     return 0;
 }

@@ -7,8 +7,8 @@
 //   main_form_enum.cpp       enumeration, device changes, OnTimer, Refresh, port mapping
 //   main_form_panels.cpp     UpdateDrawPanel and the panel thread's refresh
 //   main_form_settings.cpp   the settings stand-ins (ReadINI, WriteINI, ...) and the file checks
-//   main_form_run_stubs.cpp  the run's handlers (START, Stop, watchdogs, automatic start, yield):
-//                            stand-ins that trace their name, replaced by the run's own files
+//   main_form_run.cpp        START, its checks, the automatic start, the double click, the yield
+//   main_form_run_workers.cpp  the run proper, the watchdogs, Stop and the elapsed time
 #pragma once
 
 #include <QMainWindow>
@@ -110,7 +110,7 @@ class TMainForm : public QMainWindow {
     // Copies the display slots of the run's devices onto their panels (GUI thread).
     void SyncDevicePanels();
 
-    // ---- The run (main_form_run_stubs.cpp until the run lands) ----
+    // ---- The run (main_form_run.cpp, main_form_run_workers.cpp) ----
     void ExecuteButtonClick(QObject* sender);
     void StopSpeedButtonClick(QObject* sender);
     void DevicePanelDblClick(int tag);
@@ -123,6 +123,10 @@ class TMainForm : public QMainWindow {
     bool CheckBinBeforeExecute();
     void ShowYieldCount();
     void ResetYieldButtonClick(QObject* sender);
+    // The elapsed time since the run started (its platform tick count) in ElapsedTimeLabeledEdit.
+    void UpdateElapsedTime(std::uint64_t startTick);
+    // Flash auto-detection (traces its name until the detection is built).
+    void AutoDetectButtonClick(QObject* sender);
 
     // ---- State ----
     std::string m_sIniFile;
@@ -194,6 +198,8 @@ class TMainForm : public QMainWindow {
 
   protected:
     void moveEvent(QMoveEvent* event) override;
+    // A request to close is held while START's handler runs; the window closes when it returns.
+    void closeEvent(QCloseEvent* event) override;
     // Double clicks on the device panels.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -215,6 +221,7 @@ class TMainForm : public QMainWindow {
     void ToggleDeviceMapping();
 
     bool m_bTerminate = false;
+    bool m_bCloseAfterRun = false;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
     QSocketNotifier* m_HotPlugNotifier = nullptr;
 };

@@ -112,6 +112,11 @@ void TMainForm::WMDeviceChange(bool arrival) {
 void TMainForm::OnTimer(int nTimerID) {
     TraceOut("######### - OnTimer - nTimerID is %d\n", nTimerID);
     if (nTimerID == kEnumTimerId) {
+        if (m_bRunning != 0) {
+            // The map stays fixed for the run: the enumeration waits until 3 s after it.
+            m_Timers.SetTimer(kEnumTimerId, 3000);
+            return;
+        }
         m_Timers.KillTimer(kEnumTimerId);
         EnumUSBDevice();
     } else if (nTimerID >= g_DeviceTimerID[0] && nTimerID <= g_DeviceTimerID[kDeviceCount - 1]) {

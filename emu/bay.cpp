@@ -37,6 +37,11 @@ Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder
         auto drive = std::make_unique<Drive>(config_.drives[i], static_cast<int>(i));
         if (parts.makeTunnel) drive->GetBridge().SetTunnel(parts.makeTunnel(config_.drives[i]));
         if (parts.makeController) drive->GetBridge().SetController(parts.makeController(config_.drives[i]));
+        Drive* raw = drive.get();
+        if (Controller* controller = drive->GetBridge().GetController()) {
+            controller->SetEventSink([raw](std::string_view event) { raw->OnControllerEvent(event); });
+        }
+        raw->SetUnplugHandler([this, raw] { Unplug(raw->Path()); });
         drivePaths_.emplace_back(drive->Path(), drive.get());
         drives_.push_back(std::move(drive));
     }
@@ -50,6 +55,9 @@ std::shared_ptr<Bay> Bay::Create(BayConfig config, const DriveParts& parts, std:
 std::shared_ptr<Bay> Bay::Load(const std::filesystem::path& folder, std::string* error, const DriveParts& parts) {
     auto config = LoadBayConfig(folder, error);
     if (!config) return nullptr;
+    for (const DriveConfig& d : config->drives) {
+        if (!CheckDriveTimingAndFaults(d, error)) return nullptr;
+    }
     return Create(std::move(*config), parts, folder);
 }
 
@@ -80,6 +88,18 @@ bool Bay::Unplug(std::string_view name) {
     if (d == nullptr || !d->Plugged()) return false;
     d->SetPlugged(false);
     hotplug_.Raise({platform::HotPlugEvent::Kind::Removal, d->Path(), d->Config().id});
+    return true;
+}
+
+bool Bay::ScheduleFault(std::string_view drive, std::string_view faultAt, std::string* error) {
+    Drive* d = FindDrive(drive);
+    if (d == nullptr) {
+        if (error != nullptr) *error = "no drive " + std::string(drive);
+        return false;
+    }
+    auto faults = ParseFaultAt(faultAt, error);
+    if (!faults) return false;
+    d->ScheduleFaults(std::move(*faults));
     return true;
 }
 

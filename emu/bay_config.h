@@ -7,6 +7,7 @@
 //   [Drive1]    Id=1-1.1  Bridge=jmicron|asmedia|unknown  [Chip=0583]  [Vendor=..]  [Product=..]
 //               [Revision=..]  [Sectors=.. | CapacityMB=..]  [BlockLength=512]  [UsbVendor=0x..]
 //               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
+//               [CommandLatencyUs=<us>]  [FaultAt=<when>:<what>,...]   (drive.h, fault_schedule.h)
 //   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]  [Fault=none|noanswer]
 //
 // The controller behind the bridge reads more keys of a drive's section (nvme_drive_parts.h).

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "emu/bay_config.h"
 #include "platform/scsi.h"
@@ -62,6 +64,13 @@ class Controller {
     // Runs one submission entry with its data (filled for ToHost, read for FromHost).
     virtual NvmeCompletion Execute(std::span<const std::uint8_t, 64> entry, bool admin, NvmeDirection direction,
                                    std::span<std::uint8_t> data) = 0;
+    // Scheduled faults (fault_schedule.h): the controller reports its moments ("gdp", "code02") to
+    // `sink`, and turns on a named fault ("vendorrefuse", "busy"); false when it has no such fault.
+    virtual void SetEventSink(std::function<void(std::string_view event)> sink) { (void)sink; }
+    virtual bool ApplyFault(std::string_view fault) {
+        (void)fault;
+        return false;
+    }
 };
 
 // A bridge's own command blocks that carry NVMe commands. Keeps whatever state lies between the

@@ -41,6 +41,20 @@ void ControllerCore::Start(Program program) {
     std::copy(text.begin(), text.end(), tag.begin());
     // The variable block's page always exists, so this write cannot be refused.
     ram_.Write(kFwVariableBlockAddress + kFwTagOffset, tag);
+    switch (program) {
+        case Program::Loader:
+            Notify("loader");
+            break;
+        case Program::Diagnostic:
+            Notify("gdp");
+            break;
+        case Program::Sorting:
+            Notify("rdt");
+            break;
+        case Program::System:
+            Notify("system");
+            break;
+    }
 }
 
 bool ControllerCore::TakeRestart() {

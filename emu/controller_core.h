@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -72,6 +73,22 @@ class ControllerCore {
     // The command `code` in the table of the running program, or null.
     const VendorCommand* Find(std::uint8_t code) const;
 
+    // Moments of scheduled faults: program starts ("loader", "gdp", "rdt", "system") and vendor
+    // commands received ("code<hh>"), reported to the sink (none: nothing).
+    void SetEventSink(std::function<void(std::string_view)> sink) { eventSink_ = std::move(sink); }
+    void Notify(std::string_view event) const {
+        if (eventSink_) eventSink_(event);
+    }
+    // Named faults the programs can be switched into.
+    void AddFaultSwitch(std::string name, std::function<void()> apply) {
+        faultSwitches_[std::move(name)] = std::move(apply);
+    }
+    bool ApplyFault(std::string_view name) {
+        const auto it = faultSwitches_.find(std::string(name));
+        if (it == faultSwitches_.end()) return false;
+        it->second();
+        return true;
+    }
     // RSA blocks written since the boot loader started (the loader's signed-load bookkeeping).
     int RsaBlocks() const { return rsaBlocks_; }
     void AddRsaBlock() { ++rsaBlocks_; }
@@ -85,6 +102,8 @@ class ControllerCore {
     int rsaBlocks_ = 0;
     ControllerRam ram_;
     std::unordered_map<std::uint32_t, std::uint8_t> registers_;
+    std::function<void(std::string_view)> eventSink_;
+    std::unordered_map<std::string, std::function<void()>> faultSwitches_;
     std::array<std::array<VendorCommand, 256>, 4> tables_;
 };
 

@@ -1,19 +1,37 @@
 // One emulated drive: its bridge (and through it, later, the controller), whether it is plugged
 // in and the fault it is set to show. Each drive has its own lock, so drives on different ports
 // answer in parallel.
+//
+// Keys of the drive's section read here (besides bay_config.h's):
+//   CommandLatencyUs=<us>   the bridge's time for every command block, charged on the drive's own
+//                           account in whole milliseconds with the remainder carried, before the
+//                           command takes effect
+//   FaultAt=<when>:<what>,...   scheduled faults (fault_schedule.h); each takes effect once the
+//                           command block during which its moment came has been answered
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "emu/bay_config.h"
 #include "emu/bridge.h"
+#include "emu/fault_schedule.h"
+#include "emu/latency_account.h"
 #include "platform/scsi.h"
 
 namespace emu {
+
+// CommandLatencyUs of a drive section (0 when missing); nullopt and `error` set when not a number.
+std::optional<std::uint64_t> ParseCommandLatencyUs(const DriveConfig& config, std::string* error);
+// CommandLatencyUs and FaultAt of a drive section are sound.
+bool CheckDriveTimingAndFaults(const DriveConfig& config, std::string* error);
 
 class Drive {
   public:
@@ -39,7 +57,20 @@ class Drive {
     // Commands the drive has received (tests).
     unsigned long Commands() const { return commands_.load(); }
 
+    // Scheduled faults, and where an unplug goes (the bay raises the hot-plug removal).
+    void ScheduleFaults(std::vector<ScheduledFault> faults) { schedule_.Add(std::move(faults)); }
+    void SetUnplugHandler(std::function<void()> unplug) { unplug_ = std::move(unplug); }
+    // A controller moment (called while a command block runs).
+    void OnControllerEvent(std::string_view event);
+    // The bridge's time per command block, in microseconds.
+    void SetCommandLatencyUs(std::uint64_t us) { commandLatencyUs_.store(us); }
+    const LatencyAccount& Latency() const { return latency_; }
+
   private:
+    platform::PassThroughResult Run(std::span<const std::uint8_t> cdb, platform::DataDirection direction,
+                                    std::span<std::uint8_t> data, unsigned timeoutSeconds);
+    void Apply(const std::string& fault);
+
     DriveConfig config_;
     std::string path_;
     int index_;
@@ -47,6 +78,13 @@ class Drive {
     std::atomic<DriveFault> fault_;
     std::atomic<unsigned long> commands_{0};
     std::mutex mutex_;  // one command block at a time on this drive
+    FaultSchedule schedule_;
+    std::vector<std::string> due_;
+    unsigned long answered_ = 0;  // command blocks answered (a cancelled one is not)  // faults due once the current
+                                  // command block is answered
+    std::function<void()> unplug_;
+    std::atomic<std::uint64_t> commandLatencyUs_{0};
+    LatencyAccount latency_;
     Bridge bridge_;
 };
 

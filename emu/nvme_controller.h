@@ -54,6 +54,10 @@ class NvmeController : public Controller {
     NvmeStatus Run(const NvmeRequest& request, std::span<std::uint8_t> data);
 
     ControllerCore& Core() { return core_; }
+    void SetEventSink(std::function<void(std::string_view event)> sink) override {
+        core_.SetEventSink(std::move(sink));
+    }
+    bool ApplyFault(std::string_view fault) override { return core_.ApplyFault(fault); }
     VendorProtocol& Vendor() { return vendor_; }
     NamespaceStore& Namespace() { return namespace_; }
     const ControllerIdentity& Identity() const { return identity_; }

@@ -137,6 +137,8 @@ std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup)
     for (int input : setup.gpioHigh) core.SetGpio(input, true);
     controller->Smart().temperatureCelsius = setup.temperatureCelsius;
     controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
+    NvmeController* raw = controller.get();
+    core.AddFaultSwitch("vendorrefuse", [raw] { raw->Vendor().SetRefuseMode(true); });
     controller->SetIoFaults(setup.ioFaults);
     for (std::uint64_t lba : setup.corruptSectors) controller->AddCorruptSector(lba);
     return controller;
@@ -161,6 +163,9 @@ DriveParts NvmeDriveParts() {
         auto controller = MakeNvmeController(setup ? *setup : ControllerSetup{});
         const auto programs = ReadProgramSetup(d, nullptr);
         const DrivePrograms installed = InstallDrivePrograms(controller->Core(), programs ? *programs : ProgramSetup{});
+        if (installed.gdp) {
+            controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
+        }
         controller->AttachSystemFirmware(*installed.system);
         return std::shared_ptr<Controller>(controller);
     };

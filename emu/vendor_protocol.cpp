@@ -68,6 +68,9 @@ NvmeStatus VendorProtocol::PacketPhase(const NvmeRequest& request, std::span<std
     VendorPacket packet{};
     std::copy_n(data.begin(), packet.size(), packet.begin());
     if (packet[0] != 0xFF || packet[1] != 0xE5) return nvme_status::kInvalidField;
+    static constexpr char kHex[] = "0123456789abcdef";
+    const char code[] = {'c', 'o', 'd', 'e', kHex[packet[2] >> 4], kHex[packet[2] & 15], '\0'};
+    core_.Notify(code);
     const VendorCommand* command = core_.Find(packet[2]);
     if (command == nullptr) return nvme_status::kInvalidOpcode;
     if (command->dir == XferDir::None) return command->run(core_, packet, {});

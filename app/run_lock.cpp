@@ -1,0 +1,68 @@
+#include "app/run_lock.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+
+#include "app/main_form.h"
+#include "forms/controls.h"
+#include "settings/records.h"
+
+namespace app {
+
+namespace {
+
+void Enable(QWidget* widget, bool enabled) {
+    if (widget != nullptr) widget->setEnabled(enabled);
+}
+
+bool OwnVisible(const QWidget* widget) {
+    return widget == nullptr || !widget->isHidden();
+}
+
+// Every labeled edit under `parent`, in creation order (children are kept in that order).
+void Collect(QObject* parent, std::vector<forms::LabeledEdit*>& edits) {
+    for (QObject* child : parent->children()) {
+        if (auto* edit = qobject_cast<forms::LabeledEdit*>(child)) edits.push_back(edit);
+        Collect(child, edits);
+    }
+}
+
+}  // namespace
+
+void LockForRun(TMainForm& form, bool lock) {
+    const bool enable = !lock;
+    if (AP_INIState.MPVersion == 0) {
+        for (QAction* action : form.MainMenu->actions()) action->setEnabled(enable);
+        const int otherModePage = AP_INIState.ToolMode == 1 ? 3 : 4;
+        for (int i = 1; i < form.SettingPageControl->count(); ++i) {
+            form.SettingPageControl->setTabEnabled(i, enable && i != otherModePage);
+        }
+        Enable(form.Control("FlashVendorComboBox"), enable);
+        Enable(form.Control("FlashTypeComboBox"), enable);
+        Enable(form.StyleScrollBox, enable);
+        Enable(form.BottomPanel, enable);
+        Enable(form.Control("AutoDetectButton"), enable);
+    }
+    Enable(form.ExecuteButton, enable);
+    Enable(form.RefreshButton, enable);
+    if (lock) form.SettingPageControl->setCurrentIndex(0);
+}
+
+std::optional<std::string> FirstEmptyLabeledEdit(TMainForm& form) {
+    std::vector<forms::LabeledEdit*> edits;
+    Collect(&form, edits);
+    for (forms::LabeledEdit* edit : edits) {
+        const QString name = edit->objectName();
+        if (name.contains("SNLabeledEdit") || name.contains("ElapsedTimeLabeledEdit")) continue;
+        QWidget* parent = edit->parentWidget();
+        QWidget* grandparent = parent != nullptr ? parent->parentWidget() : nullptr;
+        if (!OwnVisible(parent) || !OwnVisible(grandparent)) continue;
+        if (edit->text().isEmpty()) return edit->Caption().toStdString();
+    }
+    return std::nullopt;
+}
+
+}  // namespace app

@@ -1,0 +1,219 @@
+// The run on the main window, offscreen, on a copy of the demo station: START's refusals, the
+// elapsed time, Reset Yield, a double click, and whole runs over emulated drives.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <cstring>
+
+#include "app/mp_procedures.h"
+#include "app/mp_worker.h"
+#include "app/run_text.h"
+#include "forms/gui_call.h"
+#include "forms/message_pump.h"
+#include "window/window_fixture.h"
+
+namespace mp_test {
+namespace {
+
+using window_test::BayOfHubs;
+using window_test::ReadText;
+using window_test::WindowTest;
+
+TEST(ElapsedText, Table) {
+    struct Row {
+        std::uint64_t seconds;
+        const char* text;
+    };
+    for (const Row& row : {Row{0, ""}, Row{61, "1 Min 1 Sec"}, Row{3600, "1 Hour "}, Row{3725, "1 Hour 2 Min 5 Sec"},
+                           Row{20, "20 Sec"}}) {
+        EXPECT_EQ(app::ElapsedText(row.seconds), row.text) << row.seconds;
+    }
+}
+
+class RunTest : public WindowTest {
+  protected:
+    // A window over `drives` emulated drives, enumerated.
+    TMainForm& Open(int drives, const std::string& extra = "") {
+        InstallBay(BayOfHubs(1, drives, extra));
+        TMainForm& w = OpenWindow();
+        Enumerate();
+        return w;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& box : ui_.Shown()) texts.push_back(box.text);
+        return texts;
+    }
+    // A scripted library: every entry passes at once.
+    app::MpProcedures Passing() {
+        app::MpProcedures p = app::LibraryMpProcedures();
+        p.VP_EnableVendorCmd = [](int, int) { return true; };
+        p.VP_GetCurrentMode = [](int) { return 4; };
+        p.VP_LoadGDPFromBuffer = [](int) { return true; };
+        p.VP_InitGDP = [](int, std::uint8_t*) { return true; };
+        p.VC_GDP_CmdSwitchToLegacy = [](int) { return 1; };
+        p.VP_PROC_GetLoaderBlock = [](int, std::uint8_t*, int) { return true; };
+        p.VP_PROC_CheckFlashModule = [](int, std::uint8_t*) { return true; };
+        p.VP_PROC_BusInterfaceTest = [](int, std::uint8_t*) { return true; };
+        p.VP_PROC_FlashInterfaceTest = [](int, std::uint8_t*, int*) { return true; };
+        p.VP_PROC_DramTest = [](int, std::uint8_t*, int*) { return true; };
+        p.VP_PROC_Preformat = [](int, std::uint8_t*, int) { return true; };
+        p.VP_PROC_DownloadProgram = [](int, std::uint8_t*, const char*, const char*) { return true; };
+        p.VP_PROC_RWTest = [](int, std::uint8_t*, int*) { return true; };
+        p.VP_PROC_CheckTables = [](int, std::uint8_t*, int*) { return true; };
+        return p;
+    }
+};
+
+TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
+    TMainForm& w = Open(0);
+    w.ResetYieldButtonClick(w.ResetYieldButton);
+    const std::string text = ReadText(app::LogFolderPath(w.m_sLogPath) / "RAVEZ.log");
+    EXPECT_NE(text.find("TotalTestCount=0"), std::string::npos) << text;
+    EXPECT_NE(text.find("NumberOfPass=0"), std::string::npos) << text;
+    EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 0");
+}
+
+TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
+    struct Row {
+        const char* name;
+        std::function<void(TMainForm&)> arrange;
+        const char* text;
+    };
+    const std::vector<Row> rows = {
+        {"NoTestItem",
+         [](TMainForm& w) {
+             for (int i = 0; i < w.FunCheckListBox->Count(); ++i) w.FunCheckListBox->SetChecked(i, false);
+         },
+         "Please select test item!"},
+        {"NoDramType", [](TMainForm&) { AP_INIState.bDramProfile = 0; }, "Please select a DRAM type!"},
+    };
+    for (const Row& row : rows) {
+        TMainForm& w = Open(2);
+        app::ScopedMpProcedures procs(Passing());
+        row.arrange(w);
+        ui_.Clear();
+        w.DevicePanelDblClick(1);  // answered No by the scripted port: nothing
+        ui_.AnswerYesNo(true);
+        w.DevicePanelDblClick(1);
+        bool found = false;
+        for (const auto& m : Messages()) found |= m == row.text;
+        std::string all;
+        for (const auto& m : Messages()) all += "[" + m + "]";
+        EXPECT_TRUE(found) << row.name << ": " << all;
+        EXPECT_EQ(w.m_bRunning, 0) << row.name;
+        EXPECT_TRUE(w.ExecuteButton->isEnabled()) << row.name;
+        EXPECT_EQ(g_SelectedDevice, 0) << row.name;
+        for (const auto& worker : w.m_hThread) EXPECT_FALSE(worker) << row.name;
+        EXPECT_EQ(LoadField(g_PortDevInfo[g_DeviceToPortMap[1]].iStatus), 0) << row.name;
+        CloseWindow();
+        window_test::ProcessState::Reset();
+    }
+}
+
+TEST_F(RunTest, SixDrivesPassCountedReportedAndLogged) {
+    TMainForm& w = Open(6);
+    window_test::RecordingFixture fixture;
+    app::ScopedFixtureWindow scopedFixture(fixture);
+    app::ScopedMpProcedures procs(Passing());
+    AP_INIState.SNInputMode = 1;
+    std::strcpy(AP_INIState.SerialNum, "0000000000009");
+    std::strcpy(AP_INIState.SerialNumPrefix, "");
+    w.ExecuteButtonClick(w.ExecuteButton);
+    EXPECT_EQ(w.m_bRunning, 0);
+    EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "6 / 6");
+    EXPECT_EQ(fixture.results.size(), 6u);
+    for (const auto& [port, status] : fixture.results) EXPECT_EQ(status, 8);
+    // Each worker's copy held its own number; the next one is left for the next run.
+    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[0]].sBurnedSerialNum, "0000000000009");
+    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[1]].sBurnedSerialNum, "0000000000010");
+    EXPECT_STREQ(AP_INIState.SerialNum, "0000000000015");
+    for (int d = 0; d < 6; ++d) {
+        EXPECT_EQ(g_DeviceSlots.Read(d).status, "Pass") << d;
+        EXPECT_FALSE(w.m_hThread[d]) << d;  // emptied after the run
+        EXPECT_FALSE(w.m_Timers.IsActive(g_DeviceTimerID[d])) << d;
+    }
+    // AP_OtSet: the run's time in 16 characters without a terminator.
+    EXPECT_EQ(std::string(AP_OtSet.sMPTime, 16), "2026/07/04 13:05");
+    const std::string log = ReadText(w.m_MpLog.m_sLogFile);
+    int rows = 0;
+    for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++rows;
+    EXPECT_EQ(rows, 7) << log;  // the header and six rows
+    EXPECT_TRUE(trace_.Contains("######### - 1 - nExitThread is 6\n"));
+}
+
+TEST_F(RunTest, WatchdogEndsAHungWorkerStopEndsTheRest) {
+    TMainForm& w = Open(3);
+    window_test::RecordingFixture fixture;
+    app::ScopedFixtureWindow scopedFixture(fixture);
+    app::MpProcedures procs = Passing();
+    std::atomic<int> hung{0};
+    unsigned armed = 0;
+    // Once every worker hangs, device 0's watchdog fires; then Stop ends devices 1 and 2.
+    const auto expire = [&w, &armed] {
+        armed = w.m_Timers.Interval(g_DeviceTimerID[0]);
+        w.OnTimer(g_DeviceTimerID[0]);
+        w.StopSpeedButtonClick(w.StopSpeedButton);
+    };
+    procs.VP_PROC_CheckFlashModule = [&hung, expire](int, std::uint8_t*) {
+        if (++hung == 3) forms::PostToGui(expire);
+        for (;;) platform::Sleep(100);  // a drive busy for ever
+        return false;
+    };
+    app::ScopedMpProcedures scoped(procs);
+    w.ExecuteButtonClick(w.ExecuteButton);
+    EXPECT_EQ(armed, AP_INIState.TimeOut);
+    const PortDevInfo& timedOut = g_PortDevInfo[g_DeviceToPortMap[0]];
+    EXPECT_EQ(timedOut.iErrorCode, 38);
+    EXPECT_EQ(timedOut.iStatus, -1);
+    EXPECT_EQ(timedOut.iResult, 0);
+    for (int d = 1; d < 3; ++d) {
+        const PortDevInfo& r = g_PortDevInfo[g_DeviceToPortMap[d]];
+        EXPECT_EQ(r.iErrorCode, 95) << d;
+        EXPECT_EQ(r.iStatus, -1) << d;
+        EXPECT_EQ(g_DeviceSlots.Read(d).status, "(S00) Stop") << d;
+    }
+    EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 2");  // the timed-out drive is not counted
+    EXPECT_EQ(fixture.results.size(), 2u);
+    EXPECT_TRUE(trace_.Contains("######### - 1 - nStopThread is 3\n"));
+}
+
+// The real library against emulated drives: the start into the diagnostic firmware and faults
+// scheduled at its start.
+TEST_F(RunTest, RealStartOnEmulatedDrives) {
+    struct Row {
+        const char* faultAt;
+        int status;
+        int code;
+        const char* text;
+    };
+    // Without a fault the start succeeds and the worker reaches its item steps (what the flash module
+    // check then says depends on the sample part against the emulated flash).
+    for (const Row& row :
+         {Row{"", 0, 0, nullptr}, Row{"gdp:vendorrefuse", -1, 0, "()  Fail"}, Row{"gdp:unplug", -1, 0, "()  Fail"}}) {
+        TMainForm& w = Open(1, std::string("FaultAt=") + row.faultAt + "\n");
+        std::fill(std::begin(AP_INIState.dwItemEnable), std::end(AP_INIState.dwItemEnable), 0);
+        AP_INIState.dwItemEnable[1] = 1;  // Flash Module only
+        w.ExecuteButtonClick(w.ExecuteButton);
+        const PortDevInfo& r = g_PortDevInfo[g_DeviceToPortMap[0]];
+        EXPECT_NE(r.iStatus, 2) << row.faultAt;
+        if (row.text != nullptr) {
+            EXPECT_EQ(r.iStatus, row.status) << row.faultAt;
+            EXPECT_EQ(r.iErrorCode, row.code) << row.faultAt;
+            EXPECT_EQ(g_DeviceSlots.Read(0).status, row.text) << row.faultAt;
+        } else {
+            EXPECT_NE(g_DeviceSlots.Read(0).status, "()  Fail");
+            EXPECT_TRUE(trace_.Contains("######### - [0]VP_PROC_CheckFlashModule") ||
+                        trace_.Contains("VP_PROC_CheckFlashModule"));
+        }
+        EXPECT_FALSE(w.m_hThread[0]);
+        CloseWindow();
+        window_test::ProcessState::Reset();
+    }
+}
+
+}  // namespace
+}  // namespace mp_test

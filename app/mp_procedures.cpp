@@ -10,20 +10,10 @@
 #include "procedures/V_Proc_Steps.h"
 #include "procedures/V_Proc_SysSteps.h"
 #include "procedures/step_fail_info.h"
-#include "transport/trace.h"
 
 namespace app {
 
 namespace {
-
-// A library function that is not there yet: traces and fails.
-template <class R, class... Args>
-std::function<R(int, Args...)> NotBuilt(const char* name) {
-    return [name](int port, Args...) -> R {
-        TraceOut("######### - [%d]%s is not built yet\n", port, name);
-        return R{};
-    };
-}
 
 MpProcedures& Current() {
     static MpProcedures table = LibraryMpProcedures();
@@ -45,7 +35,7 @@ MpProcedures LibraryMpProcedures() {
     p.VP_LoadGDPFromBuffer = [](int port) { return VP_LoadGDPFromBuffer(port); };
     p.VP_InitGDP = [](int port, std::uint8_t* b) { return VP_InitGDP(port, b); };
     p.VC_GDP_CmdSwitchToLegacy = [](int port) { return VC_GDP_CmdSwitchToLegacy(port); };
-    p.VP_PROC_GetSortingResultBlock = NotBuilt<bool, std::uint8_t*>("VP_PROC_GetSortingResultBlock");
+    p.VP_PROC_GetSortingResultBlock = [](int port, std::uint8_t* b) { return VP_PROC_GetSortingResultBlock(port, b); };
     p.VP_PROC_CheckSortingResult = [](int port, std::uint8_t* b, int channel, int bank, std::uint16_t block) {
         return VP_PROC_CheckSortingResult(port, b, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(bank),
                                           block);
@@ -72,7 +62,7 @@ MpProcedures LibraryMpProcedures() {
     p.VP_PROC_RWTest = [](int port, std::uint8_t* b, int* sub) { return VP_PROC_RWTest(port, b, sub); };
     p.VP_PROC_CheckTables = [](int port, std::uint8_t* b, int* sub) { return VP_PROC_CheckTables(port, b, sub); };
     p.CheckRDTFW = [](int port, std::uint8_t* b) { return CheckRDTFW(port, b); };
-    p.VP_PROC_GetRDTStatus = NotBuilt<bool, std::uint8_t*>("VP_PROC_GetRDTStatus");
+    p.VP_PROC_GetRDTStatus = [](int port, std::uint8_t* b) { return VP_PROC_GetRDTStatus(port, b); };
     p.VP_JumpToSorting = [](int port, std::uint8_t* b) { return VP_JumpToSorting(port, b); };
     p.DiePresent = procedures::IsPresentLogicalDie;
     return p;

@@ -1,8 +1,7 @@
 // The library functions the MP worker calls, as one table of entries: each entry is named after
 // the function it stands for and takes that function's arguments (port first, then the work
 // buffer). The default table binds every entry to the library; tests replace entries to script
-// a drive. An entry whose function the library does not have yet is bound to a stand-in that
-// traces "######### - [%d]%s is not built yet\n" and fails.
+// a drive.
 #pragma once
 
 #include <cstdint>

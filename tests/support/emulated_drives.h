@@ -117,6 +117,11 @@ class EmulatedDrives {
     emu::ControllerCore& Core(int port) { return Drive(port).controller->Core(); }
     emu::NandModel& Nand(int port) { return *Drive(port).programs.nand; }
     SlowBoot& Boot() { return *slowBoot_; }
+    // The bay itself, to unplug and replug drives (Bay().Unplug(DriveName(port))) or reach its
+    // faults without building a bay of the test's own.
+    emu::Bay& Bay() { return *bay_; }
+    // The bay's name of the drive on `port` ("Drive<port + 1>").
+    static std::string DriveName(int port) { return "Drive" + std::to_string(port + 1); }
 
   private:
     platform::ScopedBackends keep_;

@@ -7,6 +7,7 @@
 
 #include "fuzz_support.h"
 #include "settings/ini_engine.h"
+#include "settings/ini_text.h"
 
 namespace {
 
@@ -40,11 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)sink;
 
-    // The untouched text saves as it was loaded.
-    const std::string path = (fuzz::Scratch("ini_engine") / "RIVIDO.ini").string();
-    fuzz::Check(IniSaveFile(path.c_str()) == 1, "save");
-    IniLoadFile(path.c_str());
-    fuzz::Check(IniMainText() == loaded, "an untouched text saves as it was loaded");
+    // The untouched text saves as it was loaded: the save's line ends read back to the same text,
+    // and (for one input in 32, to keep the runs fast) through a real file.
+    fuzz::Check(settings::ini::DropCarriageReturns(settings::ini::ToCrLf(loaded)) == loaded,
+                "an untouched text saves as it was loaded");
+    if (size % 32 == 0) {
+        const std::string path = (fuzz::Scratch("ini_engine") / "RIVIDO.ini").string();
+        fuzz::Check(IniSaveFile(path.c_str()) == 1, "save");
+        IniLoadFile(path.c_str());
+        fuzz::Check(IniMainText() == loaded, "an untouched text saved to a file loads as it was");
+    }
 
     // Values set read back: each key of the list gets a value made of the input's first bytes.
     std::string value;

@@ -10,10 +10,14 @@ if(QV_SANITIZE_THREAD)
   add_link_options(-fsanitize=thread)
 endif()
 
-# qv_library(<target> DEPS <targets...>): a static library of every .cpp in the calling folder.
+# qv_library(<target> DEPS <targets...> [EXCLUDE <files...>]): a static library of every .cpp in the
+# calling folder (but the excluded ones, such as a program's main.cpp).
 function(qv_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${target} STATIC ${sources})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/lib ${PROJECT_SOURCE_DIR})

@@ -21,7 +21,7 @@ struct DemoStationPlan {
     std::string flashType = "B27B";  // the first four letters of the sample part's name
     std::vector<int> nandMemSets = {0};
     std::vector<int> clocks = {200, 266, 333, 400};
-    int drives = 4;
+    int drives = 8;  // on the 8-port hub, bridges alternating
 };
 
 // Every generated file, by its path relative to the station folder ('/' separators).

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "emu/diagnostic_keys.h"
+
 namespace emu {
 
 namespace {
@@ -82,15 +84,17 @@ class Reader {
         return true;
     }
 
-    bool FlashId(std::array<std::uint8_t, 6>& id) {
+    bool FlashId(std::array<std::uint8_t, 6>& id, std::uint8_t& byte6) {
         const auto v = d_.section.Get("FlashId");
         if (!v) return true;
         const auto bytes = Split(*v, ',');
-        if (bytes.size() != id.size()) return Fail("FlashId", *v, "six hexadecimal bytes");
-        for (std::size_t i = 0; i < id.size(); ++i) {
+        if (bytes.size() != id.size() && bytes.size() != id.size() + 1) {
+            return Fail("FlashId", *v, "six or seven hexadecimal bytes");
+        }
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
             std::uint64_t b = 0;
-            if (!ParseNumber(bytes[i], b, 16) || b > 0xFF) return Fail("FlashId", *v, "six hexadecimal bytes");
-            id[i] = static_cast<std::uint8_t>(b);
+            if (!ParseNumber(bytes[i], b, 16) || b > 0xFF) return Fail("FlashId", *v, "six or seven hexadecimal bytes");
+            (i < id.size() ? id[i] : byte6) = static_cast<std::uint8_t>(b);
         }
         return true;
     }
@@ -148,10 +152,11 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
     const bool ok = r.Int("FlashChannels", g.channels, 1, 16) && r.Int("FlashCEs", g.ces, 1, 16) &&
                     r.Int("FlashLuns", g.luns, 1, 16) && r.Int("FlashBlocks", g.blocks, 1, 65536) &&
                     r.Int("FlashPages", g.pages, 1, 65536) && r.Int("FlashPageSectors", g.pageSectors, 1, 128) &&
-                    r.Int("FlashPlanes", g.planes, 1, 16) && r.FlashId(s.gdp.flashId) &&
+                    r.Int("FlashPlanes", g.planes, 1, 16) && r.FlashId(s.gdp.flashId, s.gdp.flashIdByte6) &&
                     r.Places("BadBlocks", s.badBlocks, 4, 4) && r.Places("ReadUnc", s.readUnc, 5, 5) &&
                     r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
-                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency);
+                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency) &&
+                    ReadDiagnosticKeys(drive, s.gdp, s.diag, s.sort, error);
     if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
     return s;
 }
@@ -171,6 +176,14 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.gdp->Install(core);
     p.scan = std::make_shared<GdpBadBlockScan>(p.gdp);
     p.scan->Install(core);
+    p.diag = std::make_shared<GdpDiagnostics>(p.gdp, setup.diag);
+    p.diag->Install(core);
+    p.codeBlocks = std::make_shared<GdpCodeBlocks>(p.gdp);
+    p.codeBlocks->Install(core);
+    p.resultBlocks = std::make_shared<GdpResultBlocks>(p.gdp);
+    p.resultBlocks->Install(core);
+    p.sorting = std::make_shared<SortingFirmware>(setup.sort);
+    p.sorting->Install(core);
     return p;
 }
 

@@ -1,10 +1,13 @@
 // The programs an emulated controller runs besides its ROM commands: the boot loader's load and
 // jumps, the diagnostic firmware, and the flash they work on, set up from the drive's section of
-// bay.ini. Keys read here (all optional):
+// bay.ini. Keys read here (all optional); the keys of the diagnostic checks (FlashIdAt, AutoDetect,
+// FlashDiagFail, DramTestPolls, DramFail, NandTimes, NandTimesAt, PcieLoopBack) are listed in
+// gdp_diagnostics.h, the sorting firmware's (SortStatus, SortBusyPolls) in sorting_firmware.h:
 //
 //   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016 (per LUN)  FlashPages=2304
 //   FlashPageSectors=32  FlashPlanes=4
-//   FlashId=9B,C4,58,32,A6,00             the ID bytes the flash-ID command answers (hex)
+//   FlashId=9B,C4,58,32,A6,00[,<b6>]      the ID bytes the flash-ID command answers (hex); the
+//                                         optional seventh is byte 6 of the flash-module reply
 //   BadBlocks=<ch>:<ce>:<lun>:<block>,... factory bad blocks
 //   ReadUnc=<ch>:<ce>:<lun>:<block>:<page>,...   pages that read uncorrectable
 //   ProgramFail=<ch>:<ce>:<lun>:<block>[:<page>],...   EraseFail=<ch>:<ce>:<lun>:<block>,...
@@ -23,6 +26,10 @@
 #include "emu/bay_config.h"
 #include "emu/controller_core.h"
 #include "emu/gdp_badblock_scan.h"
+#include "emu/gdp_code_blocks.h"
+#include "emu/gdp_diagnostics.h"
+#include "emu/gdp_result_blocks.h"
+#include "emu/sorting_firmware.h"
 #include "emu/gdp_firmware.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
@@ -44,6 +51,8 @@ struct ProgramSetup {
     std::vector<NandAddress> programFail;  // page -1: the whole block
     std::vector<NandAddress> eraseFail;    // page ignored
     std::vector<StuckBit> stuckBits;
+    DiagSetup diag;
+    SortSetup sort;
 };
 
 // Nullopt and `error` set when a key's value is not sound.
@@ -54,6 +63,10 @@ struct DrivePrograms {
     std::shared_ptr<LoaderProgram> loader;
     std::shared_ptr<GdpFirmware> gdp;
     std::shared_ptr<GdpBadBlockScan> scan;
+    std::shared_ptr<GdpDiagnostics> diag;
+    std::shared_ptr<GdpCodeBlocks> codeBlocks;
+    std::shared_ptr<GdpResultBlocks> resultBlocks;
+    std::shared_ptr<SortingFirmware> sorting;
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

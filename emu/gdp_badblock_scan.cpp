@@ -10,6 +10,7 @@ namespace emu {
 
 namespace {
 
+constexpr std::uint8_t kEraseSearch = 0x01;
 constexpr std::uint8_t kInheritTables = 0x04;
 constexpr std::uint8_t kInheritSorting = 0x20;
 
@@ -79,7 +80,10 @@ NvmeStatus GdpBadBlockScan::Scan(ControllerCore& core, const VendorPacket& p) {
             for (int ce = 0; ce < g.ces; ++ce) {
                 for (int lun = 0; lun < g.luns; ++lun) {
                     for (int block = 0; block < g.blocks; ++block) {
-                        if (!nand.IsFactoryBad(ch, ce, lun, block)) continue;
+                        const bool bad =
+                            nand.IsFactoryBad(ch, ce, lun, block) ||
+                            ((mode & kEraseSearch) != 0 && nand.Erase(ch, ce, lun, block) != NandResult::Ok);
+                        if (!bad) continue;
                         auto [it, fresh] = units.try_emplace({ch, ce, lun, block / g.planes}, UnitEntry{all, 0});
                         it->second.good = static_cast<std::uint8_t>(it->second.good & ~(1u << (block % g.planes)));
                     }

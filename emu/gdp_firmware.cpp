@@ -74,6 +74,17 @@ void GdpFirmware::SetFlashId(const std::array<std::uint8_t, 6>& id) {
     setup_.flashId = id;
 }
 
+std::array<std::uint8_t, 7> GdpFirmware::FlashIdOf(int channel, int ce) const {
+    std::lock_guard lock(mutex_);
+    for (const FlashIdAt& at : setup_.flashIdAt) {
+        if (at.channel == channel && at.ce == ce) return at.id;
+    }
+    std::array<std::uint8_t, 7> id{};
+    std::copy(setup_.flashId.begin(), setup_.flashId.end(), id.begin());
+    id[6] = setup_.flashIdByte6;
+    return id;
+}
+
 std::vector<std::uint8_t> GdpFirmware::InitBlock() const {
     std::lock_guard lock(mutex_);
     return initBlock_;
@@ -99,7 +110,7 @@ NvmeStatus GdpFirmware::GetReturn(std::span<std::uint8_t> data) {
     std::lock_guard lock(mutex_);
     const bool busy = setup_.busyForever || busyLeft_ > 0;
     if (busyLeft_ > 0) --busyLeft_;
-    data[0] = busy ? kGdpBusy : kGdpIdle;
+    data[0] = busy ? kGdpBusy : kGdpDone;
     data[1] = busy ? 0 : result_;
     return nvme_status::kSuccess;
 }
@@ -201,8 +212,8 @@ NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_
     std::fill(data.begin(), data.end(), 0);
     const FlashGeometry& g = nand_->Geometry();
     if (p[3] < g.channels && p[4] < g.ces) {
-        std::lock_guard lock(mutex_);
-        std::copy(setup_.flashId.begin(), setup_.flashId.end(), data.begin());
+        const auto id = FlashIdOf(p[3], p[4]);
+        std::copy_n(id.begin(), std::min(id.size(), data.size()), data.begin());
     }
     Finish(NandResult::Ok);
     return nvme_status::kSuccess;

@@ -148,6 +148,15 @@ bool NandModel::IsFactoryBad(int channel, int ce, int lun, int block) const {
     return factoryBad_.contains(BlockKey(channel, ce, lun, block));
 }
 
+bool NandModel::HasWriteFault(int channel, int ce, int lun, int block) const {
+    std::lock_guard lock(mutex_);
+    const std::uint64_t key = BlockKey(channel, ce, lun, block);
+    if (eraseFail_.contains(key) || programFailBlocks_.contains(key)) return true;
+    // Page keys of the block lie in [key << 16, (key + 1) << 16).
+    const auto page = programFailPages_.lower_bound(key << 16);
+    return page != programFailPages_.end() && (*page >> 16) == key;
+}
+
 std::size_t NandModel::ProgrammedPages() const {
     std::lock_guard lock(mutex_);
     std::size_t n = 0;

@@ -80,6 +80,8 @@ class NandModel {
     std::optional<std::vector<std::uint8_t>> Peek(const NandAddress& a) const;
     std::uint32_t EraseCount(int channel, int ce, int lun, int block) const;
     bool IsFactoryBad(int channel, int ce, int lun, int block) const;
+    // True when the block is set to fail its erase, or a program into it (the whole block or a page).
+    bool HasWriteFault(int channel, int ce, int lun, int block) const;
     // Pages holding data, and distinct page contents stored.
     std::size_t ProgrammedPages() const;
     std::size_t StoredContents() const;

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# Starts Kestrane on the sample station with emulated drives.
+# Starts Kestrane in the demo station (the program sits beside the station's files, as on a station
+# PC) with the station's bay of emulated drives.
 set -euo pipefail
 build=${1:-build}
-if [ ! -x "$build/app/kestrane" ]; then
-  echo "Kestrane's main window is not built yet: the libraries, tests and the demo station ($build/station) are built."
-  exit 0
-fi
-export KESTRANE_BAY=${KESTRANE_BAY:-$build/station/bay}
-exec "$build/app/kestrane"
+station="$build/station"
+export KESTRANE_BAY=${KESTRANE_BAY:-$station/bay}
+exec "$station/kestrane"

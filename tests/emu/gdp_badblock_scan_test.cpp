@@ -93,6 +93,24 @@ TEST(GdpBadBlockScan, ListStopsAtItsBoundAndTheTransfer) {
     EXPECT_EQ(emu::wire::GetLe32(small.data() + 60), 0u);
 }
 
+TEST(GdpBadBlockScan, EraseSearchErasesEveryGoodBlockAndListsTheOnesThatFail) {
+    emu::ProgramSetup setup = Flash();
+    setup.eraseFail = {{0, 1, 1, 20}, {1, 0, 0, 6}};
+    Scanner s(setup);
+    std::vector<std::uint8_t> page(512, 0x3C);
+    ASSERT_TRUE(s.programs.nand->Program({0, 0, 1, 33, 4}, page, 1, 1) == emu::NandResult::Ok);
+
+    EXPECT_EQ(s.ScanAndFetch(0x08).size(), 3u) << "without the mode bit nothing is erased";
+    EXPECT_EQ(s.programs.nand->EraseCount(0, 0, 1, 33), 0u);
+
+    // Channel 0 CE 1 LUN 1 unit 5 plane 0; channel 1 CE 0 unit 1 plane 2 join the factory-bad units.
+    const auto list = s.ScanAndFetch(0x01);
+    EXPECT_EQ(list, (std::vector<std::uint32_t>{0x000B0001u, 0x0107000Fu, 0x090E0005u, 0x200B0001u, 0x29050002u}));
+    EXPECT_FALSE(s.programs.nand->Peek({0, 0, 1, 33, 4}).has_value()) << "good blocks are left erased";
+    EXPECT_EQ(s.programs.nand->EraseCount(1, 1, 0, 63), 1u);
+    EXPECT_EQ(s.programs.nand->EraseCount(0, 0, 0, 6), 0u) << "a factory-bad block is not erased";
+}
+
 TEST(GdpBadBlockScan, BelongsToTheDiagnosticProgram) {
     ProgramBench loader(Flash());
     EXPECT_EQ(loader.Run(0x02, {0}), emu::nvme_status::kInvalidOpcode);

@@ -2,10 +2,14 @@
 // command by command as the vendor protocol would hand the packets over.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "device_bytes.h"
+#include "emu/bay_ini.h"
 #include "emu/boot_loader.h"
 #include "emu/drive_programs.h"
 #include "emu/poison.h"
@@ -45,6 +49,17 @@ struct ProgramBench {
         return {reply[0], reply[1]};
     }
 };
+
+// The setup of a drive section holding `keys` (a test failure when they are refused).
+inline emu::ProgramSetup SetupFromKeys(const std::string& keys) {
+    emu::DriveConfig d;
+    d.name = "Drive1";
+    d.section = emu::ParseIni("[Drive1]\n" + keys).sections.at(0);
+    std::string error;
+    auto s = emu::ReadProgramSetup(d, &error);
+    EXPECT_TRUE(s.has_value()) << error;
+    return s.value_or(emu::ProgramSetup{});
+}
 
 // Page command parameters: channel, bank, block and page (big-endian), rate, scrambler, block type.
 inline std::vector<std::uint8_t> PageParams(int ch, int bank, int block, int page, int rate = 1, int scramble = 1,

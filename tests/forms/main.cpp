@@ -3,9 +3,12 @@
 
 #include <QApplication>
 
+#include "forms/application.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    forms::RestoreNumericLocale();  // Qt set the user's locale; the library writes "."
     QApplication::setApplicationDisplayName("Kestrane test");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

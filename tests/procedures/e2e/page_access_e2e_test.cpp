@@ -83,7 +83,7 @@ TEST_F(PageAccessE2e, WriteReadEraseThenReadEmpty) {
     EXPECT_EQ(Nand().EraseCount(1, 1, 1, 10), 1u);
 
     EXPECT_FALSE(VP_ReadPage(0, 1, 5, 10, 3, 2, 1, 2, back.data(), kSectors));
-    EXPECT_EQ(back[0], 0x00);
+    EXPECT_EQ(back[0], emu::kGdpDone) << "the status reply of the finished read";
     EXPECT_EQ(back[1], kPageReadEmpty);
     EXPECT_EQ(trace_.Lines().back(), "######### - [0]Read C:1 B:17 Block:10 Page:3 Status Fail! - (28)\n");
 }
@@ -94,7 +94,7 @@ TEST_F(PageAccessE2e, FailuresLeaveTheirStatusBytesInTheBuffer) {
     Nand().InjectUncorrectable({2, 3, 0, 12, 0});
     Bytes back(kPage, 0x77);
     EXPECT_FALSE(VP_ReadPage(0, 2, 3, 12, 0, 2, 1, 2, back.data(), kSectors));
-    EXPECT_EQ(back[0], 0x00);
+    EXPECT_EQ(back[0], emu::kGdpDone) << "the status reply of the finished read";
     EXPECT_EQ(back[1], kPageReadUnc);
     EXPECT_EQ(trace_.Lines().back(), "######### - [0]Read C:2 B:3 Block:12 Page:0 Status Fail! - (29)\n");
 
@@ -114,7 +114,7 @@ TEST_F(PageAccessE2e, FailuresLeaveTheirStatusBytesInTheBuffer) {
     Nand().InjectEraseFailure(3, 0, 0, 30);
     Bytes status(2, 0xEE);
     EXPECT_FALSE(VP_EraseBlock(0, 3, 0, 30, 0, 0, status.data()));
-    EXPECT_EQ(status, Bytes({0x00, static_cast<std::uint8_t>(emu::NandResult::EraseFailed)}));
+    EXPECT_EQ(status, Bytes({emu::kGdpDone, static_cast<std::uint8_t>(emu::NandResult::EraseFailed)}));
 }
 
 TEST_F(PageAccessE2e, AllChannelForms) {

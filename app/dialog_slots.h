@@ -1,0 +1,87 @@
+// The seam between the main window and the windows of the fixture and dialog folders: one small
+// interface per window, registered by the program entry once the window exists, so the main window
+// and its tests never include those folders. The main window sets the members a window needs, then
+// calls it; tests register stand-ins.
+//
+// Until a window is registered: an opener (a dialog shown modally) traces
+// "######### - <class> is not available\n" and returns with nothing stored; the fixture window's
+// calls do nothing and its ucWaitLink reads 0; a watermark move does nothing.
+//
+// Registration and every call happen on the GUI thread (a caller on a worker carries the call there).
+#pragma once
+
+#include <cstdint>
+
+namespace app {
+
+// TRuzeVEForm, the fixture window: what the main window reports to it, and the two fields of its
+// state block RuzeVEInfo that the main window touches.
+class FixtureWindow {
+  public:
+    virtual ~FixtureWindow() = default;
+    // Puts the state block and its eight slot records into their idle state.
+    virtual void Init_Auto_MP_Info() = 0;
+    // A port that got a device number, with the connected count of the enumeration.
+    virtual void Get_Dev_port(int port, int connectedCount) = 0;
+    // A counted drive's result: 8 pass, 9 fail.
+    virtual void Refresh_Dev_MP_Sts(int port, int status) = 0;
+    // RuzeVEInfo.ucWaitLink: 1 while the fixture worker waits for a powered slot's drive.
+    virtual std::uint8_t WaitLink() const = 0;
+    // RuzeVEInfo.ucLinkEvent: 0x84 waiting, 0x85 a device arrived.
+    virtual void SetLinkEvent(std::uint8_t event) = 0;
+};
+
+// TWatermarkForm: moved beside the main window.
+class WatermarkWindow {
+  public:
+    virtual ~WatermarkWindow() = default;
+    virtual void MoveTo(int left, int top) = 0;
+};
+
+// TBarcodeInputBoxForm: the serial-number entry, shown modally after m_nPort and m_nDeviceNum are
+// set. On OK it stores the text into g_PortDevInfo[m_nPort].sBurnedSerialNum and
+// gJMGlobal.sBurnedSerialNum[m_nPort].
+class BarcodeInputBox {
+  public:
+    virtual ~BarcodeInputBox() = default;
+    int m_nPort = 0;
+    int m_nDeviceNum = 0;  // 1 to 16, 255 when the port has none yet
+    virtual void ShowModal() = 0;
+};
+
+inline constexpr std::uint8_t kLinkEventArrived = 0x85;
+
+// Registration (not owned; null unregisters). Each returns the previous window.
+FixtureWindow* RegisterFixtureWindow(FixtureWindow* window);
+WatermarkWindow* RegisterWatermarkWindow(WatermarkWindow* window);
+BarcodeInputBox* RegisterBarcodeInputBox(BarcodeInputBox* window);
+
+FixtureWindow* RegisteredFixtureWindow();
+
+// The main window's calls.
+void Fixture_Init_Auto_MP_Info();
+void Fixture_Get_Dev_port(int port, int connectedCount);
+void Fixture_Refresh_Dev_MP_Sts(int port, int status);
+std::uint8_t Fixture_WaitLink();
+void Fixture_SetLinkEvent(std::uint8_t event);
+void Watermark_MoveTo(int left, int top);
+// Sets the dialog's members and shows it modally; traces when none is registered.
+void ShowBarcodeInputBox(int port, int deviceNum);
+
+// Registers a window for the lifetime of the guard (tests).
+template <class W, W* (*Register)(W*)>
+class ScopedRegistration {
+  public:
+    explicit ScopedRegistration(W& window) : previous_(Register(&window)) {}
+    ~ScopedRegistration() { Register(previous_); }
+    ScopedRegistration(const ScopedRegistration&) = delete;
+    ScopedRegistration& operator=(const ScopedRegistration&) = delete;
+
+  private:
+    W* previous_;
+};
+using ScopedFixtureWindow = ScopedRegistration<FixtureWindow, RegisterFixtureWindow>;
+using ScopedWatermarkWindow = ScopedRegistration<WatermarkWindow, RegisterWatermarkWindow>;
+using ScopedBarcodeInputBox = ScopedRegistration<BarcodeInputBox, RegisterBarcodeInputBox>;
+
+}  // namespace app

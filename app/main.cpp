@@ -1,0 +1,35 @@
+// Kestrane: the application object, the bay of emulated drives when KESTRANE_BAY names one, the
+// forms in their order, and the message loop.
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "app/main_form.h"
+#include "app/program.h"
+#include "emu/bay.h"
+#include "forms/application.h"
+#include "forms/qt_ui_port.h"
+#include "forms/ui_port.h"
+
+int main(int argc, char** argv) {
+    forms::Application application(argc, argv);
+    forms::CloseWindowsOnTerminationSignals();
+    forms::QtUiPort uiPort;
+    forms::InstallUiPort(&uiPort);
+
+    std::string error;
+    const auto bay = emu::InstallBayFromEnvironment(&error);
+    if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
+
+    std::unique_ptr<TMainForm> form = app::CreateForms();
+    if (form) {
+        form->show();
+        // A settings file that could not be read ends the program once the loop starts.
+        if (form->TerminateRequested()) QTimer::singleShot(0, &application, &QApplication::quit);
+        application.exec();
+        form->FormDestroy(form.get());
+        form.reset();
+    }
+    forms::InstallUiPort(nullptr);
+    return 0;
+}

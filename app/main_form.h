@@ -1,0 +1,223 @@
+// Kestrane's main window: settings pages, the 16 device panels, the run bar, the enumeration of
+// drives and the port map, the panel repaint, start-up and shutdown. Laid out in code.
+//
+// Where the handlers live:
+//   main_form_build.cpp      the controls, one builder per area
+//   main_form.cpp            constructor, FormCreate, FormDestroy, destructor, move, lock
+//   main_form_enum.cpp       enumeration, device changes, OnTimer, Refresh, port mapping
+//   main_form_panels.cpp     UpdateDrawPanel and the panel thread's refresh
+//   main_form_settings.cpp   the settings stand-ins (ReadINI, WriteINI, ...) and the file checks
+//   main_form_run_stubs.cpp  the run's handlers (START, Stop, watchdogs, automatic start, yield):
+//                            stand-ins that trace their name, replaced by the run's own files
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/mp_log.h"
+#include "forms/controls.h"
+#include "forms/timer_set.h"
+#include "forms/worker_thread.h"
+#include "platform/hotplug.h"
+
+class QAction;
+class QDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QSocketNotifier;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QWidget;
+
+namespace app {
+// The tool's version text (at most 15 characters; also AP_OtSet.sMPTVer).
+inline constexpr const char* kToolVersion = "1.0.0.15";
+inline constexpr const char* kToolName = "TEV100x MP/Sorting Tool";
+inline constexpr const char* kSettingsPassword = "plirk";
+inline constexpr int kPageCount = 7;
+}  // namespace app
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // The constructor's steps; throws std::runtime_error("Cannot create log directory.") when the
+    // log folder cannot be created (nothing is written then).
+    explicit TMainForm(QWidget* owner = nullptr);
+    ~TMainForm() override;
+
+    // Creation and destruction handlers (the program calls FormCreate after the constructor and
+    // FormDestroy before deleting the window).
+    void FormCreate(QObject* sender);
+    void FormDestroy(QObject* sender);
+    // The constructor's settings check failed: the program ends once the message loop starts.
+    bool TerminateRequested() const { return m_bTerminate; }
+
+    // ---- Settings stand-ins (replaced by the settings pages' issue) ----
+    bool ReadINI(const std::string& path);
+    bool WriteINI(const std::string& path);
+    void ChangeGlobalParameter();
+    void UpdateStruct2UI();
+    void UpdateUI2Struct();
+    void FunCheckListBoxClick(QObject* sender);
+    void FunCheckListBoxClickCheck(int index);
+    void CalcIDEMAtoRatioButtonClick(QObject* sender);
+    void DieMapCheckBoxOnClick(QObject* sender);
+    void CFTButtonClick(QObject* sender);
+    void DeviceInfoBitBtnClick(QObject* sender);
+    void GeneralFormShow(QWidget* form);
+    void BuildTmcFolderChooser();
+
+    // ---- File checks: the library's checks with their texts on status panels 1 and 2 ----
+    void CheckGDPBin();
+    int CheckFWBin(int strict);
+    int CheckLDPCBin();
+    int CheckNandMenUpdateBin();
+    int CheckOPALBin();
+    int CheckNandMemBin();
+    int CheckUEFIBin();
+
+    // ---- Lifecycle ----
+    void WMMoving();
+    void LockUI(int lock);
+    void LockSpeedButtonClick(QObject* sender);
+
+    // ---- Enumeration and port mapping ----
+    int GetQVChipConnectedNum();
+    void EnumUSBDevice();
+    // A device-interface arrival (true) or removal (false).
+    void WMDeviceChange(bool arrival);
+    // Every window timer: traces its id; 129 enumerates, the watchdog ids go to WatchdogTimer.
+    void OnTimer(int nTimerID);
+    void RefreshButtonClick(QObject* sender);
+    void SequenceSpeedButtonClick(QObject* sender);
+    void ManualClick(QObject* sender);
+    void AutoClick(QObject* sender);
+    void AutoPortMappingCloseButtonClick(QObject* sender);
+
+    // ---- Panels ----
+    void UpdateDrawPanel();
+    // Copies the display slots of the run's devices onto their panels (GUI thread).
+    void SyncDevicePanels();
+
+    // ---- The run (main_form_run_stubs.cpp until the run lands) ----
+    void ExecuteButtonClick(QObject* sender);
+    void StopSpeedButtonClick(QObject* sender);
+    void DevicePanelDblClick(int tag);
+    void AutoTestTimerTimer(QObject* sender);
+    void SortStatusTimerTimer(QObject* sender);
+    void SORTStatusClick(QObject* sender);
+    // The watchdog branch of OnTimer: id is one of g_DeviceTimerID.
+    void WatchdogTimer(int nTimerID);
+    int MultiExecuteDevice();
+    bool CheckBinBeforeExecute();
+    void ShowYieldCount();
+    void ResetYieldButtonClick(QObject* sender);
+
+    // ---- State ----
+    std::string m_sIniFile;
+    std::string m_sLogPath;
+    std::string m_sInitTmcFile;
+    std::string m_sBestTmcFile;
+    app::MpLogFile m_MpLog;  // m_sLogPattern, m_sLogFile, m_nLogSizeLimit, m_nLogIndex
+    int m_bRunning = 0;
+    std::unique_ptr<forms::WorkerThread> m_hThread[16];
+    forms::TimerSet m_Timers;
+    // ReadINI succeeded, or the settings file did not exist: the destructor writes the settings.
+    bool m_bWriteSettings = false;
+
+    // ---- Controls (objectNames are these names) ----
+    QMenuBar* MainMenu = nullptr;
+    QMenu* WindowsMenu = nullptr;
+    QMenu* PortMappingMenu = nullptr;
+    QAction* Manual = nullptr;
+    QAction* Auto = nullptr;
+
+    QTabWidget* SettingPageControl = nullptr;
+    QWidget* Page[app::kPageCount] = {};
+    QGroupBox* TestItemsGroupBox = nullptr;
+    forms::CheckListBox* FunCheckListBox = nullptr;
+
+    QScrollArea* StyleScrollBox = nullptr;
+    QFrame* DevicePanel[16] = {};
+    QLabel* DeviceLabel[16] = {};
+    forms::TCGauge* DeviceCGauge[16] = {};
+    forms::LabeledEdit* SNLabeledEdit[16] = {};
+    QPushButton* DeviceInfoBitBtn[16] = {};
+    QPushButton* CFTButton[16] = {};
+    QLineEdit* DeviceSequenceEdit[16] = {};
+
+    // The sorting-result area, by device number.
+    QFrame* ResultPanel[16] = {};
+    QGroupBox* EasyResult_GB[16] = {};
+    QPlainTextEdit* EasyResult_Memo[16] = {};
+    QPushButton* EasyResult_btn[16] = {};
+
+    QWidget* RunBar = nullptr;
+    QPushButton* ExecuteButton = nullptr;
+    forms::SpeedButton* StopSpeedButton = nullptr;
+    QPushButton* RefreshButton = nullptr;
+    forms::SpeedButton* LockSpeedButton = nullptr;
+    forms::SpeedButton* SequenceSpeedButton = nullptr;
+    QLabel* ToolModeLabel = nullptr;
+    forms::LabeledEdit* YieldLabeledEdit = nullptr;
+    QPushButton* ResetYieldButton = nullptr;
+    forms::LabeledEdit* ElapsedTimeLabeledEdit = nullptr;
+    QWidget* BottomPanel = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel[3] = {};
+
+    QTimer* AutoTestTimer = nullptr;
+    QTimer* SortStatusTimer = nullptr;
+
+    // The "Auto Port Mapping" window, built hidden by the constructor.
+    QDialog* AutoPortMappingForm = nullptr;
+    QLabel* AutoPortMappingLabel = nullptr;
+    QPushButton* AutoPortMappingCloseButton = nullptr;
+
+    // A control of this window by objectName (pages that do not exist yet give null).
+    template <class T = QWidget>
+    T* Control(const char* name) const {
+        return findChild<T*>(QString::fromLatin1(name));
+    }
+    void SetStatusText(int panel, const std::string& text);
+
+  protected:
+    void moveEvent(QMoveEvent* event) override;
+    // Double clicks on the device panels.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Builders, one per area (main_form_build.cpp).
+    void BuildMainMenu();
+    void BuildSettingPages();
+    void BuildDevicePanels(QWidget* page);
+    void BuildResultArea();
+    void BuildRunBar(QWidget* parent);
+    void BuildStatusBar();
+    void BuildTimers();
+    void BuildAutoPortMappingForm();
+    void CentreOnScreen();
+
+    void RegisterUSBDeviceNotify();
+    void ServeHotPlug();
+    // The typed device numbers on or off (SequenceSpeedButtonClick and ManualClick).
+    void ToggleDeviceMapping();
+
+    bool m_bTerminate = false;
+    std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
+    QSocketNotifier* m_HotPlugNotifier = nullptr;
+};
+
+// The published instance (null while no window exists).
+extern TMainForm* MainForm;

@@ -1,0 +1,271 @@
+// The controls of the main window, one builder per area. Positions the design fixes (the device
+// panels' "List" layout, StyleScrollBox at top 113) are kept; the rest is our own layout.
+#include <QAction>
+#include <QDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "app/run_state.h"
+#include "forms/colours.h"
+
+namespace {
+
+constexpr int kWindowWidth = 1010;
+constexpr int kWindowHeight = 707;
+constexpr int kPanelWidth = 990;
+constexpr int kPanelHeight = 26;
+constexpr int kScrollTop = 113;
+
+const char* const kPageCaptions[app::kPageCount] = {"Main Page",         "Test Items",      "Device Setting",
+                                                    "SYS FW Setting",    "SORT FW Setting", "SORT Result",
+                                                    "Detail SORT Result"};
+const char* const kPageNames[app::kPageCount] = {
+    "MainPageTabSheet",      "TestItemsTabSheet",  "DeviceSettingTabSheet",   "SysFwSettingTabSheet",
+    "SortFwSettingTabSheet", "SortResultTabSheet", "DetailSortResultTabSheet"};
+
+QString Numbered(const char* prefix, int n) {
+    return QString::fromLatin1(prefix) + QString::number(n);
+}
+QString TwoDigits(const char* prefix, int n) {
+    return QString::fromLatin1(prefix) + QString::asprintf("%02d", n);
+}
+
+}  // namespace
+
+void TMainForm::BuildMainMenu() {
+    MainMenu = menuBar();
+    MainMenu->setObjectName("MainMenu");
+    WindowsMenu = MainMenu->addMenu("Windows");
+    WindowsMenu->setObjectName("Windows");
+    PortMappingMenu = WindowsMenu->addMenu("PortMapping");
+    PortMappingMenu->setObjectName("PortMapping");
+    Manual = PortMappingMenu->addAction("Manual");
+    Manual->setObjectName("Manual");
+    Auto = PortMappingMenu->addAction("Auto");
+    Auto->setObjectName("Auto");
+    connect(Manual, &QAction::triggered, this, [this] { ManualClick(Manual); });
+    connect(Auto, &QAction::triggered, this, [this] { AutoClick(Auto); });
+}
+
+void TMainForm::BuildSettingPages() {
+    auto* central = new QWidget(this);
+    central->setObjectName("ClientPanel");
+    setCentralWidget(central);
+    SettingPageControl = new QTabWidget(central);
+    SettingPageControl->setObjectName("SettingPageControl");
+    SettingPageControl->setGeometry(0, 0, kWindowWidth, 560);
+    for (int i = 0; i < app::kPageCount; ++i) {
+        Page[i] = new QWidget();
+        Page[i]->setObjectName(kPageNames[i]);
+        SettingPageControl->addTab(Page[i], kPageCaptions[i]);
+    }
+    // Test Items page: the test-item list (its options come with the settings pages).
+    TestItemsGroupBox = new QGroupBox("Test Items", Page[1]);
+    TestItemsGroupBox->setObjectName("TestItemsGroupBox");
+    TestItemsGroupBox->setGeometry(8, 8, 240, 300);
+    FunCheckListBox = new forms::CheckListBox(TestItemsGroupBox);
+    FunCheckListBox->setObjectName("FunCheckListBox");
+    FunCheckListBox->setGeometry(8, 20, 224, 272);
+    connect(FunCheckListBox, &forms::CheckListBox::ClickCheck, this, [this](int index) {
+        FunCheckListBoxClickCheck(index);
+        FunCheckListBoxClick(FunCheckListBox);
+    });
+
+    BuildDevicePanels(Page[0]);
+    BuildResultArea();
+
+    RunBar = new QWidget(central);
+    RunBar->setObjectName("RunBar");
+    RunBar->setGeometry(0, 562, kWindowWidth, 44);
+    BuildRunBar(RunBar);
+
+    BottomPanel = new QWidget(central);
+    BottomPanel->setObjectName("BottomPanel");
+    BottomPanel->setGeometry(0, 606, kWindowWidth, 40);
+}
+
+void TMainForm::BuildDevicePanels(QWidget* page) {
+    StyleScrollBox = new QScrollArea(page);
+    StyleScrollBox->setObjectName("StyleScrollBox");
+    StyleScrollBox->setGeometry(0, kScrollTop, kWindowWidth - 6, 420);
+    auto* box = new QWidget();
+    box->setObjectName("StyleScrollBoxContents");
+    box->resize(kPanelWidth, kPanelHeight * 16);
+    for (int i = 0; i < 16; ++i) {
+        const int n = i + 1;
+        auto* panel = new QFrame(box);
+        panel->setObjectName(Numbered("DevicePanel", n));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Raised);
+        panel->setGeometry(0, kPanelHeight * i, kPanelWidth, kPanelHeight);
+        panel->setProperty("Tag", i);
+        panel->installEventFilter(this);
+        forms::SetColour(panel, forms::clBtnFace);
+        DevicePanel[i] = panel;
+
+        DeviceLabel[i] = new QLabel(QString("Device %1").arg(n), panel);
+        DeviceLabel[i]->setObjectName(Numbered("DeviceLabel", n));
+        DeviceLabel[i]->setGeometry(10, 4, 250, 18);
+
+        SNLabeledEdit[i] = new forms::LabeledEdit(panel, forms::LabeledEdit::LabelPosition::Left);
+        SNLabeledEdit[i]->setObjectName(Numbered("SNLabeledEdit", n));
+        SNLabeledEdit[i]->setGeometry(380, 2, 200, 21);
+        SNLabeledEdit[i]->setReadOnly(true);
+        SNLabeledEdit[i]->SetCaption("Port ##: SN");
+
+        DeviceCGauge[i] = new forms::TCGauge(panel);
+        DeviceCGauge[i]->setObjectName(Numbered("DeviceCGauge", n));
+        DeviceCGauge[i]->setGeometry(820, 5, 55, 16);
+
+        CFTButton[i] = new QPushButton("CFT", panel);
+        CFTButton[i]->setObjectName(Numbered("CFTButton", n));
+        CFTButton[i]->setGeometry(880, 2, 45, 22);
+
+        DeviceInfoBitBtn[i] = new QPushButton("?", panel);
+        DeviceInfoBitBtn[i]->setObjectName(Numbered("DeviceInfoBitBtn", n));
+        DeviceInfoBitBtn[i]->setGeometry(930, 2, 25, 22);
+
+        DeviceSequenceEdit[i] = new QLineEdit(panel);
+        DeviceSequenceEdit[i]->setObjectName(Numbered("DeviceSequenceEdit", n));
+        DeviceSequenceEdit[i]->setGeometry(960, 2, 26, 22);
+        DeviceSequenceEdit[i]->setMaxLength(2);
+        DeviceSequenceEdit[i]->setEnabled(false);
+        forms::SetColour(DeviceSequenceEdit[i], forms::clBtnFace);
+    }
+    StyleScrollBox->setWidget(box);
+}
+
+void TMainForm::BuildResultArea() {
+    for (int i = 0; i < 16; ++i) {
+        ResultPanel[i] = new QFrame(Page[5]);
+        ResultPanel[i]->setObjectName(Numbered("ResultPanel", i + 1));
+        ResultPanel[i]->setFrameShape(QFrame::Panel);
+        ResultPanel[i]->setGeometry(8 + 247 * (i % 4), 8 + 120 * (i / 4), 240, 112);
+
+        EasyResult_GB[i] = new QGroupBox(Page[6]);
+        EasyResult_GB[i]->setObjectName(TwoDigits("EasyResult_GB_", i));
+        EasyResult_GB[i]->setGeometry(8 + 247 * (i % 4), 4 + 128 * (i / 4), 240, 124);
+        EasyResult_Memo[i] = new QPlainTextEdit(EasyResult_GB[i]);
+        EasyResult_Memo[i]->setObjectName(TwoDigits("EasyResult_Memo_", i));
+        EasyResult_Memo[i]->setGeometry(6, 18, 228, 74);
+        EasyResult_Memo[i]->setReadOnly(true);
+        EasyResult_btn[i] = new QPushButton("Detail ", EasyResult_GB[i]);
+        EasyResult_btn[i]->setObjectName(TwoDigits("EasyResult_btn_", i));
+        EasyResult_btn[i]->setGeometry(160, 96, 74, 24);
+    }
+}
+
+void TMainForm::BuildRunBar(QWidget* bar) {
+    ExecuteButton = new QPushButton("START", bar);
+    ExecuteButton->setObjectName("ExecuteButton");
+    ExecuteButton->setGeometry(8, 6, 90, 32);
+    ExecuteButton->setEnabled(false);
+    connect(ExecuteButton, &QPushButton::clicked, this, [this] { ExecuteButtonClick(ExecuteButton); });
+
+    StopSpeedButton = new forms::SpeedButton(bar);
+    StopSpeedButton->setObjectName("StopSpeedButton");
+    StopSpeedButton->setText("Stop");
+    StopSpeedButton->setCheckable(false);
+    StopSpeedButton->setGeometry(104, 6, 70, 32);
+    connect(StopSpeedButton, &QToolButton::clicked, this, [this] { StopSpeedButtonClick(StopSpeedButton); });
+
+    RefreshButton = new QPushButton("Refresh", bar);
+    RefreshButton->setObjectName("RefreshButton");
+    RefreshButton->setGeometry(180, 6, 80, 32);
+    connect(RefreshButton, &QPushButton::clicked, this, [this] { RefreshButtonClick(RefreshButton); });
+
+    LockSpeedButton = new forms::SpeedButton(bar);
+    LockSpeedButton->setObjectName("LockSpeedButton");
+    LockSpeedButton->setText("Lock");
+    LockSpeedButton->setGeometry(266, 6, 60, 32);
+    connect(LockSpeedButton, &QToolButton::clicked, this, [this] { LockSpeedButtonClick(LockSpeedButton); });
+
+    SequenceSpeedButton = new forms::SpeedButton(bar);
+    SequenceSpeedButton->setObjectName("SequenceSpeedButton");
+    SequenceSpeedButton->setText("Device Mapping");
+    SequenceSpeedButton->setToolTip("Enable/Disable Device Mapping");
+    SequenceSpeedButton->setGeometry(332, 6, 110, 32);
+    connect(SequenceSpeedButton, &QToolButton::clicked, this,
+            [this] { SequenceSpeedButtonClick(SequenceSpeedButton); });
+
+    ToolModeLabel = new QLabel("MP", bar);
+    ToolModeLabel->setObjectName("ToolModeLabel");
+    ToolModeLabel->setGeometry(452, 12, 50, 20);
+
+    YieldLabeledEdit = new forms::LabeledEdit(bar, forms::LabeledEdit::LabelPosition::Left);
+    YieldLabeledEdit->setObjectName("YieldLabeledEdit");
+    YieldLabeledEdit->setGeometry(560, 10, 90, 22);
+    YieldLabeledEdit->setReadOnly(true);
+    YieldLabeledEdit->SetCaption("Yield");
+
+    ResetYieldButton = new QPushButton("Reset Yield", bar);
+    ResetYieldButton->setObjectName("ResetYieldButton");
+    ResetYieldButton->setGeometry(656, 8, 90, 26);
+    connect(ResetYieldButton, &QPushButton::clicked, this, [this] { ResetYieldButtonClick(ResetYieldButton); });
+
+    ElapsedTimeLabeledEdit = new forms::LabeledEdit(bar, forms::LabeledEdit::LabelPosition::Left);
+    ElapsedTimeLabeledEdit->setObjectName("ElapsedTimeLabeledEdit");
+    ElapsedTimeLabeledEdit->setGeometry(840, 10, 160, 22);
+    ElapsedTimeLabeledEdit->setReadOnly(true);
+    ElapsedTimeLabeledEdit->SetCaption("Elapsed Time");
+}
+
+void TMainForm::BuildStatusBar() {
+    StatusBar = statusBar();
+    StatusBar->setObjectName("StatusBar");
+    for (int i = 0; i < 3; ++i) {
+        StatusPanel[i] = new QLabel(StatusBar);
+        StatusPanel[i]->setObjectName(Numbered("StatusBarPanel", i));
+        StatusPanel[i]->setMinimumWidth(i == 0 ? 200 : 380);
+        StatusBar->addWidget(StatusPanel[i], i == 0 ? 0 : 1);
+    }
+}
+
+void TMainForm::BuildTimers() {
+    AutoTestTimer = new QTimer(this);
+    AutoTestTimer->setObjectName("AutoTestTimer");
+    AutoTestTimer->setInterval(1000);
+    connect(AutoTestTimer, &QTimer::timeout, this, [this] { AutoTestTimerTimer(AutoTestTimer); });
+    SortStatusTimer = new QTimer(this);
+    SortStatusTimer->setObjectName("SortStatusTimer");
+    SortStatusTimer->setInterval(30000);
+    connect(SortStatusTimer, &QTimer::timeout, this, [this] { SortStatusTimerTimer(SortStatusTimer); });
+}
+
+void TMainForm::BuildAutoPortMappingForm() {
+    AutoPortMappingForm = new QDialog(this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    AutoPortMappingForm->setObjectName("AutoPortMappingForm");
+    AutoPortMappingForm->setWindowTitle("Auto Port Mapping");
+    AutoPortMappingForm->setFixedSize(250, 150);
+    AutoPortMappingForm->setModal(true);
+    AutoPortMappingLabel = new QLabel("Please insert the 1st device!", AutoPortMappingForm);
+    AutoPortMappingLabel->setObjectName("AutoPortMappingLabel");
+    QFont font = AutoPortMappingLabel->font();
+    font.setPointSize(11);
+    AutoPortMappingLabel->setFont(font);
+    AutoPortMappingLabel->move(20, 40);
+    AutoPortMappingLabel->adjustSize();
+    AutoPortMappingLabel->resize(225, AutoPortMappingLabel->height());  // room for "the 16th device"
+    AutoPortMappingCloseButton = new QPushButton("Close", AutoPortMappingForm);
+    AutoPortMappingCloseButton->setObjectName("AutoPortMappingCloseButton");
+    AutoPortMappingCloseButton->setGeometry(95, 90, 60, 25);
+    connect(AutoPortMappingCloseButton, &QPushButton::clicked, this,
+            [this] { AutoPortMappingCloseButtonClick(AutoPortMappingCloseButton); });
+    AutoPortMappingForm->hide();
+}
+
+void TMainForm::SetStatusText(int panel, const std::string& text) {
+    if (panel < 0 || panel >= 3 || StatusPanel[panel] == nullptr) return;
+    const QString q = QString::fromStdString(text);
+    if (StatusPanel[panel]->text() != q) StatusPanel[panel]->setText(q);
+}

@@ -1,0 +1,44 @@
+#include "forms/colours.h"
+
+#include <QApplication>
+#include <QVariant>
+#include <QWidget>
+
+namespace forms {
+
+QPalette::ColorRole SystemColourRole(std::uint32_t value) {
+    switch (value) {
+        case clWindow:
+            return QPalette::Base;
+        case clBtnFace:
+            return QPalette::Button;
+        case clInfoBk:
+            return QPalette::ToolTipBase;
+        default:
+            return QPalette::Window;
+    }
+}
+
+QColor ToQColor(std::uint32_t value) {
+    if (IsSystemColour(value)) return QApplication::palette().color(SystemColourRole(value));
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+void SetColour(QWidget* widget, std::uint32_t value) {
+    if (widget == nullptr) return;
+    const QVariant old = widget->property(kColourProperty);
+    if (old.isValid() && old.toUInt() == value) return;
+    widget->setProperty(kColourProperty, QVariant::fromValue(value));
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), ToQColor(value));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+std::uint32_t ColourOf(const QWidget* widget) {
+    const QVariant v = widget != nullptr ? widget->property(kColourProperty) : QVariant();
+    return v.isValid() ? v.toUInt() : clBtnFace;
+}
+
+}  // namespace forms

@@ -1,0 +1,79 @@
+// The controls of the windows that Qt has no exact match for, as thin classes: the labeled edit,
+// the check-list box, the speed button and the gauge. Each is found by its objectName.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QToolButton>
+#include <string>
+
+namespace forms {
+
+// A line edit with its attached label (EditLabel), which moves, shows and hides with it.
+class LabeledEdit : public QLineEdit {
+    Q_OBJECT
+  public:
+    enum class LabelPosition { Above, Left };
+    explicit LabeledEdit(QWidget* parent, LabelPosition position = LabelPosition::Above);
+
+    QLabel* EditLabel() const { return label_; }
+    QString Caption() const { return label_->text(); }
+    void SetCaption(const QString& caption);
+    // Sets the text only when it differs (no repaint otherwise).
+    void SetText(const QString& text);
+    void setVisible(bool visible) override;
+
+  protected:
+    void moveEvent(QMoveEvent* event) override;
+
+  private:
+    void PlaceLabel();
+
+    QLabel* label_;
+    LabelPosition position_;
+};
+
+// Checkable entries. An operator's tick raises ClickCheck(index); a check mark set by the program
+// (SetChecked, AddItem) raises nothing.
+class CheckListBox : public QListWidget {
+    Q_OBJECT
+  public:
+    explicit CheckListBox(QWidget* parent);
+
+    void Clear();
+    void AddItem(const QString& text, bool checked = false);
+    int Count() const { return count(); }
+    QString ItemText(int index) const;
+    bool Checked(int index) const;
+    void SetChecked(int index, bool checked);
+
+  signals:
+    void ClickCheck(int index);
+
+  private:
+    bool programmatic_ = false;
+};
+
+// The speed button: a checkable tool button whose "down" state is its checked state. Setting it
+// from the program raises no click.
+class SpeedButton : public QToolButton {
+    Q_OBJECT
+  public:
+    explicit SpeedButton(QWidget* parent);
+    bool Down() const { return isChecked(); }
+    void SetDown(bool down);
+};
+
+// The gauge: progress 0 to 100.
+class TCGauge : public QProgressBar {
+    Q_OBJECT
+  public:
+    explicit TCGauge(QWidget* parent);
+    int Progress() const { return value(); }
+    // Clamped to 0..100; unchanged values do not repaint.
+    void SetProgress(int progress);
+};
+
+}  // namespace forms

@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_RUNS ?= 1000000
-FUZZ_SECONDS ?= 1200
+FUZZ_SECONDS ?= 3600
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build test run asan tsan tsan-configure tsan-threaded bench fuzz clean

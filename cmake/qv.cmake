@@ -5,6 +5,10 @@ if(QV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(QV_SANITIZE_THREAD)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
 
 # qv_library(<target> DEPS <targets...> [EXCLUDE <files...>]): a static library of every .cpp in the
 # calling folder (but the excluded ones, such as a program's main.cpp).

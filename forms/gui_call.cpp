@@ -11,6 +11,10 @@
 
 #include "platform/trace_sink.h"
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace forms {
 
 namespace {
@@ -44,6 +48,69 @@ struct DropGuard {
     std::shared_ptr<CallState> state;
 };
 
+// ThreadSanitizer cannot see the order Qt's event queue gives (Qt is not built for it): what the
+// queuing thread wrote before queuing a call is visible to the thread that runs it, and whichever
+// thread frees Qt's copy of the call (the last to drop its reference) has seen the other's use of
+// it. These two marks tell it so, per call: Queued before the call is queued and when its run is
+// done, Running when it starts and when a copy is destroyed. Elsewhere they do nothing. Qt's own
+// allocation of its copy, inside invokeMethod after Queued, is left to tests/tsan.supp.
+#if defined(__SANITIZE_THREAD__)
+void Queued(const void* token) {
+    if (token != nullptr) __tsan_release(const_cast<void*>(token));
+}
+void Running(const void* token) {
+    if (token != nullptr) __tsan_acquire(const_cast<void*>(token));
+}
+#else
+void Queued(const void*) {}
+void Running(const void*) {}
+#endif
+
+// The queued bodies of PostIn and CallIn.
+struct PostedCall {
+    std::function<void()> fn;
+    std::shared_ptr<const int> token;
+    PostedCall(std::function<void()> f, std::shared_ptr<const int> t) : fn(std::move(f)), token(std::move(t)) {}
+    PostedCall(PostedCall&&) = default;
+    PostedCall(const PostedCall&) = default;
+    ~PostedCall() { Running(token.get()); }
+    void operator()() const {
+        Running(token.get());
+        Run();
+        Queued(token.get());
+    }
+    void Run() const {
+        try {
+            fn();
+        } catch (const std::exception& e) {
+            platform::WriteTrace(std::string("######### - posted call failed: ") + e.what() + "\n");
+        } catch (...) {
+            platform::WriteTrace("######### - posted call failed\n");
+        }
+    }
+};
+
+struct BlockingCall {
+    std::shared_ptr<DropGuard> guard;
+    const std::function<void()>* call;  // valid: the caller waits until it ran or was dropped
+    BlockingCall(std::shared_ptr<DropGuard> g, const std::function<void()>* c) : guard(std::move(g)), call(c) {}
+    BlockingCall(BlockingCall&&) = default;
+    BlockingCall(const BlockingCall&) = default;
+    ~BlockingCall() { Running(Token()); }
+    const void* Token() const { return guard ? guard->state.get() : nullptr; }
+    void operator()() const {
+        Running(Token());
+        CallState& s = *guard->state;
+        try {
+            (*call)();
+        } catch (...) {
+            s.error = std::current_exception();
+        }
+        Queued(Token());
+        s.Finish(true);
+    }
+};
+
 }  // namespace
 
 bool PostToGui(std::function<void()> fn) {
@@ -52,18 +119,9 @@ bool PostToGui(std::function<void()> fn) {
 
 bool PostIn(QObject* context, std::function<void()> fn) {
     if (context == nullptr || !fn) return false;
-    return QMetaObject::invokeMethod(
-        context,
-        [fn = std::move(fn)] {
-            try {
-                fn();
-            } catch (const std::exception& e) {
-                platform::WriteTrace(std::string("######### - posted call failed: ") + e.what() + "\n");
-            } catch (...) {
-                platform::WriteTrace("######### - posted call failed\n");
-            }
-        },
-        Qt::QueuedConnection);
+    auto token = std::make_shared<const int>(0);
+    Queued(token.get());
+    return QMetaObject::invokeMethod(context, PostedCall{std::move(fn), std::move(token)}, Qt::QueuedConnection);
 }
 
 bool CallIn(QObject* context, const std::function<void()>& fn) {
@@ -74,19 +132,8 @@ bool CallIn(QObject* context, const std::function<void()>& fn) {
     }
     auto state = std::make_shared<CallState>();
     auto guard = std::make_shared<DropGuard>(state);
-    const std::function<void()>* call = &fn;  // valid: the caller waits until it ran or was dropped
-    const bool queued = QMetaObject::invokeMethod(
-        context,
-        [guard, call] {
-            CallState& s = *guard->state;
-            try {
-                (*call)();
-            } catch (...) {
-                s.error = std::current_exception();
-            }
-            s.Finish(true);
-        },
-        Qt::QueuedConnection);
+    Queued(state.get());
+    const bool queued = QMetaObject::invokeMethod(context, BlockingCall{guard, &fn}, Qt::QueuedConnection);
     guard.reset();
     if (!queued) return false;
     std::unique_lock lock(state->mutex);

@@ -24,7 +24,13 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view data);
 // Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over `path`:
 // readers see the old file or the new one, never a half-written one. False on any failure
 // (the old file is then untouched and the temporary removed).
+// - A symbolic link is followed: its target is replaced and the link stays a link.
+// - The new file keeps the replaced file's permission bits, and its owner and group where the
+//   process may set them; a new file gets 0644 less the umask.
+// - Temporaries "<file>.tmp-<pid>-<n>" that killed saves of the same file left are removed first.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data);
+// The file a save of `path` replaces: `path` itself, or the end of its chain of symbolic links.
+std::filesystem::path SaveTarget(const std::filesystem::path& path);
 // Appends `data` in one write; false on failure.
 bool AppendToFile(const std::filesystem::path& path, std::string_view data);
 

@@ -189,15 +189,20 @@ void SetValue(std::string& text, std::string_view section, std::string_view key,
 }
 
 std::int32_t ParseInt(std::string_view value) {
+    // A 32-bit field may hold any value from -2147483648 to 4294967295: an unsigned one written as
+    // its number, a signed one written "%d". Both read back as the same 32 bits. Digit runs beyond
+    // that range stop at its end: INT32_MIN below, INT32_MAX above.
+    constexpr std::uint64_t kUnsignedEnd = std::numeric_limits<std::uint32_t>::max();
     const bool negative = !value.empty() && value.front() == '-';
-    const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : (std::uint64_t{1} << 31) - 1;
+    const std::uint64_t limit = negative ? std::uint64_t{1} << 31 : kUnsignedEnd + 1;
     std::uint64_t magnitude = 0;
     for (std::size_t i = negative ? 1 : 0; i < value.size() && IsDigit(value[i]); ++i) {
         magnitude = magnitude * 10 + static_cast<std::uint64_t>(value[i] - '0');
         if (magnitude > limit) magnitude = limit;
     }
     if (negative) return static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude));
-    return static_cast<std::int32_t>(magnitude);
+    if (magnitude > kUnsignedEnd) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude));
 }
 
 std::uint64_t ParseUInt64(std::string_view value) {

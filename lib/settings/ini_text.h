@@ -45,7 +45,9 @@ bool IsUsableKey(std::string_view key);
 void SetValue(std::string& text, std::string_view section, std::string_view key, std::string_view value);
 
 // IniGetInt's conversion: "-" then a digit run gives its negative, else the leading digit run;
-// no digits give 0. Runs beyond the signed 32-bit range saturate at its ends.
+// no digits give 0. A run up to 4294967295 reads as its 32-bit pattern (a 32-bit field written as
+// "%d" or as its unsigned number reads back the same bits); longer runs stop at INT32_MAX, and
+// negative runs below INT32_MIN stop there.
 std::int32_t ParseInt(std::string_view value);
 
 // IniGetInt64's conversion: the leading digit run (no sign), 0 without digits; saturates at 2^64 - 1.

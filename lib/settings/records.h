@@ -574,3 +574,9 @@ extern AP_RDTSet_t AP_RDTSet;
 // FW bank = LUN x AP_INIState.MaxPhyBank + CE; 0 means the die has no result block.
 extern std::uint16_t wRsltBlk[AP_PORT_COUNT][8][8];
 extern AP_ParaSet_t AP_ParaSet;
+
+// Puts every global settings record back to its start state (all zero): the six records above,
+// AP_RDSetting and AP_OtSet (transport/tool_records.h), and AP_Bins, AP_GDPBins and the two
+// version texts (settings/firmware_bins.h). The INI engine's texts and the flash list are not
+// records: IniResetState and the list loader look after those.
+void ResetSettingsRecords();

@@ -163,6 +163,10 @@ void RM_FillReserveLists(_VectorInfo& vi) {
             for (int ce = 0; ce < CeCount(g); ++ce) {
                 for (int p = 0; p < Planes(g); ++p) {
                     if (r.status[ch][ce][p] != RM_SLOT_GOOD) continue;
+                    if (RM_IsLoaderUnit(vi, ch, ce, r.unit)) {
+                        RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "reserve spare");
+                        continue;
+                    }
                     RmpRecord e{};
                     e.good = r.unit;
                     e.defect = RM_RESERVE_DEFECT;

@@ -37,7 +37,7 @@ std::uint16_t RM_LookupRemapGood(int ch, int ce, int plane, std::uint16_t unit, 
 std::uint16_t RM_LookupVirtGood(int ch, int ce, std::uint16_t index, const _VectorInfo& vi);
 
 // Appends a reserve entry for every good slot of every record with a non-zero bad count (and of
-// every record of the extended list).
+// every record of the extended list), except in the units that hold the die's loader blocks.
 void RM_FillReserveLists(_VectorInfo& vi);
 
 // Fills the virtual-plane bitmap from the virtual-remap relations and logs it.

@@ -92,7 +92,8 @@ void vRM_Remap(_VectorInfo& vi, RmHashBuffer hash) {
                         const SuperBlockBadInfo& r = vi.units[static_cast<std::size_t>(c)];
                         if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.unit > 1 &&
                             RM_DonorSideOk(r.unit, unit, boundary)) {
-                            break;
+                            if (!RM_IsLoaderUnit(vi, ch, ce, r.unit)) break;
+                            RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "remap donor");
                         }
                         --c;
                     }
@@ -151,7 +152,10 @@ std::uint32_t RM_PartialRemap(_VectorInfo& vi, RmHashBuffer hash) {
                     std::size_t& c = cursor[static_cast<std::size_t>((ch * RM_MAX_CE + ce) * RM_MAX_PLANE + p)];
                     while (c < end) {
                         const SuperBlockBadInfo& r = vi.units[c];
-                        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.badCount < thr && r.unit > 1) break;
+                        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.badCount < thr && r.unit > 1) {
+                            if (!RM_IsLoaderUnit(vi, ch, ce, r.unit)) break;
+                            RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "remap donor");
+                        }
                         ++c;
                     }
                     if (c >= end) continue;
@@ -174,13 +178,19 @@ std::uint32_t RM_PartialRemap(_VectorInfo& vi, RmHashBuffer hash) {
 
 namespace {
 
-// Lowest good plane of (ch, ce) in a record that may give a virtual replacement, or -1.
-int VirtDonorPlane(const SuperBlockBadInfo& r, int ch, int ce, int planes, std::uint16_t lowerBound) {
+// Lowest good plane of (ch, ce) in a record that may give a virtual replacement, or -1. A unit
+// holding a loader block of the die never gives one.
+int VirtDonorPlane(const _VectorInfo& vi, const SuperBlockBadInfo& r, int ch, int ce, int planes,
+                   std::uint16_t lowerBound) {
     if (r.badCount == 0 || r.unit < lowerBound) return -1;
     int good = -1;
     for (int q = 0; q < planes; ++q) {
         if (r.status[ch][ce][q] == RM_SLOT_VIRTUAL) return -1;
         if (good < 0 && r.status[ch][ce][q] == RM_SLOT_GOOD) good = q;
+    }
+    if (good >= 0 && RM_IsLoaderUnit(vi, ch, ce, r.unit)) {
+        RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "virtual remap donor");
+        return -1;
     }
     return good;
 }
@@ -216,13 +226,13 @@ void vRM_VirtualRemap(_VectorInfo& vi, RmHashBuffer hash, std::uint16_t lowerBou
                     if (!RM_IsVirtRemapCandidate(s, unit, threshold, vi, p)) continue;
                     std::int64_t& c = cursor[static_cast<std::size_t>(ch * RM_MAX_CE + ce)];
                     while (c >= 0 &&
-                           VirtDonorPlane(vi.units[static_cast<std::size_t>(c)], ch, ce, w.planes, lowerBound) < 0) {
+                           VirtDonorPlane(vi, vi.units[static_cast<std::size_t>(c)], ch, ce, w.planes, lowerBound) < 0) {
                         --c;
                     }
                     std::int64_t d = c;
                     if (d == i) {
                         --d;
-                        while (d >= 0 && VirtDonorPlane(vi.units[static_cast<std::size_t>(d)], ch, ce, w.planes,
+                        while (d >= 0 && VirtDonorPlane(vi, vi.units[static_cast<std::size_t>(d)], ch, ce, w.planes,
                                                         lowerBound) < 0) {
                             --d;
                         }
@@ -231,7 +241,7 @@ void vRM_VirtualRemap(_VectorInfo& vi, RmHashBuffer hash, std::uint16_t lowerBou
                     const SuperBlockBadInfo& donorRec = vi.units[static_cast<std::size_t>(d)];
                     // A donor in unit 0 reads as "no donor" (the search answers 0 for none).
                     if (donorRec.unit == 0) continue;
-                    const int q = VirtDonorPlane(donorRec, ch, ce, w.planes, lowerBound);
+                    const int q = VirtDonorPlane(vi, donorRec, ch, ce, w.planes, lowerBound);
                     const std::uint16_t hashUnit =
                         static_cast<std::uint16_t>(unit + (w.superDie && ce >= w.banks ? w.lunOffset : 0));
                     if (RM_CheckRemapHash(ch, ce, p, hashUnit, hash)) {

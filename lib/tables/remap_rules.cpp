@@ -51,7 +51,10 @@ std::uint16_t RM_FindDonorBounded(int ch, int ce, int p, std::uint16_t unit, std
     for (std::size_t i = vi.units.size(); i-- > 0;) {
         const SuperBlockBadInfo& r = vi.units[i];
         if (r.unit == unit) return 0;
-        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.unit > 1 && RM_DonorSideOk(r.unit, unit, boundary)) return r.unit;
+        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.unit > 1 && RM_DonorSideOk(r.unit, unit, boundary)) {
+            if (!RM_IsLoaderUnit(vi, ch, ce, r.unit)) return r.unit;
+            RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "remap donor");
+        }
     }
     return 0;
 }
@@ -64,7 +67,10 @@ std::uint16_t RM_FindPartialDonor(int ch, int ce, int p, std::uint16_t boundaryU
     if (!SlotInArrays(ch, ce, p)) return 0;
     for (const SuperBlockBadInfo& r : vi.units) {
         if (r.unit == boundaryUnit) break;
-        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.badCount < AP_INIState.RmpPartialTHR && r.unit > 1) return r.unit;
+        if (r.status[ch][ce][p] == RM_SLOT_GOOD && r.badCount < AP_INIState.RmpPartialTHR && r.unit > 1) {
+            if (!RM_IsLoaderUnit(vi, ch, ce, r.unit)) return r.unit;
+            RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "remap donor");
+        }
     }
     return 0;
 }
@@ -83,6 +89,10 @@ std::uint16_t RM_FindVirtDonor(int ch, int ce, std::uint8_t& plane, std::uint16_
             if (good < 0 && r.status[ch][ce][q] == RM_SLOT_GOOD) good = q;
         }
         if (virtualised || good < 0) continue;
+        if (RM_IsLoaderUnit(vi, ch, ce, r.unit)) {
+            RM_TraceLoaderUnitSkipped(ch, ce, r.unit, "virtual remap donor");
+            continue;
+        }
         plane = static_cast<std::uint8_t>(good);
         return r.unit;
     }

@@ -22,12 +22,18 @@
 namespace {
 
 // The loader blocks that rules for block units 0 and 1 keep clear of: per copy, the highest block
-// any present die uses, so no die's loader block is ever remapped (0 when none is known).
+// any present die uses, so no die's loader block is ever remapped (0 when none is known). Each die
+// (every CE index of a bank) also keeps its bank's two blocks, which the donor searches and the
+// reserve fill pass over.
 void SetLoaderBlocks(int port, _VectorInfo& vi) {
     const RM_Geometry g = RM_GetGeometry();
     const int banks = std::min<int>(g.banks, 4);
     std::uint16_t highest[2] = {0, 0};
+    std::memset(vi.dieLoaderBlocks, 0, sizeof vi.dieLoaderBlocks);
     for (int ch = 0; ch < std::min<int>(g.channels, RM_MAX_CH); ++ch) {
+        for (int ce = 0; banks > 0 && ce < RM_MAX_CE; ++ce) {
+            for (int k = 0; k < 2; ++k) vi.dieLoaderBlocks[ch][ce][k] = AP_Instance[port].aLoaderBlockNo[ch][ce % banks][k];
+        }
         for (int b = 0; b < banks; ++b) {
             if (!RM_IsDiePresent(g, ch, b)) continue;
             for (int k = 0; k < 2; ++k) highest[k] = std::max(highest[k], AP_Instance[port].aLoaderBlockNo[ch][b][k]);

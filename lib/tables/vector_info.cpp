@@ -1,5 +1,6 @@
 #include "tables/vector_info.h"
 
+#include "settings/records.h"
 #include "transport/trace.h"
 
 void vRM_ClearVectorInfo(_VectorInfo& vi) {
@@ -16,6 +17,19 @@ void vRM_ClearVectorInfo(_VectorInfo& vi) {
     }
     vi.units.clear();
     vi.unitsExt.clear();
+}
+
+bool RM_IsLoaderUnit(const _VectorInfo& vi, int ch, int ce, std::uint16_t unit) {
+    const std::uint32_t planes = AP_FlashSet.ucPlanes == 0 ? 1u : AP_FlashSet.ucPlanes;
+    const std::uint32_t first = static_cast<std::uint32_t>(unit) * planes;
+    if (ch < 0 || ch >= RM_MAX_CH || ce < 0 || ce >= RM_MAX_CE) return first < 4;
+    const std::uint16_t(&blocks)[2] = vi.dieLoaderBlocks[ch][ce];
+    if (blocks[0] == 0 && blocks[1] == 0) return first < 4;
+    return blocks[0] / planes == unit || blocks[1] / planes == unit;
+}
+
+void RM_TraceLoaderUnitSkipped(int ch, int ce, std::uint16_t unit, const char* purpose) {
+    TraceOut("Skip Ldr Block unit:%d CH:%d CE:%d as %s\n", static_cast<int>(unit), ch, ce, purpose);
 }
 
 std::uint16_t RM_GetRsvdRemapPerPlane(_VectorInfo& vi) {

@@ -26,6 +26,9 @@ struct _VectorInfo {
     std::uint8_t virtualPlaneMap[2048] = {};
     std::FILE* log = nullptr;          // the open table log, or null
     std::uint8_t loaderBlock[2] = {};  // loader-block plane-block indexes (units 0 and 1)
+    // Each die's two loader blocks (plane-block indexes, by physical channel and CE index); a die
+    // whose two entries are 0 has none known, and blocks 0 to 3 are taken to hold them.
+    std::uint16_t dieLoaderBlocks[RM_MAX_CH][RM_MAX_CE][2] = {};
     std::uint16_t remapBoundary = 0;
     // Entries of a GDP list that named a channel or CE outside the geometry and were skipped.
     std::uint32_t skippedEntries = 0;
@@ -34,6 +37,12 @@ struct _VectorInfo {
 // Empties both defect-list arrays, both block-unit lists and the remap, virtual-remap and reserve
 // lists; the bitmap, the log handle and the scalars stay as they are.
 void vRM_ClearVectorInfo(_VectorInfo& vi);
+
+// True when `unit` holds one of the loader blocks of die (ch, ce): such a unit is never a remap
+// replacement, a virtual-remap replacement nor a reserve spare, since the firmware would write user
+// data over the boot code. `purpose` names the use in the trace line of a unit passed over.
+bool RM_IsLoaderUnit(const _VectorInfo& vi, int ch, int ce, std::uint16_t unit);
+void RM_TraceLoaderUnitSkipped(int ch, int ce, std::uint16_t unit, const char* purpose);
 
 // Per-plane reserve budget of the remap tables: (7168 - remap - virtual remap) shared by every
 // (channel, CE, plane); a negative budget is 0.

@@ -18,6 +18,8 @@ inline constexpr std::size_t kJmCdbBytes = 12;
 inline constexpr std::size_t kAsmCdbBytes = 16;
 inline constexpr std::size_t kPayloadBlockBytes = 512;
 inline constexpr std::uint32_t kJmMaxTransfer = 0xFFFFFF;  // 24-bit length field
+// The JMicron-type bridges move at most 64 KiB in one command, whatever the field could hold.
+inline constexpr std::uint32_t kJmMaxDataBytes = 65536;
 
 inline constexpr std::uint8_t kAsmEntryPhase = 0x80;
 inline constexpr std::uint8_t kAsmDataPhase = 0x81;

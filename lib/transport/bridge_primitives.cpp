@@ -19,8 +19,8 @@ bool Carry(const char* name, int port, bool dataIn, const std::uint8_t* cdb, std
 
 bool CarryJm(const char* name, int port, JmOperation operation, bool dataIn, void* buffer, std::uint32_t sectors,
              bool admin) {
-    // The length field holds 24 bits: a longer transfer would reach the bridge cut short.
-    if (std::uint64_t{sectors} * kSectorBytes > kJmMaxTransfer) {
+    // The bridges take at most 64 KiB in one command (the length field itself holds 24 bits).
+    if (std::uint64_t{sectors} * kSectorBytes > kJmMaxDataBytes) {
         TraceOut("FAILED(%s)\r\n", name);
         return false;
     }

@@ -1,6 +1,8 @@
 #include "transport/bridge_tunnel.h"
 
 #include <array>
+#include <cstring>
+#include <vector>
 
 #include "transport/bridge_cdb.h"
 #include "transport/bridge_primitives.h"
@@ -15,11 +17,21 @@ namespace {
 constexpr std::uint8_t kJMicronType = 1;
 constexpr std::uint8_t kASMediaType = 2;
 
+// Bytes of the data phase a bridge type moves for the command.
+std::uint64_t DataBytes(const TunnelCommand& c, std::uint8_t type) {
+    return type == kJMicronType ? std::uint64_t{c.jmSectors} * kSectorBytes : c.asmBytes;
+}
+
+// The ASMedia-type data phase moves whole 512-byte sectors.
+std::uint64_t AsmPhaseBytes(std::uint64_t bytes) {
+    return (bytes + kSectorBytes - 1) / kSectorBytes * kSectorBytes;
+}
+
 bool LengthsFit(const TunnelCommand& c, std::uint8_t type, const void* data) {
     if (!c.fits) return false;
-    const std::uint64_t bytes = type == kJMicronType ? std::uint64_t{c.jmSectors} * kSectorBytes : c.asmBytes;
-    if (type == kJMicronType && bytes > kJmMaxTransfer) return false;
-    if (bytes > 0xFFFFFFFFu) return false;
+    const std::uint64_t bytes = DataBytes(c, type);
+    if (type == kJMicronType && bytes > kJmMaxDataBytes) return false;
+    if (type == kASMediaType && AsmPhaseBytes(bytes) > 0xFFFFFFFFu) return false;
     return c.direction == DataDirection::None || bytes == 0 || data != nullptr;
 }
 
@@ -55,16 +67,27 @@ int RunAsm(int port, const TunnelCommand& c, void* data, const PhaseTraces& t) {
     }
     std::array<std::uint8_t, kSectorBytes> work{};
     const auto bytes = static_cast<std::uint32_t>(c.asmBytes);
+    const auto phaseBytes = static_cast<std::uint32_t>(AsmPhaseBytes(c.asmBytes));
+    // A length that is no whole number of sectors moves through a buffer of whole sectors: zeros
+    // after the caller's bytes going out, only the caller's bytes kept coming in.
+    std::vector<std::uint8_t> padded;
+    void* phaseData = data;
+    if (phaseBytes != bytes && c.direction != DataDirection::None) {
+        padded.assign(phaseBytes, 0);
+        if (c.direction == DataDirection::ToDevice) std::memcpy(padded.data(), data, bytes);
+        phaseData = padded.data();
+    }
     bool ok = false;
     switch (c.direction) {
         case DataDirection::None:
             ok = VC_Bridge_ASM_DataInCmd(port, work.data(), 0, c.admin, kAsmDataPhase, direction);
             break;
         case DataDirection::ToDevice:
-            ok = VC_Bridge_ASM_DataOutCmd(port, data, bytes, c.admin, kAsmDataPhase, direction);
+            ok = VC_Bridge_ASM_DataOutCmd(port, phaseData, phaseBytes, c.admin, kAsmDataPhase, direction);
             break;
         case DataDirection::ToHost:
-            ok = VC_Bridge_ASM_DataInCmd(port, data, bytes, c.admin, kAsmDataPhase, direction);
+            ok = VC_Bridge_ASM_DataInCmd(port, phaseData, phaseBytes, c.admin, kAsmDataPhase, direction);
+            if (ok && phaseData != data) std::memcpy(data, padded.data(), bytes);
             break;
     }
     return ok ? 1 : Fail(t.asmedia[1]);
@@ -89,7 +112,11 @@ int RunTunnel(const char* name, int port, const TunnelCommand& command, void* da
         TraceOut("######### - [%d]%s fail! - transfer length out of range\n", port, name);
         return 2;
     }
-    return type == kJMicronType ? RunJm(port, command, data, traces) : RunAsm(port, command, data, traces);
+    // A command that moves no data on this bridge type goes as a non-data command, not as a data
+    // phase of length 0.
+    TunnelCommand carried = command;
+    if (DataBytes(carried, type) == 0) carried.direction = DataDirection::None;
+    return type == kJMicronType ? RunJm(port, carried, data, traces) : RunAsm(port, carried, data, traces);
 }
 
 }  // namespace transport

@@ -6,6 +6,11 @@
 //
 // A port that is out of range, whose bIsBridge is 0 or whose ucBridgeType is neither 1 nor 2
 // gets failure from every command here, with nothing sent.
+//
+// Limits of the bridges themselves: a JMicron-type command moves at most 65,536 bytes (a longer
+// one is refused before anything is sent); a command that moves no data on the port's bridge type
+// goes as a non-data command; an ASMedia-type data phase moves whole 512-byte sectors (a shorter
+// tail is padded with zeros going out and dropped coming in).
 #pragma once
 
 #include <cstdint>

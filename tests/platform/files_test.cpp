@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 
 #include "platform/files.h"
@@ -34,6 +38,39 @@ TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
 TEST(Files, AtomicWriteIntoAMissingFolderFailsAndReadOfMissingFileIsEmpty) {
     EXPECT_FALSE(platform::WriteFileAtomic("/nonexistent-folder/x.ini", "data"));
     EXPECT_FALSE(platform::ReadWholeFile("/nonexistent-folder/x.ini").has_value());
+}
+
+TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
+    const fs::path dir = TempDir("stale");
+    const fs::path file = dir / "RIVIDO.ini";
+    const pid_t gone = ::fork();  // a process id that is surely gone once reaped
+    ASSERT_GE(gone, 0);
+    if (gone == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(::getppid());
+    struct Case {
+        std::string name;
+        bool old;  // written two hours ago
+        bool removed;
+    };
+    const Case cases[] = {
+        {"RIVIDO.ini.tmp-" + dead + "-0", false, true},     // a killed save
+        {"RIVIDO.ini.tmp-" + dead + "-17", false, true},
+        {"RIVIDO.ini.tmp-" + live + "-0", false, false},    // a save in flight in a live process
+        {"RIVIDO.ini.tmp-" + live + "-1", true, true},      // its process id taken again long after
+        {"RIVIDO.ini.tmp-" + dead, false, false},           // not a temporary's name
+        {"RIVIDO.ini.tmp-" + dead + "-x", false, false},
+        {"RIVIDO.ini.tmp-notes", true, false},
+        {"OTHER.ini.tmp-" + dead + "-0", false, false},     // another file's
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(platform::WriteWholeFile(dir / c.name, "left over"));
+        if (c.old) fs::last_write_time(dir / c.name, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    }
+    ASSERT_TRUE(platform::WriteFileAtomic(file, "saved"));
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir / c.name), !c.removed) << c.name;
+    EXPECT_EQ(platform::ReadWholeFile(file).value(), "saved");
 }
 
 TEST(Files, ProgramFolderCanBeChosen) {

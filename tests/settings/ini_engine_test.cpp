@@ -85,9 +85,19 @@ TEST_F(IniEngine, IntConversion) {
         {"K=0x10", 0},
         {"K=+5", 0},
         {"K=-", 0},
+        {"K=0", 0},
+        {"K=-1", -1},
         {"K=2147483647", INT32_MAX},
         {"K=-2147483648", INT32_MIN},
-        {"K=99999999999999999999", INT32_MAX},  // digit runs beyond the range saturate
+        // Up to 4294967295 a value reads as its 32-bit pattern (an unsigned field written in full).
+        {"K=2147483648", INT32_MIN},
+        {"K=4000797360", static_cast<std::int32_t>(4000797360u)},
+        {"K=4294967295", -1},
+        // Beyond the 32-bit range the digit run stops at the range end.
+        {"K=4294967296", INT32_MAX},
+        {"K=42949672950", INT32_MAX},
+        {"K=99999999999999999999", INT32_MAX},
+        {"K=-2147483649", INT32_MIN},
         {"K=-99999999999999999999", INT32_MIN},
     };
     for (const Case& c : cases) {

@@ -329,6 +329,17 @@ TEST(SectionIdema, CapacityOutsideAnyIntegerGivesZero) {
     EXPECT_EQ(settings::IdemaCapacityToTenths(51.25f), 512);  // truncated, not rounded
 }
 
+TEST(SectionFw, ThirtyTwoBitValuesReadInFullAndSurviveASave) {
+    // A hand-typed sector count of a 2 TB drive, and the extremes of a 32-bit field.
+    for (const std::uint32_t sectors : {0u, 1u, 2147483647u, 2147483648u, 4000797360u, 4294967295u}) {
+        ReadText("[FwSetting]\nCapacitySectorLow=" + std::to_string(sectors) + "\n");
+        ASSERT_EQ(AP_INIState.CapacitySectorLow, sectors);
+        // The writer puts the field back as "%d"; reading that gives the same bits.
+        ReadText(WriteText());
+        EXPECT_EQ(AP_INIState.CapacitySectorLow, sectors);
+    }
+}
+
 TEST(SectionFw, ReadTracesMaxAndMinThermal) {
     platform::TraceCapture capture;
     ReadText("[FwSetting]\nMaxThermal=70\nMinThermal=45\n");

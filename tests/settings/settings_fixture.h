@@ -16,13 +16,7 @@ namespace settings_test {
 inline constexpr const char* kPath = "RIVIDO.ini";
 
 inline void ClearRecords() {
-    std::memset(&AP_INIState, 0, sizeof AP_INIState);
-    std::memset(&AP_FlashSet, 0, sizeof AP_FlashSet);
-    std::memset(&AP_FwSet, 0, sizeof AP_FwSet);
-    std::memset(&AP_FwFeatureSet, 0, sizeof AP_FwFeatureSet);
-    std::memset(&AP_RDTSet, 0, sizeof AP_RDTSet);
-    std::memset(&AP_ParaSet, 0, sizeof AP_ParaSet);
-    std::memset(&AP_RDSetting, 0, sizeof AP_RDSetting);
+    ResetSettingsRecords();
 }
 
 // Clears the records, puts `text` into the engine and runs every reader in the load order.

@@ -126,6 +126,11 @@ class EmulatedDrives {
     emu::BootReport LastBoot(int port) { return Drive(port).programs.loader->LastBoot(); }
     emu::SystemFirmware& System(int port) { return *Drive(port).programs.system; }
     SlowBoot& Boot() { return *slowBoot_; }
+    // The bay itself, to unplug and replug drives (Bay().Unplug(DriveName(port))) or reach its
+    // faults without building a bay of the test's own.
+    emu::Bay& Bay() { return *bay_; }
+    // The bay's name of the drive on `port` ("Drive<port + 1>").
+    static std::string DriveName(int port) { return "Drive" + std::to_string(port + 1); }
 
   private:
     platform::ScopedBackends keep_;

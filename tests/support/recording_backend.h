@@ -31,6 +31,10 @@ struct RecordedCall {
 class RecordingBackend : public platform::DeviceBackend {
   public:
     using Filler = std::function<void(std::size_t callIndex, std::span<std::uint8_t> data)>;
+    // A filler that also sees the command block it answers (the data phase's block; the entry
+    // it belongs to is in Calls()).
+    using CdbFiller = std::function<void(std::size_t callIndex, std::span<const std::uint8_t> cdb,
+                                         std::span<std::uint8_t> data)>;
 
     platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
                                             platform::DataDirection direction, std::span<std::uint8_t> data,
@@ -56,6 +60,7 @@ class RecordingBackend : public platform::DeviceBackend {
             return r;
         }
         if (direction == platform::DataDirection::In && filler_) filler_(index, data);
+        if (direction == platform::DataDirection::In && cdbFiller_) cdbFiller_(index, cdb, data);
         r.transferred = static_cast<std::uint32_t>(data.size());
         return r;
     }
@@ -67,6 +72,12 @@ class RecordingBackend : public platform::DeviceBackend {
     void SetFiller(Filler filler) {
         std::lock_guard lock(mutex_);
         filler_ = std::move(filler);
+        cdbFiller_ = nullptr;
+    }
+    void SetFiller(CdbFiller filler) {
+        std::lock_guard lock(mutex_);
+        cdbFiller_ = std::move(filler);
+        filler_ = nullptr;
     }
     std::vector<RecordedCall> Calls() const {
         std::lock_guard lock(mutex_);
@@ -83,6 +94,7 @@ class RecordingBackend : public platform::DeviceBackend {
     std::vector<RecordedCall> calls_;
     std::set<std::size_t> fail_;
     Filler filler_;
+    CdbFiller cdbFiller_;
 };
 
 // Points AP_Instance[port] at a fresh recording backend ("rec:<port>") and puts everything back after.

@@ -181,7 +181,14 @@ TEST_F(DonorSearchTest, PartialDonorsLieBeforeTheBoundaryWithFewBadSlots) {
 
 TEST_F(DonorSearchTest, VirtualDonorsComeFromTheEndAndGiveTheirLowestGoodPlane) {
     std::uint8_t plane = 9;
-    // From the end: 11 all bad, 12 count 0, 1 has plane 0 good.
+    // From the end: 11 all bad, 12 count 0, 1 holds loader blocks (none known: blocks 0 to 3),
+    // 10 gives plane 1.
+    EXPECT_EQ(RM_FindVirtDonor(0, 0, plane, 13, *vi_, 0), 10);
+    EXPECT_EQ(plane, 1);
+    EXPECT_TRUE(trace_.Contains("Skip Ldr Block unit:1 CH:0 CE:0 as virtual remap donor"));
+    // With the die's loader blocks in unit 2, unit 1 gives its plane 0.
+    vi_->dieLoaderBlocks[0][0][0] = 4;
+    vi_->dieLoaderBlocks[0][0][1] = 5;
     EXPECT_EQ(RM_FindVirtDonor(0, 0, plane, 13, *vi_, 0), 1);
     EXPECT_EQ(plane, 0);
     // With a lower bound of 2, unit 1 is skipped: 10 gives plane 1.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -104,6 +105,81 @@ TEST_F(DriverTest, EverySuccessfulRunVerifies) {
         }
     }
     EXPECT_GT(passed, 20);
+}
+
+// The replacement units (second words) of a remap or virtual-remap page's relations and reserve
+// pairs; markers are left out. `planes` turns a virtual page's plane-block indexes into units.
+std::vector<std::uint16_t> ReplacementUnits(std::span<const std::uint8_t> page, bool virt, int planes) {
+    std::vector<std::uint16_t> units;
+    for (std::size_t off = 16; off + 4 <= page.size(); off += 4) {
+        const std::uint16_t w0 = Le16(page.data(), off);
+        const std::uint16_t w1 = Le16(page.data(), off + 2);
+        if (w0 == (virt ? RM_MK_VIRT_END : RM_MK_REMAP_END)) break;
+        if (w0 == RM_MK_REMAP_CE || w0 == RM_MK_REMAP_DIE || w0 == RM_MK_REMAP_PLANE || w0 == RM_MK_VIRT_CE ||
+            w1 == RM_MK_FREE) {
+            continue;
+        }
+        units.push_back(static_cast<std::uint16_t>(virt ? w1 / planes : w1));
+    }
+    return units;
+}
+
+TEST_F(DriverTest, LoaderBlockUnitsAreNeitherReplacementsNorReserveSpares) {
+    struct Case {
+        const char* name;
+        Geo geo;
+        std::uint16_t loaderBlocks[2];  // of die (0, 0)
+        std::vector<std::uint32_t> (*entries)();
+        std::uint16_t loaderUnits[2];
+    };
+    const Case cases[] = {
+        // Unit 1 (blocks 2 and 3) is bad on one plane of channel 1, so it has a bad count: it used
+        // to give plane 0 to unit 9 (relation 0x0012 -> 0x0002) and plane 1 as a reserve (0x0003).
+        {"two planes, virtual donor and reserve",
+         Geo{2, 1, 1, 2, 64, 8},
+         {2, 3},
+         [] { return std::vector<std::uint32_t>{Entry(1, 0, 0x02, 1), Entry(0, 0, 0x02, 9)}; },
+         {1, 1}},
+        // One plane: the loader blocks are units 2 and 3, above the "unit 1" limit of the normal
+        // remap; with more bad slots than unit 5 they come after it in the list.
+        {"one plane, normal donor",
+         Geo{2, 2, 1, 1, 64, 8},
+         {2, 3},
+         [] {
+             return std::vector<std::uint32_t>{Entry(1, 0, 0x00, 2), Entry(1, 1, 0x00, 2), Entry(1, 0, 0x00, 3),
+                                               Entry(1, 1, 0x00, 3), Entry(0, 0, 0x00, 5)};
+         },
+         {2, 3}},
+        // None known: blocks 0 to 3 (units 2 and 3 of one-plane flash) are kept all the same.
+        {"one plane, none known",
+         Geo{2, 2, 1, 1, 64, 8},
+         {0, 0},
+         [] {
+             return std::vector<std::uint32_t>{Entry(1, 0, 0x00, 2), Entry(1, 1, 0x00, 2), Entry(1, 0, 0x00, 3),
+                                               Entry(1, 1, 0x00, 3), Entry(0, 0, 0x00, 5)};
+         },
+         {2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ApplyGeometry(c.geo);
+        AP_INIState.DefPercentage = 500;
+        std::memset(AP_Instance[kPort].aLoaderBlockNo, 0, sizeof AP_Instance[kPort].aLoaderBlockNo);
+        AP_Instance[kPort].aLoaderBlockNo[0][0][0] = c.loaderBlocks[0];
+        AP_Instance[kPort].aLoaderBlockNo[0][0][1] = c.loaderBlocks[1];
+        trace_.Clear();
+        out_ = Output();
+        ASSERT_TRUE(Run(c.entries()));
+        ExpectImageValid();
+        for (const bool virt : {false, true}) {
+            const auto units =
+                ReplacementUnits(Slot(virt ? RM_IMAGE_VIRT : RM_IMAGE_REMAP, 0), virt, AP_FlashSet.ucPlanes);
+            for (const std::uint16_t u : c.loaderUnits) {
+                EXPECT_EQ(std::count(units.begin(), units.end(), u), 0) << (virt ? "virtual" : "remap") << " unit " << u;
+            }
+        }
+        EXPECT_TRUE(trace_.Contains("Skip Ldr Block unit:" + std::to_string(c.loaderUnits[1]) + " CH:0 CE:0 as "));
+    }
 }
 
 TEST_F(DriverTest, RemapOffWritesNoRelations) {

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
 #include "settings/records.h"
+#include "support/flash_geometry.h"
 #include "tables/block_units.h"
 #include "tables/gdp_list.h"
 #include "tables/remap_passes.h"
@@ -45,35 +46,11 @@ inline constexpr Geo kSmallSuperDie{1, 1, 2, 2, 16, 8, true, 16};
 // 4 channels, 2 banks, 2 dies, 4 planes, 512 units per die, 16 KB pages.
 inline constexpr Geo kRealistic{4, 2, 2, 4, 512, 32};
 
-// Sets the settings records for `g`: identity channel and CE maps, every die present.
+// Sets the settings records for `g`: identity channel and CE maps, every die present, remap on.
 inline void ApplyGeometry(const Geo& g) {
-    AP_INIState.MaxPhyChannel = static_cast<std::uint8_t>(g.channels);
-    AP_INIState.MaxPhyBank = static_cast<std::uint8_t>(g.banks);
-    AP_INIState.EnSuperDie = g.superDie ? 1 : 0;
-    AP_INIState.bDieNumCount = static_cast<std::uint8_t>(g.channels * g.banks * g.dies);
+    test_support::SetFlashGeometry({g.channels, g.banks, g.dies, g.planes, g.dieUnit, g.pageSector, g.superDie,
+                                    g.lunOffset, g.extendBlocks});
     AP_INIState.RemapEnable = 1;
-    for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
-    for (int i = 0; i < 4; ++i) {
-        AP_INIState.MPFwBankSet[i] = static_cast<std::uint8_t>(i);
-        AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
-    }
-    std::memset(AP_INIState.bOriDieMap, 0xFF, sizeof AP_INIState.bOriDieMap);
-    std::memset(AP_INIState.bOriDieMapMultiLun, 0xFF, sizeof AP_INIState.bOriDieMapMultiLun);
-    for (int ch = 0; ch < g.channels && ch < 8; ++ch) {
-        for (int b = 0; b < g.banks && b < 4; ++b)
-            AP_INIState.bOriDieMap[ch][b] = static_cast<std::uint8_t>(ch * 4 + b);
-        for (int ce = 0; ce < g.banks * g.dies && ce < 8; ++ce) {
-            AP_INIState.bOriDieMapMultiLun[ch][ce] = static_cast<std::uint8_t>(ch * 8 + ce);
-        }
-    }
-    AP_FlashSet.ucDiePerCE = static_cast<std::uint8_t>(g.dies);
-    AP_FlashSet.ucPlanes = static_cast<std::uint8_t>(g.planes);
-    AP_FlashSet.ucBankNum = static_cast<std::uint8_t>(g.banks);
-    AP_FlashSet.wDieUnit = static_cast<std::uint16_t>(g.dieUnit);
-    AP_FlashSet.wBlocks = static_cast<std::uint16_t>(g.dieUnit * g.planes * g.dies);
-    AP_FlashSet.wExtendBlocks = static_cast<std::uint16_t>(g.extendBlocks);
-    AP_FlashSet.wLunBlockOffset = static_cast<std::uint16_t>(g.lunOffset);
-    AP_FlashSet.bPageSector = static_cast<std::uint8_t>(g.pageSector);
 }
 
 // Saves and clears the records the table builder reads, installs a virtual clock and captures the

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -333,6 +334,79 @@ TEST(BridgeTunnel, CountsThatDoNotFitTheirFieldsAreRefusedBeforeSending) {
     EXPECT_FALSE(VC_Bridge_VendorCmdWrite(kPort, nullptr, packet.data(), 2, 0xFF));  // the packet is one sector
     EXPECT_FALSE(VC_Bridge_VendorCmdWrite(kPort, nullptr, packet.data(), 0, 0xFF));
     EXPECT_TRUE(jm.backend->Calls().empty());
+}
+
+// What real bridges take: a JMicron-type command moves at most 64 KiB, a command that moves no data
+// goes as a non-data command, and an ASMedia-type data phase moves whole sectors.
+TEST(BridgeTunnel, BridgeLimitsShapeOrRefuseTheDataPhase) {
+    struct LimitCase {
+        const char* name;
+        std::uint8_t type;
+        std::function<int(void* data)> run;
+        bool sent;                // false: refused with nothing sent
+        Bytes entryCdb;           // the entry phase's block
+        Bytes dataCdb;            // the data or completion phase's block
+        DataDirection direction;  // of the data phase
+    };
+    const LimitCase cases[] = {
+        {"JMicron, 64 KiB is the most", kJM,
+         [](void* d) { return int{VC_Bridge_VendorCmdRead(kPort, d, nullptr, 128, 0x86)}; }, true, JmCdb(0x80, 512),
+         JmCdb(0x82, 65536), DataDirection::In},
+        {"JMicron, one sector more is refused", kJM,
+         [](void* d) { return int{VC_Bridge_VendorCmdRead(kPort, d, nullptr, 129, 0x86)}; }, false, {}, {},
+         DataDirection::None},
+        {"ASMedia, the same is sent", kASM,
+         [](void* d) { return int{VC_Bridge_VendorCmdRead(kPort, d, nullptr, 129, 0x86)}; }, true,
+         AsmCdb(0xEA, 0x80, 0, 1, 64), AsmCdb(0xEB, 0x81, 0, 1, 66048), DataDirection::In},
+        {"JMicron, a log of 100 dwords moves no sector: non-data", kJM,
+         [](void* d) { return VC_Bridge_GetLogPageCmd(kPort, d, 2, 100); }, true, JmCdb(0x80, 512), JmCdb(0x81, 0),
+         DataDirection::None},
+        {"ASMedia, 100 dwords move one whole sector", kASM,
+         [](void* d) { return VC_Bridge_GetLogPageCmd(kPort, d, 2, 100); }, true, AsmCdb(0xEA, 0x80, 0, 1, 64),
+         AsmCdb(0xEB, 0x81, 0, 1, 512), DataDirection::In},
+        {"ASMedia, 130 dwords move two sectors", kASM,
+         [](void* d) { return VC_Bridge_GetLogPageCmd(kPort, d, 2, 130); }, true, AsmCdb(0xEA, 0x80, 0, 1, 64),
+         AsmCdb(0xEB, 0x81, 0, 1, 1024), DataDirection::In},
+        {"JMicron, a log of 0 dwords: non-data", kJM, [](void* d) { return VC_Bridge_GetLogPageCmd(kPort, d, 2, 0); },
+         true, JmCdb(0x80, 512), JmCdb(0x81, 0), DataDirection::None},
+        {"ASMedia, a log of 0 dwords: non-data", kASM,
+         [](void* d) { return VC_Bridge_GetLogPageCmd(kPort, d, 2, 0); }, true, AsmCdb(0xEA, 0x80, 0, 0, 64),
+         AsmCdb(0xEB, 0x81, 0, 0, 0), DataDirection::None},
+    };
+    for (const LimitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedPort port(kPort, c.type);
+        port.backend->SetFiller([](std::size_t, std::span<std::uint8_t> d) { std::fill(d.begin(), d.end(), 0x77); });
+        platform::TraceCapture capture;
+        Bytes data(66048 + 16, 0x11);
+        const int r = c.run(data.data());
+        EXPECT_EQ(r == 1, c.sent) << r;
+        const auto calls = port.backend->Calls();
+        if (!c.sent) {
+            EXPECT_TRUE(calls.empty());
+            EXPECT_TRUE(capture.Contains("fail! - transfer length out of range"));
+            continue;
+        }
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0].cdb, c.entryCdb);
+        EXPECT_EQ(calls[1].cdb, c.dataCdb);
+        EXPECT_EQ(calls[1].direction, c.direction);
+        // The buffer handed to the pass-through is as long as the block says.
+        const std::uint32_t length = c.dataCdb[0] == 0xA1
+                                         ? std::uint32_t{c.dataCdb[3]} << 16 | std::uint32_t{c.dataCdb[4]} << 8 | c.dataCdb[5]
+                                         : std::uint32_t{c.dataCdb[11]} << 16 | std::uint32_t{c.dataCdb[12]} << 8 |
+                                               c.dataCdb[13];
+        EXPECT_EQ(calls[1].length, length);
+    }
+}
+
+TEST(BridgeTunnel, AnAsmPhaseOfPartOfASectorFillsOnlyTheCallersBytes) {
+    RecordedPort port(kPort, kASM);
+    port.backend->SetFiller([](std::size_t, std::span<std::uint8_t> d) { std::fill(d.begin(), d.end(), 0x77); });
+    Bytes log(400 + 8, 0x11);
+    ASSERT_EQ(VC_Bridge_GetLogPageCmd(kPort, log.data(), 2, 100), 1);
+    EXPECT_EQ(std::count(log.begin(), log.begin() + 400, 0x77), 400);
+    EXPECT_EQ(std::count(log.begin() + 400, log.end(), 0x11), 8);  // nothing beyond the caller's 400 bytes
 }
 
 TEST(BridgeCdb, PrimitivesBuildTheBlocksOfTheirType) {

@@ -30,7 +30,8 @@ bench: build
 	@bash scripts/run-bench.sh $(BUILD)
 
 asan: deps
-	@cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF >/dev/null
+	@cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS) -L 'unit|e2e'
 

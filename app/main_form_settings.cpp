@@ -52,6 +52,8 @@ void PutSamplePart() {
     r.ucDiePerCE = 1;
     r.ucFlashInterface = 1;
     r.ucPlanes = 4;
+    const std::uint8_t id[6] = {0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00};  // what the emulated flash answers
+    std::memcpy(r.aFlashID, id, sizeof r.aFlashID);
 }
 
 // The initial and after-set-feature timing files of a flash interface; null keeps the current ones.

@@ -68,8 +68,9 @@ std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationPla
     files.emplace_back("NEP_ID_CODE.hex", images::IdCodeFile());
     files.emplace_back("DAT/opal.bin", images::DataFile("QV OPAL IMAGE", 40 * 1024));
     files.emplace_back("DAT/NvmExpressDxe.rom", images::DataFile("QV UEFI DRIVER", 64 * 1024));
-    files.emplace_back("DAT/ldr23_nops_op.bin", images::DataFile("QV LOADER NAND OPS", 6144));
-    files.emplace_back("DAT/ldr23_nifc_cmd.bin", images::DataFile("QV LOADER NAND CMD", 2048));
+    // The loader takes at most 256 bytes of NAND op updates and 640 of NIFC commands.
+    files.emplace_back("DAT/ldr23_nops_op.bin", images::DataFile("QV LOADER NAND OPS", 256));
+    files.emplace_back("DAT/ldr23_nifc_cmd.bin", images::DataFile("QV LOADER NAND CMD", 640));
     for (int rate = 1; rate <= 4; ++rate) {
         for (int page = 1; page <= 2; ++page) {
             files.emplace_back("DAT/ldpc_rate" + std::to_string(rate) + "_page" + std::to_string(page) + ".bin",

@@ -76,6 +76,11 @@ NvmeStatus GdpBadBlockScan::Scan(ControllerCore& core, const VendorPacket& p) {
     std::map<UnitKey, UnitEntry> units;
     const std::uint8_t all = static_cast<std::uint8_t>((1u << std::clamp(g.planes, 1, 4)) - 1);
     if (Encodable(g)) {
+        // One read of every block examined, the channels working in parallel: a channel reads its
+        // dies' blocks one after another. Charged before the scan takes effect, so a drive stopped
+        // during it is left as if the command had not arrived.
+        const long long readsPerChannel = static_cast<long long>(g.ces) * g.luns * g.blocks;
+        for (long long i = 0; i < readsPerChannel; ++i) nand.ChargeParallel(NandOp::Read);
         for (int ch = 0; ch < g.channels; ++ch) {
             for (int ce = 0; ce < g.ces; ++ce) {
                 for (int lun = 0; lun < g.luns; ++lun) {

@@ -172,6 +172,9 @@ NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std
     if (mapSet && at.block < 8 && (map[0] & (1u << at.block)) != 0) {
         copy = std::popcount(static_cast<unsigned>(map[0] & ((1u << at.block) - 1)));
     }
+    // The dies program at once; the time is taken before the pages change, so a drive stopped
+    // during it is left as if the command had not arrived.
+    nand_->ChargeParallel(NandOp::Program);
     NandResult result = NandResult::Ok;
     for (int ch = 0; ch < g.channels; ++ch) {
         for (int ce = 0; ce < g.ces; ++ce) {
@@ -187,7 +190,6 @@ NvmeStatus GdpFirmware::PageWriteInterleave(const VendorPacket& p, std::span<std
             }
         }
     }
-    nand_->ChargeParallel(NandOp::Program);  // the dies program at once
     Finish(result);
     return nvme_status::kSuccess;
 }
@@ -224,6 +226,8 @@ NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
     const bool singlePlane = p[8] == 1;
     const int first = singlePlane ? at.block : at.block * g.planes;
     const int count = singlePlane ? 1 : g.planes;
+    // The dies and planes erase at once; the time is taken before the blocks change.
+    nand_->ChargeParallel(NandOp::Erase);
     NandResult result = NandResult::Ok;
     auto erase = [&](int ch, int ce, int lun) {
         for (int b = first; b < first + count; ++b) {
@@ -240,7 +244,6 @@ NvmeStatus GdpFirmware::BlockErase(const VendorPacket& p) {
             erase(ch, at.ce, at.lun);
         }
     }
-    nand_->ChargeParallel(NandOp::Erase);  // the dies and planes erase at once
     Finish(result);
     return nvme_status::kSuccess;
 }

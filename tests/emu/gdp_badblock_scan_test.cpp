@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "emu/wire_bytes.h"
+#include "platform/cancel.h"
+#include "platform/clock.h"
 #include "program_bench.h"
 
 namespace {
@@ -114,6 +116,37 @@ TEST(GdpBadBlockScan, EraseSearchErasesEveryGoodBlockAndListsTheOnesThatFail) {
 TEST(GdpBadBlockScan, BelongsToTheDiagnosticProgram) {
     ProgramBench loader(Flash());
     EXPECT_EQ(loader.Run(0x02, {0}), emu::nvme_status::kInvalidOpcode);
+}
+
+
+// The scan reads every block once, the channels in parallel: 2 dies x 2,016 blocks of 60 us on each
+// of 4 channels is 241.92 ms. Stopped during that time, the drive keeps its flash and the last list.
+TEST(GdpBadBlockScan, ReadsEveryBlockOnceChannelsInParallel) {
+    emu::ProgramSetup s;
+    s.geometry = {.channels = 4, .ces = 2, .luns = 1, .blocks = 2016, .pages = 4, .pageSectors = 1, .planes = 4};
+    s.latency.readUs = 60;
+    s.badBlocks = {{2, 1, 0, 100}};
+    {
+        platform::VirtualClock clock(0);
+        platform::ScopedClock scoped(clock);
+        Scanner scan(s);
+        EXPECT_EQ(scan.ScanAndFetch(0x08).size(), 1u);
+        EXPECT_NEAR(static_cast<double>(clock.NowMs()), 242.0, 1.0);
+        EXPECT_EQ(scan.programs.nand->Latency().TotalUs(), 2u * 2016u * 60u);  // one channel's reads
+    }
+    {
+        platform::VirtualClock clock(0);
+        platform::ScopedClock scoped(clock);
+        Scanner scan(s);
+        auto token = std::make_shared<platform::CancelToken>();
+        token->Cancel();
+        {
+            platform::ScopedCancelToken cancelled(token);
+            EXPECT_THROW(scan.Run(0x02, {0x09}), platform::Cancelled);
+        }
+        EXPECT_EQ(scan.programs.scan->Scans(), 0);
+        EXPECT_EQ(scan.programs.nand->Counts().blocksErased, 0u);  // the erase search never began
+    }
 }
 
 }  // namespace

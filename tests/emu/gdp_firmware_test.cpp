@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "emu/poison.h"
+#include "platform/cancel.h"
 #include "platform/clock.h"
 #include "program_bench.h"
 
@@ -190,6 +191,31 @@ TEST(GdpFirmware, FlashIdAndInitBlock) {
     EXPECT_EQ(g.Status().second, static_cast<int>(NandResult::InitMismatch));
     EXPECT_NE(g.programs.gdp->InitProblem(), "");
     EXPECT_EQ(g.programs.gdp->InitCount(), 2);
+}
+
+
+// A program's time is taken before the page changes: a drive stopped during it (its host's token
+// cancelled) leaves the page unwritten, for the single and the interleaved write alike.
+TEST(GdpFirmware, StoppedDuringAProgramTimeLeavesThePageUnwritten) {
+    for (const std::uint8_t code : {emu::gdp_code::kPageWrite, emu::gdp_code::kPageWriteInterleave}) {
+        platform::VirtualClock clock(0);
+        platform::ScopedClock scoped(clock);
+        emu::ProgramSetup s = TwoLuns();
+        s.latency.programUs = 5000;
+        Gdp g(s);
+        Bytes page = Page(0x5A);
+        auto token = std::make_shared<platform::CancelToken>();
+        token->Cancel();
+        {
+            platform::ScopedCancelToken cancelled(token);
+            EXPECT_THROW(g.Run(code, PageParams(1, 0x00, 3, 7, 2, 1, 2), page), platform::Cancelled) << int(code);
+        }
+        EXPECT_FALSE(g.programs.nand->Peek({1, 0, 0, 3, 7})) << int(code);
+        EXPECT_EQ(g.programs.nand->Counts().pagesProgrammed, 0u) << int(code);
+        // Not stopped, the same command writes it.
+        ASSERT_TRUE(g.Run(code, PageParams(1, 0x00, 3, 7, 2, 1, 2), page).Ok()) << int(code);
+        EXPECT_EQ(g.programs.nand->Peek({1, 0, 0, 3, 7}), page) << int(code);
+    }
 }
 
 }  // namespace

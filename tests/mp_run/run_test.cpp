@@ -215,5 +215,32 @@ TEST_F(RunTest, RealStartOnEmulatedDrives) {
     }
 }
 
+
+// `make run`'s scenario: the demo station's own bay of eight drives and its sample settings, START
+// clicked by its name, the real library against the emulated drives: every drive passes the sample's
+// items and the MP log gets one row per drive.
+TEST_F(RunTest, DemoStationStartPassesEveryDrive) {
+    InstallStationBay();
+    TMainForm& w = OpenWindow();
+    Enumerate();
+    auto* start = w.findChild<QPushButton*>("ExecuteButton");
+    ASSERT_NE(start, nullptr);
+    ASSERT_TRUE(start->isEnabled());
+    start->click();
+    EXPECT_EQ(w.m_bRunning, 0);
+    for (int d = 0; d < 8; ++d) {
+        const PortDevInfo& r = g_PortDevInfo[g_DeviceToPortMap[d]];
+        EXPECT_EQ(g_DeviceSlots.Read(d).status, "Pass") << d;
+        EXPECT_EQ(r.iErrorCode, 0) << d;
+        EXPECT_FALSE(w.m_hThread[d]) << d;
+    }
+    EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "8 / 8");
+    const std::string log = ReadText(w.m_MpLog.m_sLogFile);
+    int rows = 0;
+    for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++rows;
+    EXPECT_EQ(rows, 9) << log;  // the header and eight rows
+    if (HasFailure()) window_test::WriteText(station_.parent_path() / "qv_demo_run_trace.txt", trace_.Text());
+}
+
 }  // namespace
 }  // namespace mp_test

@@ -195,6 +195,8 @@ TEST_F(StartUp, BuildsTheWindowOnTheDemoStation) {
     FlashRecord_t& r = g_FlashRecord[0];
     r.ucFlashType = 2, r.ucCE = 2, r.wBlocks = 2016, r.wPages = 2304, r.wPageSize = 16, r.ucDiePerCE = 1;
     r.ucFlashInterface = 1, r.ucPlanes = 4;
+    const std::uint8_t id[6] = {0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00};  // the emulated flash's ID
+    std::memcpy(r.aFlashID, id, sizeof r.aFlashID);
     AP_INIState.bDieNumCount = 8;
     ReadParaIni((station_ / "PARA" / AP_INIState.ExtParaFile).string().c_str(), AP_ParaSet);
     QV_UpdateGlobalParameter(0, AP_INIState);

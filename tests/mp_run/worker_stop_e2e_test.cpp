@@ -1,8 +1,8 @@
 // Workers stopped on the emulated bay, the real library behind them: START on the main window over
 // one emulated drive, and Stop or the drive's watchdog arriving while the worker is inside a flash
-// program time or a time-out of a drive that no longer answers. The worker ends cancelled, its
-// thread is joined, it writes nothing after the stop, its port's lock is free and the flash keeps
-// no page of the stopped program.
+// program time, the erase search's erase time or a time-out of a drive that no longer answers. The
+// worker ends cancelled, its thread is joined, it writes nothing after the stop, its port's lock is
+// free and the flash keeps no page or erase of the stopped command.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -28,10 +28,13 @@ namespace {
 using window_test::BayOfHubs;
 using window_test::WindowTest;
 
-// The bridge's time per command block, taken before the block takes effect, and the flash's
-// program time: no other wait of a run lasts exactly as long as either.
+// The bridge's time per command block, taken before the block takes effect, the flash's program
+// and erase times, and the erase search's time (2 dies x 2,016 blocks on each channel): no other
+// wait of a run lasts exactly as long as any of them.
 constexpr unsigned kCommandMs = 1;
 constexpr unsigned kProgramMs = 37;
+constexpr unsigned kEraseMs = 2;
+constexpr unsigned kEraseSearchMs = 2 * 2016 * kEraseMs;
 // What the drive's pass-through waits when the drive does not answer (the host's 10 s time-out).
 constexpr unsigned kNoAnswerMs = 10000;
 
@@ -86,7 +89,7 @@ class WorkerStopE2e : public WindowTest {
 };
 
 TEST_F(WorkerStopE2e, StoppedInsideAFlashTimeOrATimeOutEndsCancelledAndWritesNothing) {
-    enum class Inside { ProgramOfTheDownload, NoAnswerTimeOut };
+    enum class Inside { ProgramOfTheDownload, EraseSearchOfThePreformat, NoAnswerTimeOut };
     enum class By { Stop, Watchdog };
     struct Row {
         const char* name;
@@ -95,10 +98,13 @@ TEST_F(WorkerStopE2e, StoppedInsideAFlashTimeOrATimeOutEndsCancelledAndWritesNot
     };
     for (const Row& row : {Row{"StopDuringAProgram", Inside::ProgramOfTheDownload, By::Stop},
                            Row{"WatchdogDuringAProgram", Inside::ProgramOfTheDownload, By::Watchdog},
+                           Row{"StopDuringTheEraseSearch", Inside::EraseSearchOfThePreformat, By::Stop},
+                           Row{"WatchdogDuringTheEraseSearch", Inside::EraseSearchOfThePreformat, By::Watchdog},
                            Row{"StopDuringATimeOut", Inside::NoAnswerTimeOut, By::Stop},
                            Row{"WatchdogDuringATimeOut", Inside::NoAnswerTimeOut, By::Watchdog}}) {
         SCOPED_TRACE(row.name);
         InstallDrive("ProgramLatencyUs=" + std::to_string(kProgramMs * 1000) +
+                     "\nEraseLatencyUs=" + std::to_string(kEraseMs * 1000) +
                      "\nCommandLatencyUs=" + std::to_string(kCommandMs * 1000) + "\n");
         TMainForm& w = OpenWindow();
         Enumerate();
@@ -115,23 +121,30 @@ TEST_F(WorkerStopE2e, StoppedInsideAFlashTimeOrATimeOutEndsCancelledAndWritesNot
         StopInsideAWait clock(clock_);
         platform::ScopedClock useClock(clock);
         PortDevInfo& record = g_PortDevInfo[port];
-        // The pages programmed when the worker's last command block began: the program it stops in
-        // belongs to that block.
-        std::atomic<std::uint64_t> programmedAtBlock{0};
-        if (row.inside == Inside::ProgramOfTheDownload) {
-            clock.when = [&](unsigned ms) {
-                if (ms == kCommandMs) programmedAtBlock = nand_->Counts().pagesProgrammed;
-                return ms == kProgramMs && LoadField(record.iItemState[8]) == 2;
-            };
-        } else {
-            clock.when = [drive](unsigned ms) {
-                return ms == kNoAnswerMs && drive->Fault() == emu::DriveFault::NoAnswer;
-            };
-        }
-        std::uint64_t programmedAtStop = 0;
+        // The pages programmed and blocks erased when the worker's last command block began: the
+        // flash operation it stops in belongs to that block.
+        std::atomic<std::uint64_t> programmedAtBlock{0}, erasedAtBlock{0};
+        clock.when = [&](unsigned ms) {
+            if (ms == kCommandMs) {
+                const emu::NandCounts counts = nand_->Counts();
+                programmedAtBlock = counts.pagesProgrammed;
+                erasedAtBlock = counts.blocksErased;
+            }
+            switch (row.inside) {
+                case Inside::ProgramOfTheDownload:
+                    return ms == kProgramMs && LoadField(record.iItemState[8]) == 2;
+                case Inside::EraseSearchOfThePreformat:
+                    return ms == kEraseSearchMs && LoadField(record.iItemState[7]) == 2;
+                case Inside::NoAnswerTimeOut:
+                    break;
+            }
+            return ms == kNoAnswerMs && drive->Fault() == emu::DriveFault::NoAnswer;
+        };
+        emu::NandCounts atStop;
         int running = 0;  // the item step the worker was in
         clock.stop = [&] {
-            programmedAtStop = programmedAtBlock;
+            atStop.pagesProgrammed = programmedAtBlock;
+            atStop.blocksErased = erasedAtBlock;
             for (int id : {1, 3, 4, 5, 7, 8, 10, 11}) {
                 if (LoadField(record.iItemState[id]) == 2) running = id;
             }
@@ -166,7 +179,11 @@ TEST_F(WorkerStopE2e, StoppedInsideAFlashTimeOrATimeOutEndsCancelledAndWritesNot
         EXPECT_EQ(record.iStatus, -1);
         EXPECT_EQ(record.iErrorCode, code);
         // The MP log's row names the item the drive was in, and marks it not run.
-        EXPECT_EQ(record.iFailItem, row.inside == Inside::ProgramOfTheDownload ? 8 : running);
+        EXPECT_EQ(record.iFailItem, running);
+        const int expected = row.inside == Inside::ProgramOfTheDownload        ? 8
+                             : row.inside == Inside::EraseSearchOfThePreformat ? 7
+                                                                               : running;
+        EXPECT_EQ(running, expected);
         EXPECT_NE(running, 0);
         EXPECT_EQ(record.iItemState[running], 0);
         EXPECT_EQ(record.iResult, 0);  // Stop's -1 was counted and cleared; the watchdog's is not counted
@@ -179,9 +196,11 @@ TEST_F(WorkerStopE2e, StoppedInsideAFlashTimeOrATimeOutEndsCancelledAndWritesNot
             std::snprintf(text, sizeof text, "(%s) %s Fail", item.sCode, item.sItemName);
         }
         EXPECT_EQ(g_DeviceSlots.Read(0).status, text);
-        // The stopped program left its pages unwritten (it had not begun when it was stopped).
-        if (row.inside == Inside::ProgramOfTheDownload) {
-            EXPECT_EQ(nand_->Counts().pagesProgrammed, programmedAtStop);
+        // The stopped program left its pages unwritten, the stopped erase search every block as it
+        // was (neither had begun when it was stopped).
+        if (row.inside != Inside::NoAnswerTimeOut) {
+            EXPECT_EQ(nand_->Counts().pagesProgrammed, atStop.pagesProgrammed);
+            EXPECT_EQ(nand_->Counts().blocksErased, atStop.blocksErased);
         }
         // The port's lock is free: the next command to the drive (answering again) succeeds.
         drive->SetFault(emu::DriveFault::None);

@@ -49,7 +49,7 @@ class StopInsideAWait : public platform::Clock {
     platform::LocalTime Local() override { return inner_.Local(); }
     void SleepMs(unsigned ms) override {
         platform::CancelToken* token = platform::CurrentCancelToken();
-        if (token != nullptr && when(ms) && !fired.exchange(true)) {
+        if (token != nullptr && when && when(ms) && !fired.exchange(true)) {
             stop();
             if (!token->WaitFor(20000)) ADD_FAILURE() << "the stop did not cancel the worker";
         }

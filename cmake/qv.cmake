@@ -7,6 +7,9 @@ if(QV_SANITIZE)
 endif()
 if(QV_SANITIZE_THREAD)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  # GCC 12's bounds analysis misreads the standard string's moves once ThreadSanitizer's instrumentation is
+  # inlined at -O1; the same code builds clean without it.
+  list(APPEND QV_WARNINGS -Wno-error=array-bounds -Wno-error=stringop-overflow)
   add_link_options(-fsanitize=thread)
 endif()
 
@@ -49,6 +52,11 @@ function(qv_test name)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(QV_TEST_PCH)
+    # GoogleTest and the standard headers most tests use, parsed once per test binary.
+    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <algorithm> <atomic> <cstring> <filesystem>
+      <functional> <map> <memory> <string> <thread> <vector>)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -52,11 +52,6 @@ function(qv_test name)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  if(QV_TEST_PCH)
-    # GoogleTest and the standard headers most tests use, parsed once per test binary.
-    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <algorithm> <atomic> <cstring> <filesystem>
-      <functional> <map> <memory> <string> <thread> <vector>)
-  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -13,14 +13,12 @@
 #include "app/run_text.h"
 #include "forms/gui_call.h"
 #include "forms/message_pump.h"
-#include "window/window_fixture.h"
+#include "mp_run/run_fixture.h"
 
 namespace mp_test {
 namespace {
 
-using window_test::BayOfHubs;
 using window_test::ReadText;
-using window_test::WindowTest;
 
 TEST(ElapsedText, Table) {
     struct Row {
@@ -32,41 +30,6 @@ TEST(ElapsedText, Table) {
         EXPECT_EQ(app::ElapsedText(row.seconds), row.text) << row.seconds;
     }
 }
-
-class RunTest : public WindowTest {
-  protected:
-    // A window over `drives` emulated drives, enumerated.
-    TMainForm& Open(int drives, const std::string& extra = "") {
-        InstallBay(BayOfHubs(1, drives, extra));
-        TMainForm& w = OpenWindow();
-        Enumerate();
-        return w;
-    }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& box : ui_.Shown()) texts.push_back(box.text);
-        return texts;
-    }
-    // A scripted library: every entry passes at once.
-    app::MpProcedures Passing() {
-        app::MpProcedures p = app::LibraryMpProcedures();
-        p.VP_EnableVendorCmd = [](int, int) { return true; };
-        p.VP_GetCurrentMode = [](int) { return 4; };
-        p.VP_LoadGDPFromBuffer = [](int) { return true; };
-        p.VP_InitGDP = [](int, std::uint8_t*) { return true; };
-        p.VC_GDP_CmdSwitchToLegacy = [](int) { return 1; };
-        p.VP_PROC_GetLoaderBlock = [](int, std::uint8_t*, int) { return true; };
-        p.VP_PROC_CheckFlashModule = [](int, std::uint8_t*) { return true; };
-        p.VP_PROC_BusInterfaceTest = [](int, std::uint8_t*) { return true; };
-        p.VP_PROC_FlashInterfaceTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_DramTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_Preformat = [](int, std::uint8_t*, int) { return true; };
-        p.VP_PROC_DownloadProgram = [](int, std::uint8_t*, const char*, const char*) { return true; };
-        p.VP_PROC_RWTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_CheckTables = [](int, std::uint8_t*, int*) { return true; };
-        return p;
-    }
-};
 
 TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
     TMainForm& w = Open(0);
@@ -214,7 +177,6 @@ TEST_F(RunTest, RealStartOnEmulatedDrives) {
         window_test::ProcessState::Reset();
     }
 }
-
 
 // `make run`'s scenario: the demo station's own bay of eight drives and its sample settings, START
 // clicked by its name, the real library against the emulated drives: every drive passes the sample's

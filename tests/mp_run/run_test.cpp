@@ -140,8 +140,19 @@ TEST_F(RunTest, WatchdogEndsAHungWorkerStopEndsTheRest) {
         EXPECT_EQ(g_DeviceSlots.Read(d).status, "(S00) Stop") << d;
     }
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 2");  // the timed-out drive is not counted
-    EXPECT_EQ(fixture.results.size(), 2u);
+    // The stopped drives are reported failed (9); the timed-out one is not reported.
+    EXPECT_EQ(fixture.results,
+              (std::vector<std::pair<int, int>>{{g_DeviceToPortMap[1], 9}, {g_DeviceToPortMap[2], 9}}));
     EXPECT_TRUE(trace_.Contains("######### - 1 - nStopThread is 3\n"));
+    // Every row carries the code of the item its worker was running, that item "----".
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 4u);
+    for (int d = 0; d < 3; ++d) {
+        const std::vector<std::string> row = Cells(lines[d + 1]);
+        ASSERT_GE(row.size(), 7u) << lines[d + 1];
+        EXPECT_EQ(row[5], "----") << lines[d + 1];
+        EXPECT_EQ(row[row.size() - 2], "M00") << lines[d + 1];
+    }
 }
 
 // The real library against emulated drives: the start into the diagnostic firmware and faults

@@ -2,22 +2,28 @@
 // elapsed time, Reset Yield, a double click, and whole runs over emulated drives.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <atomic>
 #include <cstring>
 
+#include "app/mp_item_table.h"
 #include "app/mp_procedures.h"
 #include "app/mp_worker.h"
 #include "app/run_text.h"
 #include "forms/gui_call.h"
 #include "forms/message_pump.h"
 #include "mp_run/run_fixture.h"
+#include "settings/firmware_bins.h"
 
 namespace mp_test {
 namespace {
 
+namespace fs = std::filesystem;
 using window_test::ReadText;
 
 TEST(ElapsedText, Table) {
@@ -40,30 +46,111 @@ TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 0");
 }
 
+// The serial-number controls of the device settings page, made here as that page would make them.
+void SerialControls(TMainForm& w, const char* prefix, const char* number, int length, const char* max) {
+    auto* mode = new QComboBox(&w);
+    mode->setObjectName("SNInputComboBox");
+    mode->addItems({"Manual", "Auto Increase in Dec", "Auto Increase in Hex"});
+    mode->setCurrentIndex(1);
+    for (const auto& [name, text] :
+         {std::pair{"SerialNumberPrefixLabeledEdit", prefix}, std::pair{"SerialNumberEdit", number},
+          std::pair{"SerialNumberSuffixEdit", ""}, std::pair{"MaxSNEdit", max}}) {
+        auto* edit = new QLineEdit(text, &w);
+        edit->setObjectName(name);
+    }
+    auto* spin = new QSpinBox(&w);
+    spin->setObjectName("SNLengthSpinEdit");
+    spin->setRange(0, 64);
+    spin->setValue(length);
+    auto* check = new QCheckBox(&w);
+    check->setObjectName("MaxSNCheckBox");
+    check->setChecked(max != nullptr);
+}
+
+// Gives `key` the value `value` in every section of the station's Para file.
+void SetParaKey(const fs::path& station, const std::string& key, const std::string& value) {
+    const fs::path file = station / "PARA" / "Para_B27B.ini";
+    std::string text = ReadText(file);
+    for (std::size_t at = 0; (at = text.find("\n" + key + "=", at)) != std::string::npos;) {
+        at += key.size() + 2;
+        text.replace(at, text.find_first_of("\r\n", at) - at, value);
+    }
+    window_test::WriteText(file, text);
+}
+
 TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
+    // Each row arranges the refusal and gives the text it must show.
     struct Row {
         const char* name;
-        std::function<void(TMainForm&)> arrange;
-        const char* text;
+        std::function<std::string(TMainForm&, const fs::path&)> arrange;
+    };
+    // (A row before may have left its DRAM switches in the station's settings.)
+    const auto downloading = [] {
+        AP_INIState.dwItemEnable[kItemDownload] = 1;
+        AP_INIState.bDramProfile = 1;
+        AP_INIState.EnDRAMless = 0;  // the station's firmware is for the DRAM controller
     };
     const std::vector<Row> rows = {
+        {"EmptyField",
+         [](TMainForm& w, const fs::path&) {
+             w.YieldLabeledEdit->SetText("");
+             return w.YieldLabeledEdit->Caption().toStdString() + " is empty!";
+         }},
+        {"SerialNumberLength",
+         [](TMainForm& w, const fs::path&) {
+             SerialControls(w, "KST", "0001", 13, nullptr);
+             return std::string("Please check SN Length!");
+         }},
+        {"MaxSerialNumberLength",
+         [](TMainForm& w, const fs::path&) {
+             SerialControls(w, "KST", "0001", 7, "12345");
+             return std::string("Please check Max SN Length!");
+         }},
         {"NoTestItem",
-         [](TMainForm& w) {
+         [](TMainForm& w, const fs::path&) {
              for (int i = 0; i < w.FunCheckListBox->Count(); ++i) w.FunCheckListBox->SetChecked(i, false);
-         },
-         "Please select test item!"},
-        {"NoDramType", [](TMainForm&) { AP_INIState.bDramProfile = 0; }, "Please select a DRAM type!"},
+             return std::string("Please select test item!");
+         }},
+        {"NoDramType",
+         [](TMainForm&, const fs::path&) {
+             AP_INIState.bDramProfile = 0;
+             return std::string("Please select a DRAM type!");
+         }},
+        {"ChipForDram",
+         [downloading](TMainForm&, const fs::path&) {
+             downloading();
+             AP_INIState.EnDRAMless = 1;
+             const std::string file = fs::path(AP_Bins.sBinFile).filename().string();
+             return "The \"" + file + "\" is for TEV1001(DRAM)!\n";
+         }},
+        {"HspdOverIdemaThird",
+         [downloading](TMainForm&, const fs::path& station) {
+             downloading();
+             SetParaKey(station, "HSPD_CAPACITY", "60000");
+             return std::string("Please adjust HSPD Capacity.\nIt's over (IDEMA/3) Capacity!");
+         }},
+        {"DynamicCacheOverHspd",
+         [downloading](TMainForm&, const fs::path& station) {
+             downloading();
+             SetParaKey(station, "DCO", "100");
+             return std::string("Please adjust Dynamic Cache Once.\nIt's over HSPD Capacity!");
+         }},
+        {"MissingDataFile",
+         [](TMainForm&, const fs::path& station) {
+             fs::remove(station / "DAT" / "opal.bin");
+             return "The \"" + (station / "DAT" / "opal.bin").string() + "\" file cann't be found!\n";
+         }},
     };
     for (const Row& row : rows) {
         TMainForm& w = Open(2);
         app::ScopedMpProcedures procs(Passing());
-        row.arrange(w);
+        const std::string text = row.arrange(w, station_);
         ui_.Clear();
         w.DevicePanelDblClick(1);  // answered No by the scripted port: nothing
         ui_.AnswerYesNo(true);
         w.DevicePanelDblClick(1);
         bool found = false;
-        for (const auto& m : Messages()) found |= m == row.text;
+        for (const auto& m : Messages()) found |= m == text;
         std::string all;
         for (const auto& m : Messages()) all += "[" + m + "]";
         EXPECT_TRUE(found) << row.name << ": " << all;
@@ -74,6 +161,9 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
         EXPECT_EQ(LoadField(g_PortDevInfo[g_DeviceToPortMap[1]].iStatus), 0) << row.name;
         CloseWindow();
         window_test::ProcessState::Reset();
+        for (const char* file : {"PARA/Para_B27B.ini", "DAT/opal.bin"}) {
+            fs::copy_file(fs::path(QV_DEMO_STATION) / file, station_ / file, fs::copy_options::overwrite_existing);
+        }
     }
 }
 

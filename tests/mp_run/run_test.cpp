@@ -123,6 +123,17 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
              const std::string file = fs::path(AP_Bins.sBinFile).filename().string();
              return "The \"" + file + "\" is for TEV1001(DRAM)!\n";
          }},
+        {"ChipForDramless",
+         [downloading](TMainForm&, const fs::path&) {
+             downloading();
+             // The station's firmware image, its chip version changed to the DRAM-less controller.
+             const fs::path image(AP_Bins.sBinFile);
+             std::string bytes = ReadText(image);
+             const std::size_t at = bytes.find("TEV1001");
+             if (at != std::string::npos) bytes.replace(at, 7, "TEV1002");
+             window_test::WriteText(image, bytes);
+             return "The \"" + image.filename().string() + "\" is for TEV1002(DRAMless)!\n";
+         }},
         {"HspdOverIdemaThird",
          [downloading](TMainForm&, const fs::path& station) {
              downloading();
@@ -134,6 +145,11 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
              downloading();
              SetParaKey(station, "DCO", "100");
              return std::string("Please adjust Dynamic Cache Once.\nIt's over HSPD Capacity!");
+         }},
+        {"GdpUnreadable",
+         [](TMainForm&, const fs::path& station) {
+             fs::remove(station / "GDP.bin");  // after the start-up checks described it
+             return std::string("Read GDP to buffer fail!");
          }},
         {"MissingDataFile",
          [](TMainForm&, const fs::path& station) {
@@ -161,7 +177,8 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
         EXPECT_EQ(LoadField(g_PortDevInfo[g_DeviceToPortMap[1]].iStatus), 0) << row.name;
         CloseWindow();
         window_test::ProcessState::Reset();
-        for (const char* file : {"PARA/Para_B27B.ini", "DAT/opal.bin"}) {
+        // The station's files the rows change, put back.
+        for (const char* file : {"PARA/Para_B27B.ini", "DAT/opal.bin", "GDP.bin", "SYS/TCJHCALC.bin"}) {
             fs::copy_file(fs::path(QV_DEMO_STATION) / file, station_ / file, fs::copy_options::overwrite_existing);
         }
     }

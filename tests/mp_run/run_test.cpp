@@ -2,25 +2,29 @@
 // elapsed time, Reset Yield, a double click, and whole runs over emulated drives.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <atomic>
 #include <cstring>
 
+#include "app/mp_item_table.h"
 #include "app/mp_procedures.h"
 #include "app/mp_worker.h"
 #include "app/run_text.h"
 #include "forms/gui_call.h"
 #include "forms/message_pump.h"
-#include "window/window_fixture.h"
+#include "mp_run/run_fixture.h"
+#include "settings/firmware_bins.h"
 
 namespace mp_test {
 namespace {
 
-using window_test::BayOfHubs;
+namespace fs = std::filesystem;
 using window_test::ReadText;
-using window_test::WindowTest;
 
 TEST(ElapsedText, Table) {
     struct Row {
@@ -33,41 +37,6 @@ TEST(ElapsedText, Table) {
     }
 }
 
-class RunTest : public WindowTest {
-  protected:
-    // A window over `drives` emulated drives, enumerated.
-    TMainForm& Open(int drives, const std::string& extra = "") {
-        InstallBay(BayOfHubs(1, drives, extra));
-        TMainForm& w = OpenWindow();
-        Enumerate();
-        return w;
-    }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& box : ui_.Shown()) texts.push_back(box.text);
-        return texts;
-    }
-    // A scripted library: every entry passes at once.
-    app::MpProcedures Passing() {
-        app::MpProcedures p = app::LibraryMpProcedures();
-        p.VP_EnableVendorCmd = [](int, int) { return true; };
-        p.VP_GetCurrentMode = [](int) { return 4; };
-        p.VP_LoadGDPFromBuffer = [](int) { return true; };
-        p.VP_InitGDP = [](int, std::uint8_t*) { return true; };
-        p.VC_GDP_CmdSwitchToLegacy = [](int) { return 1; };
-        p.VP_PROC_GetLoaderBlock = [](int, std::uint8_t*, int) { return true; };
-        p.VP_PROC_CheckFlashModule = [](int, std::uint8_t*) { return true; };
-        p.VP_PROC_BusInterfaceTest = [](int, std::uint8_t*) { return true; };
-        p.VP_PROC_FlashInterfaceTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_DramTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_Preformat = [](int, std::uint8_t*, int) { return true; };
-        p.VP_PROC_DownloadProgram = [](int, std::uint8_t*, const char*, const char*) { return true; };
-        p.VP_PROC_RWTest = [](int, std::uint8_t*, int*) { return true; };
-        p.VP_PROC_CheckTables = [](int, std::uint8_t*, int*) { return true; };
-        return p;
-    }
-};
-
 TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
     TMainForm& w = Open(0);
     w.ResetYieldButtonClick(w.ResetYieldButton);
@@ -77,30 +46,127 @@ TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 0");
 }
 
+// The serial-number controls of the device settings page, made here as that page would make them.
+void SerialControls(TMainForm& w, const char* prefix, const char* number, int length, const char* max) {
+    auto* mode = new QComboBox(&w);
+    mode->setObjectName("SNInputComboBox");
+    mode->addItems({"Manual", "Auto Increase in Dec", "Auto Increase in Hex"});
+    mode->setCurrentIndex(1);
+    for (const auto& [name, text] :
+         {std::pair{"SerialNumberPrefixLabeledEdit", prefix}, std::pair{"SerialNumberEdit", number},
+          std::pair{"SerialNumberSuffixEdit", ""}, std::pair{"MaxSNEdit", max}}) {
+        auto* edit = new QLineEdit(text, &w);
+        edit->setObjectName(name);
+    }
+    auto* spin = new QSpinBox(&w);
+    spin->setObjectName("SNLengthSpinEdit");
+    spin->setRange(0, 64);
+    spin->setValue(length);
+    auto* check = new QCheckBox(&w);
+    check->setObjectName("MaxSNCheckBox");
+    check->setChecked(max != nullptr);
+}
+
+// Gives `key` the value `value` in every section of the station's Para file.
+void SetParaKey(const fs::path& station, const std::string& key, const std::string& value) {
+    const fs::path file = station / "PARA" / "Para_B27B.ini";
+    std::string text = ReadText(file);
+    for (std::size_t at = 0; (at = text.find("\n" + key + "=", at)) != std::string::npos;) {
+        at += key.size() + 2;
+        text.replace(at, text.find_first_of("\r\n", at) - at, value);
+    }
+    window_test::WriteText(file, text);
+}
+
 TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
+    // Each row arranges the refusal and gives the text it must show.
     struct Row {
         const char* name;
-        std::function<void(TMainForm&)> arrange;
-        const char* text;
+        std::function<std::string(TMainForm&, const fs::path&)> arrange;
+    };
+    // (A row before may have left its DRAM switches in the station's settings.)
+    const auto downloading = [] {
+        AP_INIState.dwItemEnable[kItemDownload] = 1;
+        AP_INIState.bDramProfile = 1;
+        AP_INIState.EnDRAMless = 0;  // the station's firmware is for the DRAM controller
     };
     const std::vector<Row> rows = {
+        {"EmptyField",
+         [](TMainForm& w, const fs::path&) {
+             w.YieldLabeledEdit->SetText("");
+             return w.YieldLabeledEdit->Caption().toStdString() + " is empty!";
+         }},
+        {"SerialNumberLength",
+         [](TMainForm& w, const fs::path&) {
+             SerialControls(w, "KST", "0001", 13, nullptr);
+             return std::string("Please check SN Length!");
+         }},
+        {"MaxSerialNumberLength",
+         [](TMainForm& w, const fs::path&) {
+             SerialControls(w, "KST", "0001", 7, "12345");
+             return std::string("Please check Max SN Length!");
+         }},
         {"NoTestItem",
-         [](TMainForm& w) {
+         [](TMainForm& w, const fs::path&) {
              for (int i = 0; i < w.FunCheckListBox->Count(); ++i) w.FunCheckListBox->SetChecked(i, false);
-         },
-         "Please select test item!"},
-        {"NoDramType", [](TMainForm&) { AP_INIState.bDramProfile = 0; }, "Please select a DRAM type!"},
+             return std::string("Please select test item!");
+         }},
+        {"NoDramType",
+         [](TMainForm&, const fs::path&) {
+             AP_INIState.bDramProfile = 0;
+             return std::string("Please select a DRAM type!");
+         }},
+        {"ChipForDram",
+         [downloading](TMainForm&, const fs::path&) {
+             downloading();
+             AP_INIState.EnDRAMless = 1;
+             const std::string file = fs::path(AP_Bins.sBinFile).filename().string();
+             return "The \"" + file + "\" is for TEV1001(DRAM)!\n";
+         }},
+        {"ChipForDramless",
+         [downloading](TMainForm&, const fs::path&) {
+             downloading();
+             // The station's firmware image, its chip version changed to the DRAM-less controller.
+             const fs::path image(AP_Bins.sBinFile);
+             std::string bytes = ReadText(image);
+             const std::size_t at = bytes.find("TEV1001");
+             if (at != std::string::npos) bytes.replace(at, 7, "TEV1002");
+             window_test::WriteText(image, bytes);
+             return "The \"" + image.filename().string() + "\" is for TEV1002(DRAMless)!\n";
+         }},
+        {"HspdOverIdemaThird",
+         [downloading](TMainForm&, const fs::path& station) {
+             downloading();
+             SetParaKey(station, "HSPD_CAPACITY", "60000");
+             return std::string("Please adjust HSPD Capacity.\nIt's over (IDEMA/3) Capacity!");
+         }},
+        {"DynamicCacheOverHspd",
+         [downloading](TMainForm&, const fs::path& station) {
+             downloading();
+             SetParaKey(station, "DCO", "100");
+             return std::string("Please adjust Dynamic Cache Once.\nIt's over HSPD Capacity!");
+         }},
+        {"GdpUnreadable",
+         [](TMainForm&, const fs::path& station) {
+             fs::remove(station / "GDP.bin");  // after the start-up checks described it
+             return std::string("Read GDP to buffer fail!");
+         }},
+        {"MissingDataFile",
+         [](TMainForm&, const fs::path& station) {
+             fs::remove(station / "DAT" / "opal.bin");
+             return "The \"" + (station / "DAT" / "opal.bin").string() + "\" file cann't be found!\n";
+         }},
     };
     for (const Row& row : rows) {
         TMainForm& w = Open(2);
         app::ScopedMpProcedures procs(Passing());
-        row.arrange(w);
+        const std::string text = row.arrange(w, station_);
         ui_.Clear();
         w.DevicePanelDblClick(1);  // answered No by the scripted port: nothing
         ui_.AnswerYesNo(true);
         w.DevicePanelDblClick(1);
         bool found = false;
-        for (const auto& m : Messages()) found |= m == row.text;
+        for (const auto& m : Messages()) found |= m == text;
         std::string all;
         for (const auto& m : Messages()) all += "[" + m + "]";
         EXPECT_TRUE(found) << row.name << ": " << all;
@@ -111,6 +177,10 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
         EXPECT_EQ(LoadField(g_PortDevInfo[g_DeviceToPortMap[1]].iStatus), 0) << row.name;
         CloseWindow();
         window_test::ProcessState::Reset();
+        // The station's files the rows change, put back.
+        for (const char* file : {"PARA/Para_B27B.ini", "DAT/opal.bin", "GDP.bin", "SYS/TCJHCALC.bin"}) {
+            fs::copy_file(fs::path(QV_DEMO_STATION) / file, station_ / file, fs::copy_options::overwrite_existing);
+        }
     }
 }
 
@@ -177,8 +247,19 @@ TEST_F(RunTest, WatchdogEndsAHungWorkerStopEndsTheRest) {
         EXPECT_EQ(g_DeviceSlots.Read(d).status, "(S00) Stop") << d;
     }
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 2");  // the timed-out drive is not counted
-    EXPECT_EQ(fixture.results.size(), 2u);
+    // The stopped drives are reported failed (9); the timed-out one is not reported.
+    EXPECT_EQ(fixture.results,
+              (std::vector<std::pair<int, int>>{{g_DeviceToPortMap[1], 9}, {g_DeviceToPortMap[2], 9}}));
     EXPECT_TRUE(trace_.Contains("######### - 1 - nStopThread is 3\n"));
+    // Every row carries the code of the item its worker was running, that item "----".
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 4u);
+    for (int d = 0; d < 3; ++d) {
+        const std::vector<std::string> row = Cells(lines[d + 1]);
+        ASSERT_GE(row.size(), 7u) << lines[d + 1];
+        EXPECT_EQ(row[5], "----") << lines[d + 1];
+        EXPECT_EQ(row[row.size() - 2], "M00") << lines[d + 1];
+    }
 }
 
 // The real library against emulated drives: the start into the diagnostic firmware and faults
@@ -214,7 +295,6 @@ TEST_F(RunTest, RealStartOnEmulatedDrives) {
         window_test::ProcessState::Reset();
     }
 }
-
 
 // `make run`'s scenario: the demo station's own bay of eight drives and its sample settings, START
 // clicked by its name, the real library against the emulated drives: every drive passes the sample's

@@ -30,10 +30,7 @@ std::filesystem::path FreshFolder() {
 }  // namespace
 
 RemapTest::RemapTest()
-    : folder_(FreshFolder()),
-      instance_(AP_Instance[kPort]),
-      oldFolder_(platform::ProgramFolder()),
-      scoped_(clock_) {
+    : folder_(FreshFolder()), instance_(AP_Instance[kPort]), oldFolder_(platform::ProgramFolder()), scoped_(clock_) {
     AP_Instance[kPort] = {};
     std::strcpy(AP_Instance[kPort].sLogSerialNum, "SN123");
     platform::SetProgramFolder(folder_);

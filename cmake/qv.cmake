@@ -7,6 +7,9 @@ if(QV_SANITIZE)
 endif()
 if(QV_SANITIZE_THREAD)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  # GCC 12's bounds analysis misreads the standard string's moves once ThreadSanitizer's instrumentation is
+  # inlined at -O1; the same code builds clean without it.
+  list(APPEND QV_WARNINGS -Wno-error=array-bounds -Wno-error=stringop-overflow)
   add_link_options(-fsanitize=thread)
 endif()
 

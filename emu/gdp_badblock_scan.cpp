@@ -76,18 +76,32 @@ NvmeStatus GdpBadBlockScan::Scan(ControllerCore& core, const VendorPacket& p) {
     std::map<UnitKey, UnitEntry> units;
     const std::uint8_t all = static_cast<std::uint8_t>((1u << std::clamp(g.planes, 1, 4)) - 1);
     if (Encodable(g)) {
-        // One read of every block examined, the channels working in parallel: a channel reads its
-        // dies' blocks one after another. Charged before the scan takes effect, so a drive stopped
-        // during it is left as if the command had not arrived.
-        const long long readsPerChannel = static_cast<long long>(g.ces) * g.luns * g.blocks;
-        for (long long i = 0; i < readsPerChannel; ++i) nand.ChargeParallel(NandOp::Read);
+        // One read of every block examined and, in the erase search, one erase of every block that
+        // is not factory bad, the channels working in parallel: a channel works through its dies'
+        // blocks one after another, so the busiest channel sets the time. Both are charged before
+        // the scan takes effect, so a drive stopped during them is left as if the command had not
+        // arrived.
+        const std::uint64_t readsPerChannel = static_cast<std::uint64_t>(g.ces) * g.luns * g.blocks;
+        std::uint64_t erasesPerChannel = 0;
+        if ((mode & kEraseSearch) != 0) {
+            for (int ch = 0; ch < g.channels; ++ch) {
+                std::uint64_t erases = 0;
+                for (int ce = 0; ce < g.ces; ++ce)
+                    for (int lun = 0; lun < g.luns; ++lun)
+                        for (int block = 0; block < g.blocks; ++block)
+                            if (!nand.IsFactoryBad(ch, ce, lun, block)) ++erases;
+                erasesPerChannel = std::max(erasesPerChannel, erases);
+            }
+        }
+        nand.ChargeParallel(NandOp::Read, readsPerChannel);
+        nand.ChargeParallel(NandOp::Erase, erasesPerChannel);
         for (int ch = 0; ch < g.channels; ++ch) {
             for (int ce = 0; ce < g.ces; ++ce) {
                 for (int lun = 0; lun < g.luns; ++lun) {
                     for (int block = 0; block < g.blocks; ++block) {
-                        const bool bad =
-                            nand.IsFactoryBad(ch, ce, lun, block) ||
-                            ((mode & kEraseSearch) != 0 && nand.Erase(ch, ce, lun, block) != NandResult::Ok);
+                        const bool bad = nand.IsFactoryBad(ch, ce, lun, block) ||
+                                         ((mode & kEraseSearch) != 0 &&
+                                          nand.Erase(ch, ce, lun, block, Timing::Parallel) != NandResult::Ok);
                         if (!bad) continue;
                         auto [it, fresh] = units.try_emplace({ch, ce, lun, block / g.planes}, UnitEntry{all, 0});
                         it->second.good = static_cast<std::uint8_t>(it->second.good & ~(1u << (block % g.planes)));

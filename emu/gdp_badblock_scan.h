@@ -5,7 +5,9 @@
 //        left in RAM at 0xBBBBBBBB. With mode bit 0x01 (erase search) every block that is not
 //        factory bad is erased first, and a block whose erase fails joins the list. The status
 //        fetch answers busy for the scan's polls, then 1. The scan reads every block once, the
-//        channels in parallel: it takes (CEs x LUNs x blocks) read times of the flash's latency.
+//        channels in parallel: it takes (CEs x LUNs x blocks) read times of the flash's latency;
+//        the erase search adds one erase time per block it erases on its busiest channel. Both
+//        times are taken before the flash changes.
 //   0x31 defect list (in): the last scan's list as 32-bit little-endian entries, zero-terminated,
 //        the rest of the transfer zero. Entry bits: 0-15 block unit (block / planes), 16-19 the
 //        planes still good (bit p = plane p), 20-23 flags (as inherited), 24-26 CE, 27-28 LUN,

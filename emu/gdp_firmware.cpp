@@ -64,9 +64,9 @@ void GdpFirmware::SetBusyPolls(int polls) {
     setup_.busyPolls = std::max(0, polls);
 }
 
-void GdpFirmware::SetBusyForever(bool forever) {
+void GdpFirmware::SetBusyForever(bool busy) {
     std::lock_guard lock(mutex_);
-    setup_.busyForever = forever;
+    setup_.busyForever = busy;
 }
 
 void GdpFirmware::SetFlashId(const std::array<std::uint8_t, 6>& id) {

@@ -77,7 +77,7 @@ class GdpFirmware : public std::enable_shared_from_this<GdpFirmware> {
 
     NandModel& Nand() { return *nand_; }
     void SetBusyPolls(int polls);
-    void SetBusyForever(bool forever);
+    void SetBusyForever(bool busy);
     void SetFlashId(const std::array<std::uint8_t, 6>& id);
     // The seven ID bytes the CE answers (its FlashIdAt entry, else the flash's ID).
     std::array<std::uint8_t, 7> FlashIdOf(int channel, int ce) const;

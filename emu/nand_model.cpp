@@ -30,17 +30,17 @@ bool FlashGeometry::Sound() const {
 
 NandModel::NandModel(FlashGeometry geometry, NandLatency latency) : geometry_(geometry), latency_(latency) {}
 
-void NandModel::Wait(NandOp op) {
-    unsigned us = 0;
+void NandModel::Wait(NandOp op, std::uint64_t count) {
+    std::uint64_t us = 0;
     {
         std::lock_guard lock(mutex_);
         us = op == NandOp::Read ? latency_.readUs : op == NandOp::Program ? latency_.programUs : latency_.eraseUs;
     }
-    account_.Charge(us);
+    account_.Charge(us * count);
 }
 
-void NandModel::ChargeParallel(NandOp op) {
-    Wait(op);
+void NandModel::ChargeParallel(NandOp op, std::uint64_t count) {
+    Wait(op, count);
 }
 
 NandCounts NandModel::Counts() const {

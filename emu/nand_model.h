@@ -92,8 +92,9 @@ class NandModel {
     NandResult Program(const NandAddress& a, std::span<const std::uint8_t> data, std::uint8_t ldpcRate,
                        std::uint8_t scramble, Timing timing = Timing::Charged);
     NandResult Erase(int channel, int ce, int lun, int block, Timing timing = Timing::Charged);
-    // One operation time for operations run in parallel with Timing::Parallel.
-    void ChargeParallel(NandOp op);
+    // One operation time for operations run in parallel with Timing::Parallel; `count` such times
+    // for a caller whose busiest unit runs that many operations one after another (one wait).
+    void ChargeParallel(NandOp op, std::uint64_t count = 1);
     NandCounts Counts() const;
     const LatencyAccount& Latency() const { return account_; }
 
@@ -129,7 +130,7 @@ class NandModel {
     };
 
     // Takes the operation's configured time, outside the lock.
-    void Wait(NandOp op);
+    void Wait(NandOp op, std::uint64_t count = 1);
     std::uint64_t BlockKey(int channel, int ce, int lun, int block) const;
     std::uint64_t PageKey(const NandAddress& a) const;
     std::shared_ptr<const Bytes> Intern(std::span<const std::uint8_t> data);

@@ -118,7 +118,6 @@ TEST(GdpBadBlockScan, BelongsToTheDiagnosticProgram) {
     EXPECT_EQ(loader.Run(0x02, {0}), emu::nvme_status::kInvalidOpcode);
 }
 
-
 // The scan reads every block once, the channels in parallel: 2 dies x 2,016 blocks of 60 us on each
 // of 4 channels is 241.92 ms. Stopped during that time, the drive keeps its flash and the last list.
 TEST(GdpBadBlockScan, ReadsEveryBlockOnceChannelsInParallel) {
@@ -150,3 +149,41 @@ TEST(GdpBadBlockScan, ReadsEveryBlockOnceChannelsInParallel) {
 }
 
 }  // namespace
+
+// The erase search erases every block that is not factory bad, the channels in parallel: the
+// busiest channel erases 2 dies x 2,016 blocks of 3.5 ms (14,112 ms) after the reads (241.92 ms);
+// channel 2's three factory bad blocks only make it finish sooner. Stopped during the erase time,
+// the drive has erased nothing.
+TEST(GdpBadBlockScan, EraseSearchErasesChannelsInParallel) {
+    emu::ProgramSetup s;
+    s.geometry = {.channels = 4, .ces = 2, .luns = 1, .blocks = 2016, .pages = 4, .pageSectors = 1, .planes = 4};
+    s.latency.readUs = 60;
+    s.latency.eraseUs = 3500;
+    s.badBlocks = {{2, 1, 0, 100}, {2, 0, 0, 7}, {2, 0, 0, 2015}};
+    s.eraseFail = {{1, 0, 0, 40}};
+    {
+        platform::VirtualClock clock(0);
+        platform::ScopedClock scoped(clock);
+        Scanner scan(s);
+        EXPECT_EQ(scan.ScanAndFetch(0x09).size(), 4u);
+        EXPECT_NEAR(static_cast<double>(clock.NowMs()), 14353.92, 1.0);
+        EXPECT_EQ(scan.programs.nand->Latency().TotalUs(), 2u * 2016u * 60u + 2u * 2016u * 3500u);
+        EXPECT_EQ(scan.programs.nand->Counts().blocksErased, 4u * 2u * 2016u - 3u - 1u);
+    }
+    // A clock whose first long wait (the erase time; the reads take 241 ms) finds the drive stopped.
+    struct StopAtTheEraseTime : platform::VirtualClock {
+        void SleepMs(unsigned ms) override {
+            if (ms > 1000) platform::CurrentCancelToken()->Cancel();
+            VirtualClock::SleepMs(ms);
+        }
+    } clock;
+    platform::ScopedClock scoped(clock);
+    Scanner scan(s);
+    {
+        platform::ScopedCancelToken token(std::make_shared<platform::CancelToken>());
+        EXPECT_THROW(scan.Run(0x02, {0x01}), platform::Cancelled);
+    }
+    EXPECT_EQ(clock.NowMs(), 241u);  // the reads only
+    EXPECT_EQ(scan.programs.nand->Counts().blocksErased, 0u);
+    EXPECT_EQ(scan.programs.scan->Scans(), 0);
+}

@@ -44,8 +44,6 @@ class FileChecks : public ::testing::Test {
     void SetUp() override { UseStation(kStation); }
     void TearDown() override {
         platform::SetProgramFolder(savedFolder_);
-        AP_Bins = savedBins_;
-        AP_GDPBins = savedGdp_;
         AP_Param = savedParam_;
         if (!scratch_.empty()) fs::remove_all(scratch_);
     }
@@ -80,8 +78,6 @@ class FileChecks : public ::testing::Test {
 
     settings_test::RecordsGuard records_;
     fs::path savedFolder_ = platform::ProgramFolder();
-    AP_Bins_t savedBins_ = AP_Bins;
-    AP_Bins_t savedGdp_ = AP_GDPBins;
     AP_Param_t savedParam_ = AP_Param;
     forms::ScriptedUiPort ui_;
     forms::ScopedUiPort useUi_{ui_};

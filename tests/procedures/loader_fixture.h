@@ -119,24 +119,14 @@ inline void LoadLoaderDrive(int port) {
     }
 }
 
-// Saves what the loader-block writers change beside the parameter records.
+// Saves what the loader-block writers change beside the settings and parameter records.
 class LoaderGuard {
   public:
-    LoaderGuard() : bins_(AP_Bins), ot_(AP_OtSet), rd_(AP_RDSetting) {
-        std::copy(std::begin(AP_Bins_Instance), std::end(AP_Bins_Instance), instances_.begin());
-    }
-    ~LoaderGuard() {
-        AP_Bins = bins_;
-        AP_OtSet = ot_;
-        AP_RDSetting = rd_;
-        std::copy(instances_.begin(), instances_.end(), std::begin(AP_Bins_Instance));
-    }
+    LoaderGuard() { std::copy(std::begin(AP_Bins_Instance), std::end(AP_Bins_Instance), instances_.begin()); }
+    ~LoaderGuard() { std::copy(instances_.begin(), instances_.end(), std::begin(AP_Bins_Instance)); }
 
   private:
     param_test::ParamRecordsGuard records_;
-    AP_Bins_t bins_;
-    AP_OtSet_t ot_;
-    AP_RDSetting_t rd_;
     std::vector<AP_Bins_t> instances_ = std::vector<AP_Bins_t>(kBinsInstanceCount);
 };
 

@@ -12,6 +12,7 @@
 #include "settings/die_remap.h"
 #include "settings/param_files.h"
 #include "settings/records.h"
+#include "tests/support/settings_records.h"
 #include "transport/port_instance.h"
 
 namespace param_test {
@@ -20,31 +21,14 @@ inline constexpr int kPort = 5;
 
 class ParamRecordsGuard {
   public:
-    ParamRecordsGuard()
-        : ini_(AP_INIState),
-          flash_(AP_FlashSet),
-          fw_(AP_FwSet),
-          feature_(AP_FwFeatureSet),
-          rdt_(AP_RDTSet),
-          param_(AP_Param),
-          autoDetecting_(g_bAutoDetecting) {
+    ParamRecordsGuard() : param_(AP_Param), autoDetecting_(g_bAutoDetecting) {
         std::copy(std::begin(AP_Instance), std::end(AP_Instance), instances_);
-        AP_INIState = {};
-        AP_FlashSet = {};
-        AP_FwSet = {};
-        AP_FwFeatureSet = {};
-        AP_RDTSet = {};
         AP_Param = {};
         g_bAutoDetecting = 0;
         std::fill(std::begin(AP_Instance), std::end(AP_Instance), AP_Instance_t{});
         procedures::ClearGdpLdpcTables();
     }
     ~ParamRecordsGuard() {
-        AP_INIState = ini_;
-        AP_FlashSet = flash_;
-        AP_FwSet = fw_;
-        AP_FwFeatureSet = feature_;
-        AP_RDTSet = rdt_;
         AP_Param = param_;
         g_bAutoDetecting = autoDetecting_;
         std::copy(std::begin(instances_), std::end(instances_), AP_Instance);
@@ -54,11 +38,7 @@ class ParamRecordsGuard {
     ParamRecordsGuard& operator=(const ParamRecordsGuard&) = delete;
 
   private:
-    AP_INIState_t ini_;
-    AP_FlashSet_t flash_;
-    AP_FwSet_t fw_;
-    AP_FwFeatureSet_t feature_;
-    AP_RDTSet_t rdt_;
+    test_support::SettingsRecordsGuard settings_;
     AP_Param_t param_;
     std::uint8_t autoDetecting_;
     AP_Instance_t instances_[kPortCount];

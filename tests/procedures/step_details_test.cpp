@@ -14,6 +14,7 @@
 #include "procedures/step_fail_info.h"
 #include "settings/records.h"
 #include "support/recording_backend.h"
+#include "support/settings_records.h"
 #include "transport/port_instance.h"
 
 namespace {
@@ -38,14 +39,7 @@ class StepDetails : public ::testing::Test {
         AP_FlashSet.bPageSector = 8;
         std::memset(AP_FlashSet.aFlashID, 0x9B, 6);
     }
-    void TearDown() override {
-        AP_INIState = saved_;
-        AP_FlashSet = savedFlash_;
-        AP_RDSetting = savedRd_;
-    }
-    AP_INIState_t saved_ = AP_INIState;
-    AP_FlashSet_t savedFlash_ = AP_FlashSet;
-    AP_RDSetting_t savedRd_ = AP_RDSetting;
+    test_support::SettingsRecordsGuard records_;
     platform::VirtualClock clock_;
     platform::ScopedClock useClock_{clock_};
     platform::TraceCapture trace_;

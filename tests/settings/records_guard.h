@@ -14,29 +14,20 @@
 #include "settings/flash_record.h"
 #include "settings/ini_engine.h"
 #include "settings/records.h"
+#include "support/settings_records.h"
 
 namespace settings_test {
 
-// Saves every record the derivation and the timing reads touch, clears them, and restores them.
+// Saves every settings record and the flash list, clears them and the INI engine's texts, and
+// restores them.
 class RecordsGuard {
   public:
-    RecordsGuard()
-        : ini_(AP_INIState), flash_(AP_FlashSet), fw_(AP_FwSet), feature_(AP_FwFeatureSet), para_(AP_ParaSet) {
+    RecordsGuard() {
         std::copy(std::begin(g_FlashRecord), std::end(g_FlashRecord), records_);
-        AP_INIState = {};
-        AP_FlashSet = {};
-        AP_FwSet = {};
-        AP_FwFeatureSet = {};
-        AP_ParaSet = {};
         std::fill(std::begin(g_FlashRecord), std::end(g_FlashRecord), FlashRecord_t{});
         IniResetState();
     }
     ~RecordsGuard() {
-        AP_INIState = ini_;
-        AP_FlashSet = flash_;
-        AP_FwSet = fw_;
-        AP_FwFeatureSet = feature_;
-        AP_ParaSet = para_;
         std::copy(std::begin(records_), std::end(records_), g_FlashRecord);
         IniResetState();
     }
@@ -44,11 +35,7 @@ class RecordsGuard {
     RecordsGuard& operator=(const RecordsGuard&) = delete;
 
   private:
-    AP_INIState_t ini_;
-    AP_FlashSet_t flash_;
-    AP_FwSet_t fw_;
-    AP_FwFeatureSet_t feature_;
-    AP_ParaSet_t para_;
+    test_support::SettingsRecordsGuard settings_;
     FlashRecord_t records_[kFlashRecordMax];
 };
 

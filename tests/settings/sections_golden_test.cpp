@@ -40,19 +40,19 @@ TEST(SettingsGolden, StationFileSavesBackByteForByteWithTheSameValues) {
     TempDir tmp;
     const fs::path saved = tmp.dir / "RIVIDO.ini";
 
-    settings_test::ClearRecords();
+    ResetSettingsRecords();
     ReadIniAll(kStation.c_str());
     const RecordBytes loaded = RecordBytes::Take();
     ASSERT_TRUE(WriteIniAll(saved.c_str()));
     EXPECT_EQ(FileText(saved), FileText(kStation));
 
-    settings_test::ClearRecords();
+    ResetSettingsRecords();
     ReadIniAll(saved.c_str());
     EXPECT_TRUE(RecordBytes::Take() == loaded);
 }
 
 TEST(SettingsGolden, StationFileDescribesTheSampleDrive) {
-    settings_test::ClearRecords();
+    ResetSettingsRecords();
     ReadIniAll(kStation.c_str());
     EXPECT_STREQ(AP_INIState.TMCFolder, "Default");
     EXPECT_STREQ(AP_INIState.ExtFlashFile, "FlashList.ini");

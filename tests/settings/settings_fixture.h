@@ -15,13 +15,9 @@ namespace settings_test {
 // Any settings path: only its name matters to the engine (no "TMC_", no "Para").
 inline constexpr const char* kPath = "RIVIDO.ini";
 
-inline void ClearRecords() {
-    ResetSettingsRecords();
-}
-
 // Clears the records, puts `text` into the engine and runs every reader in the load order.
 inline void ReadText(const std::string& text) {
-    ClearRecords();
+    ResetSettingsRecords();
     IniUseMainText(text);
     ReadIniSetting(kPath);
     ReadIniTestItems(kPath);

@@ -29,8 +29,7 @@ TEST_F(BudgetTest, ReserveBudgetCases) {
         {"exactly shared", kRealistic, 7000, 168, 0},
     };
     for (const Case& c : cases) {
-        AP_INIState = {};
-        AP_FlashSet = {};
+        ResetSettingsRecords();
         ApplyGeometry(c.geo);
         vi_ = NewWorkingSet();
         AddRelations(c.remap, c.virt);

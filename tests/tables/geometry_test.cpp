@@ -61,8 +61,7 @@ TEST_F(GeometryTest, CheckAcceptsTheFixturesAndRefusesWhatTheTablesCannotHold) {
         {"LUN-1 indexes reach the markers", Geo{1, 1, 2, 4, 6000, 8, true, 6000}, false},
     };
     for (const Case& c : cases) {
-        AP_INIState = {};
-        AP_FlashSet = {};
+        ResetSettingsRecords();
         ApplyGeometry(c.geo);
         trace_.Clear();
         EXPECT_EQ(RM_CheckGeometry(RM_GetGeometry()), c.ok) << c.name;

@@ -30,28 +30,13 @@ std::filesystem::path FreshFolder() {
 }  // namespace
 
 RemapTest::RemapTest()
-    : folder_(FreshFolder()),
-      ini_(AP_INIState),
-      flash_(AP_FlashSet),
-      rd_(AP_RDSetting),
-      ot_(AP_OtSet),
-      instance_(AP_Instance[kPort]),
-      oldFolder_(platform::ProgramFolder()),
-      scoped_(clock_) {
-    AP_INIState = {};
-    AP_FlashSet = {};
-    AP_RDSetting = {};
-    AP_OtSet = {};
+    : folder_(FreshFolder()), instance_(AP_Instance[kPort]), oldFolder_(platform::ProgramFolder()), scoped_(clock_) {
     AP_Instance[kPort] = {};
     std::strcpy(AP_Instance[kPort].sLogSerialNum, "SN123");
     platform::SetProgramFolder(folder_);
 }
 
 RemapTest::~RemapTest() {
-    AP_INIState = ini_;
-    AP_FlashSet = flash_;
-    AP_RDSetting = rd_;
-    AP_OtSet = ot_;
     AP_Instance[kPort] = instance_;
     platform::SetProgramFolder(oldFolder_);
     std::error_code ec;

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/trace_sink.h"
 #include "settings/records.h"
+#include "support/settings_records.h"
 #include "tables/gdp_list.h"
 #include "tables/rm_driver.h"
 #include "tables/table_gen.h"
@@ -65,10 +66,7 @@ class RemapTest : public ::testing::Test {
     std::filesystem::path folder_;
 
   private:
-    AP_INIState_t ini_;
-    AP_FlashSet_t flash_;
-    AP_RDSetting_t rd_;
-    AP_OtSet_t ot_;
+    test_support::SettingsRecordsGuard settings_;
     AP_Instance_t instance_;
     std::filesystem::path oldFolder_;
     platform::ScopedClock scoped_;

@@ -347,8 +347,7 @@ TEST_F(RemapPropertyTest, PassesEqualTheRulesAppliedSlotBySlot) {
     for (const Mode& mode : kModes) {
         for (int round = 0; round < 25; ++round) {
             SCOPED_TRACE(std::string(mode.name) + " round " + std::to_string(round));
-            AP_INIState = {};
-            AP_FlashSet = {};
+            ResetSettingsRecords();
             ApplyGeometry(mode.geo);
             const RM_Geometry g = RM_GetGeometry();
             AP_INIState.EnPartialTbl = static_cast<std::uint8_t>(mode.enPartial);
@@ -496,8 +495,7 @@ TEST_F(RemapPropertyTest, PassesStartingWithStaleCountsFollowTheRules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        AP_INIState = {};
-        AP_FlashSet = {};
+        ResetSettingsRecords();
         ApplyGeometry(Geo{2, 1, 1, c.planes, 64, 8});
         const bool partial = c.partialThreshold != 0;
         AP_INIState.EnPartialTbl = partial ? 1 : 0;

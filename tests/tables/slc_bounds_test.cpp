@@ -43,8 +43,7 @@ TEST_F(SlcBoundsTest, Cases) {
         {"no mapped channel changes nothing", 2, {3}, {}, 2, 3, 1, 5, false, kKept, kKept, kKept, kKept, kKept},
     };
     for (const Case& c : cases) {
-        AP_INIState = {};
-        AP_FlashSet = {};
+        ResetSettingsRecords();
         ApplyGeometry(Geo{1, 1, 1, c.planes, 16, 8});
         AP_INIState.DMT_Qnty = static_cast<std::uint8_t>(c.dmt);
         AP_INIState.QBT_Qnty = static_cast<std::uint8_t>(c.qbt);

@@ -15,6 +15,7 @@
 #include "platform/trace_sink.h"
 #include "settings/records.h"
 #include "support/flash_geometry.h"
+#include "support/settings_records.h"
 #include "tables/block_units.h"
 #include "tables/gdp_list.h"
 #include "tables/remap_passes.h"
@@ -57,27 +58,14 @@ inline void ApplyGeometry(const Geo& g) {
 // trace; everything is restored afterwards.
 class TablesTest : public ::testing::Test {
   protected:
-    TablesTest()
-        : ini_(AP_INIState), flash_(AP_FlashSet), rd_(AP_RDSetting), instance_(AP_Instance[kPort]), scoped_(clock_) {
-        AP_INIState = {};
-        AP_FlashSet = {};
-        AP_RDSetting = {};
-        AP_Instance[kPort] = {};
-    }
-    ~TablesTest() override {
-        AP_INIState = ini_;
-        AP_FlashSet = flash_;
-        AP_RDSetting = rd_;
-        AP_Instance[kPort] = instance_;
-    }
+    TablesTest() : instance_(AP_Instance[kPort]), scoped_(clock_) { AP_Instance[kPort] = {}; }
+    ~TablesTest() override { AP_Instance[kPort] = instance_; }
 
     platform::VirtualClock clock_;
     platform::TraceCapture trace_;
 
   private:
-    AP_INIState_t ini_;
-    AP_FlashSet_t flash_;
-    AP_RDSetting_t rd_;
+    test_support::SettingsRecordsGuard settings_;
     AP_Instance_t instance_;
     platform::ScopedClock scoped_;
 };

@@ -24,6 +24,7 @@
 #include "procedures/param_settings.h"
 #include "settings/records.h"
 #include "support/emulated_drives.h"
+#include "support/flash_geometry.h"
 #include "support/gdp_image_file.h"
 #include "transport/port_instance.h"
 #include "transport/tool_records.h"
@@ -80,46 +81,27 @@ class DiagE2e : public ::testing::Test {
     }
     void TearDown() override {
         drives_.reset();
-        AP_GDPBins = savedBins_;
-        AP_RDSetting = savedRd_;
-        AP_OtSet = savedOt_;
         platform::SetProgramFolder(savedFolder_);
         if (!folder_.empty()) fs::remove_all(folder_);
     }
 
     static void Settings(int ports) {
-        AP_INIState.MaxPhyChannel = 2;
-        AP_INIState.MaxPhyBank = 2;
-        AP_INIState.bDieNumCount = 4;
+        test_support::SetFlashGeometry(
+            {.channels = 2, .banks = 2, .planes = 2, .dieUnit = 128, .pageSector = kSectors});
         AP_INIState.RemapEnable = 1;
         AP_INIState.DefPercentage = 100;
         AP_INIState.bVirCntPerDie = 1;
         AP_INIState.MPChannel = 2;
         AP_INIState.MPBank = 2;
         AP_INIState.CheckFlashMask = 63;
-        for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
-        for (int i = 0; i < 4; ++i) {
-            AP_INIState.MPFwBankSet[i] = AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
-        }
-        std::memset(AP_INIState.bOriDieMap, 0xFF, sizeof AP_INIState.bOriDieMap);
-        std::memset(AP_INIState.bOriDieMapMultiLun, 0xFF, sizeof AP_INIState.bOriDieMapMultiLun);
         for (int ch = 0; ch < 2; ++ch) {
-            for (int b = 0; b < 2; ++b) {
-                AP_INIState.bOriDieMap[ch][b] = static_cast<std::uint8_t>(ch * 4 + b);
-                AP_INIState.bDieStatus[ch][b] = 1;
-            }
+            for (int b = 0; b < 2; ++b) AP_INIState.bDieStatus[ch][b] = 1;
         }
         const std::uint8_t id[6] = {0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00};
         std::memcpy(AP_FlashSet.aFlashID, id, 6);
-        AP_FlashSet.ucDiePerCE = 1;
-        AP_FlashSet.ucPlanes = 2;
-        AP_FlashSet.ucBankNum = 2;
         AP_FlashSet.ucChannel = 2;
-        AP_FlashSet.wBlocks = 256;
-        AP_FlashSet.wDieUnit = 128;
         AP_FlashSet.wPages = 64;
         AP_FlashSet.wPageSize = 4;
-        AP_FlashSet.bPageSector = kSectors;
         AP_FlashSet.ucLdpcMode = kLdpc;
         for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i % 64);
         for (int port = 0; port < ports; ++port) {
@@ -143,9 +125,6 @@ class DiagE2e : public ::testing::Test {
     }
 
     param_test::ParamRecordsGuard records_;
-    AP_Bins_t savedBins_ = AP_GDPBins;
-    AP_RDSetting_t savedRd_ = AP_RDSetting;
-    AP_OtSet_t savedOt_ = AP_OtSet;
     fs::path savedFolder_ = platform::ProgramFolder();
     platform::VirtualClock clock_;
     platform::ScopedClock useClock_{clock_};

@@ -22,6 +22,7 @@
 #include "procedures/param_settings.h"
 #include "settings/records.h"
 #include "support/emulated_drives.h"
+#include "support/flash_geometry.h"
 #include "support/gdp_image_file.h"
 #include "tables/gdp_list.h"
 #include "tables/le_bytes.h"
@@ -73,32 +74,15 @@ class RemapE2e : public ::testing::Test {
     }
     void TearDown() override {
         drives_.reset();
-        AP_GDPBins = savedBins_;
-        AP_RDSetting = savedRd_;
-        AP_OtSet = savedOt_;
         platform::SetProgramFolder(savedFolder_);
         fs::remove_all(folder_);
     }
 
     static void Settings() {
-        AP_INIState.MaxPhyChannel = 2;
-        AP_INIState.MaxPhyBank = 2;
-        AP_INIState.bDieNumCount = 4;
+        test_support::SetFlashGeometry(
+            {.channels = 2, .banks = 2, .planes = 2, .dieUnit = 128, .pageSector = kSectors});
         AP_INIState.RemapEnable = 1;
         AP_INIState.DefPercentage = 100;  // 12 bad units per die
-        for (int i = 0; i < 8; ++i) AP_INIState.MPFwChannelSet[i] = static_cast<std::uint8_t>(i);
-        for (int i = 0; i < 4; ++i)
-            AP_INIState.MPFwBankSet[i] = AP_INIState.FwBankSet[i] = static_cast<std::uint8_t>(i);
-        std::memset(AP_INIState.bOriDieMap, 0xFF, sizeof AP_INIState.bOriDieMap);
-        for (int ch = 0; ch < 2; ++ch) {
-            for (int b = 0; b < 2; ++b) AP_INIState.bOriDieMap[ch][b] = static_cast<std::uint8_t>(ch * 4 + b);
-        }
-        AP_FlashSet.ucDiePerCE = 1;
-        AP_FlashSet.ucPlanes = 2;
-        AP_FlashSet.ucBankNum = 2;
-        AP_FlashSet.wBlocks = 256;
-        AP_FlashSet.wDieUnit = 128;
-        AP_FlashSet.bPageSector = kSectors;
         AP_FlashSet.ucLdpcMode = kLdpc;
         for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i % 64);
         for (int port = 0; port < 2; ++port) {
@@ -147,9 +131,6 @@ class RemapE2e : public ::testing::Test {
     }
 
     param_test::ParamRecordsGuard records_;
-    AP_Bins_t savedBins_ = AP_GDPBins;
-    AP_RDSetting_t savedRd_ = AP_RDSetting;
-    AP_OtSet_t savedOt_ = AP_OtSet;
     fs::path savedFolder_ = platform::ProgramFolder();
     platform::VirtualClock clock_;
     platform::ScopedClock useClock_{clock_};

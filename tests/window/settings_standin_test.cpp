@@ -64,6 +64,7 @@ TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows)
         std::vector<std::pair<int, int>> moves;
     } watermark;
     app::ScopedWatermarkWindow registered(watermark);
+    w.setUpdatesEnabled(false);  // moved and shown, never painted
     w.show();
     w.move(40, 30);
     QApplication::processEvents();

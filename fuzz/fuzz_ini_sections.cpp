@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "settings/ini_all.h"
 #include "settings/ini_engine.h"
-#include "settings/ini_sections.h"
 #include "settings/records.h"
 #include "transport/tool_records.h"
 
@@ -19,22 +19,11 @@ constexpr const char* kPath = "RIVIDO.ini";
 void ReadAll(std::string_view text) {
     ResetSettingsRecords();
     IniUseMainText(text);
-    ReadIniSetting(kPath);
-    ReadIniTestItems(kPath);
-    ReadIniDeviceSetting(kPath);
-    ReadIniFlashSetting(kPath);
-    ReadIniFwSetting(kPath);
-    ReadIniRDSetting(kPath);
-    ReadIniRDT(kPath);
+    ReadIniSections(kPath);
 }
 
 std::string WriteAll() {
-    WriteIniSetting(kPath);
-    WriteIniTestItems(kPath);
-    WriteIniDeviceSetting(kPath);
-    WriteIniFlashSetting(kPath);
-    WriteIniFwSetting(kPath);
-    WriteIniRDT(kPath);
+    WriteIniSections(kPath);
     return IniMainText();
 }
 

@@ -3,8 +3,7 @@
 #include "settings/ini_engine.h"
 #include "settings/ini_sections.h"
 
-void ReadIniAll(const char* path) {
-    IniLoadFile(path);
+void ReadIniSections(const char* path) {
     ReadIniSetting(path);
     ReadIniTestItems(path);
     ReadIniDeviceSetting(path);
@@ -14,12 +13,21 @@ void ReadIniAll(const char* path) {
     ReadIniRDT(path);
 }
 
-bool WriteIniAll(const char* path) {
+void WriteIniSections(const char* path) {
     WriteIniSetting(path);
     WriteIniTestItems(path);
     WriteIniDeviceSetting(path);
     WriteIniFlashSetting(path);
     WriteIniFwSetting(path);
     WriteIniRDT(path);
+}
+
+void ReadIniAll(const char* path) {
+    IniLoadFile(path);
+    ReadIniSections(path);
+}
+
+bool WriteIniAll(const char* path) {
+    WriteIniSections(path);
     return IniSaveFile(path) == 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ini_all.h"
 #include "settings/ini_engine.h"
 #include "settings/ini_sections.h"
 #include "settings/records.h"
@@ -19,23 +20,12 @@ inline constexpr const char* kPath = "RIVIDO.ini";
 inline void ReadText(const std::string& text) {
     ResetSettingsRecords();
     IniUseMainText(text);
-    ReadIniSetting(kPath);
-    ReadIniTestItems(kPath);
-    ReadIniDeviceSetting(kPath);
-    ReadIniFlashSetting(kPath);
-    ReadIniFwSetting(kPath);
-    ReadIniRDSetting(kPath);
-    ReadIniRDT(kPath);
+    ReadIniSections(kPath);
 }
 
 // Runs every writer in the save order on the engine's text and returns the text.
 inline std::string WriteText() {
-    WriteIniSetting(kPath);
-    WriteIniTestItems(kPath);
-    WriteIniDeviceSetting(kPath);
-    WriteIniFlashSetting(kPath);
-    WriteIniFwSetting(kPath);
-    WriteIniRDT(kPath);
+    WriteIniSections(kPath);
     return IniMainText();
 }
 

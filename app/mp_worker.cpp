@@ -16,6 +16,7 @@
 #include "forms/timer_set.h"
 #include "platform/clock.h"
 #include "settings/records.h"
+#include "settings/test_item_ids.h"
 #include "transport/byte_order.h"
 #include "transport/port_instance.h"
 #include "transport/trace.h"
@@ -24,27 +25,14 @@ namespace app {
 
 namespace {
 
+using namespace test_items;
+
 constexpr std::size_t kWorkBytes = 262144;
 constexpr std::size_t kSectorBytes = 512;
 constexpr std::uint32_t kYellow = 0x00FFFF;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kRed = 0x0000FF;
 
-// Item ids with a step, and the items that only select the loader-block step.
-enum Item : int {
-    kFlashModule = 1,
-    kBusInterface = 3,
-    kFlashInterface = 4,
-    kDramTest = 5,
-    kEraseBlocks = 6,
-    kPreformat = 7,
-    kDownload = 8,
-    kUpload = 9,
-    kRWTest = 10,
-    kCheckTables = 11,
-    kSortConnection = 12,
-    kCheckRdtFw = 13,
-};
 constexpr int kGetLoaderBlock = 37;
 constexpr int kEraseCountFail = 66;
 constexpr int kSmartFail = 73;

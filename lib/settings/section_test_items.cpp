@@ -3,33 +3,16 @@
 #include "settings/ini_sections.h"
 #include "settings/records.h"
 #include "settings/section_table.h"
+#include "settings/test_item_ids.h"
 
 namespace {
 
 using namespace settings::sections;
+using namespace test_items;
 
 constexpr const char* kSection = "TestItems";
 
-// Item ids of the test-item table that [TestItems] switches.
-enum Item : int {
-    kFlashModule = 1,
-    kBusTest = 3,
-    kFlashTest = 4,
-    kDramTest = 5,
-    kEraseAllBlocks = 6,
-    kPreFormat = 7,
-    kDownload = 8,
-    kUpload = 9,
-    kRWTest = 10,
-    kCheckTables = 11,
-    kSortingLine = 12,
-    kCheckRDTFW = 13,
-    kSetMaxLBA = 15,
-    kCheckTemperature = 17,
-    kModifyDeviceInfo = 34,
-};
-
-constexpr FieldRef ItemField(Item id) {
+constexpr FieldRef ItemField(Id id) {
     return Num(AP_INIState.dwItemEnable[id]);
 }
 
@@ -52,8 +35,8 @@ constexpr KeyRule kRules[] = {
     Int("CheckFlashMask", 63, Num(AP_INIState.CheckFlashMask), Put::Dec),
     Int("EnCheckFlashID", 1, Num(AP_INIState.EnCheckFlashID), Put::Dec),
     Int("EnCheckModuleCHCE", 1, Num(AP_INIState.EnCheckModuleCHCE), Put::Dec),
-    Int("EnBusTest", 0, ItemField(kBusTest), Put::Dec),
-    Int("EnFlashTest", 0, ItemField(kFlashTest), Put::Dec),
+    Int("EnBusTest", 0, ItemField(kBusInterface), Put::Dec),
+    Int("EnFlashTest", 0, ItemField(kFlashInterface), Put::Dec),
     Int("EnCheckSRAM", 1, Num(AP_INIState.EnCheckSRAM), Put::Dec),
     Int("EnCheckLDPC", 1, Num(AP_INIState.EnCheckLDPC), Put::Dec),
     Int("EnCheckNandReset", 1, Num(AP_INIState.EnCheckNandReset), Put::Dec),
@@ -61,14 +44,14 @@ constexpr KeyRule kRules[] = {
     Int("FlashTestDataPathThreshold", 0, Num(AP_INIState.FlashTestDataPathThreshold), Put::Dec),
     Int("FlashTestDataPathLoop", 1, Num(AP_INIState.FlashTestDataPathLoop), Put::Dec),
     Int("EnCheckNandTime", 0, Num(AP_INIState.EnCheckNandTime), Put::Dec),
-    Int("EnEraseAllBlocks", 0, ItemField(kEraseAllBlocks), Put::Dec),
-    Int("EnPreFormat", 0, ItemField(kPreFormat), Put::Dec),
+    Int("EnEraseAllBlocks", 0, ItemField(kEraseBlocks), Put::Dec),
+    Int("EnPreFormat", 0, ItemField(kPreformat), Put::Dec),
     Int("EnDownload", 0, ItemField(kDownload), Put::Dec),
     Int("EnUpload", 0, ItemField(kUpload)),
     Int("EnRWTest", 0, ItemField(kRWTest), Put::Dec),
     Int("EnCheckTables", 0, ItemField(kCheckTables), Put::Dec),
-    Int("EnCheckRDTFW", 0, ItemField(kCheckRDTFW), Put::Dec),
-    Int("EnSortingLine", 0, ItemField(kSortingLine), Put::Dec),
+    Int("EnCheckRDTFW", 0, ItemField(kCheckRdtFw), Put::Dec),
+    Int("EnSortingLine", 0, ItemField(kSortConnection), Put::Dec),
     Int("EnSetMaxLBA", 0, ItemField(kSetMaxLBA), Put::Dec),
     Int64("SetMaxLBAValue", 0, Num(AP_INIState.SetMaxLBAValue), Put::Dec64),
     Int("EnModifyDeviceInfo", 0, ItemField(kModifyDeviceInfo)),

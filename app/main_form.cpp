@@ -200,7 +200,12 @@ TMainForm::~TMainForm() {
     yield.WriteInteger("TestRecord", "NumberOfPass", AP_INIState.NumberOfPass);
     m_HotPlugNotifier = nullptr;
     m_HotPlug.reset();
+    while (!m_KeptForms.empty()) m_KeptForms.pop_back();
     if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::KeepForm(std::unique_ptr<QWidget> form) {
+    if (form) m_KeptForms.push_back(std::move(form));
 }
 
 void TMainForm::RegisterUSBDeviceNotify() {

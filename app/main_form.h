@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/mp_log.h"
 #include "forms/controls.h"
@@ -62,6 +63,9 @@ class TMainForm : public QMainWindow {
     void FormDestroy(QObject* sender);
     // The constructor's settings check failed: the program ends once the message loop starts.
     bool TerminateRequested() const { return m_bTerminate; }
+    // Keeps a window made at start-up after this one (app::CreateForms) until this window is
+    // destroyed; the kept windows go first, newest first.
+    void KeepForm(std::unique_ptr<QWidget> form);
 
     // ---- Settings stand-ins (replaced by the settings pages' issue) ----
     bool ReadINI(const std::string& path);
@@ -224,6 +228,8 @@ class TMainForm : public QMainWindow {
     bool m_bCloseAfterRun = false;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
     QSocketNotifier* m_HotPlugNotifier = nullptr;
+    // Last member: destroyed first, before any control of this window.
+    std::vector<std::unique_ptr<QWidget>> m_KeptForms;
 };
 
 // The published instance (null while no window exists).

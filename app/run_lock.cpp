@@ -32,7 +32,7 @@ void Collect(QObject* parent, std::vector<forms::LabeledEdit*>& edits) {
 
 }  // namespace
 
-void LockForRun(TMainForm& form, bool lock) {
+void LockForRun(TMainForm& form, bool lock, RunLockPage page) {
     const bool enable = !lock;
     if (AP_INIState.MPVersion == 0) {
         for (QAction* action : form.MainMenu->actions()) action->setEnabled(enable);
@@ -48,7 +48,7 @@ void LockForRun(TMainForm& form, bool lock) {
     }
     Enable(form.ExecuteButton, enable);
     Enable(form.RefreshButton, enable);
-    if (lock) form.SettingPageControl->setCurrentIndex(0);
+    if (lock && page == RunLockPage::ShowFirst) form.SettingPageControl->setCurrentIndex(0);
 }
 
 std::optional<std::string> FirstEmptyLabeledEdit(TMainForm& form) {

@@ -11,9 +11,13 @@ namespace app {
 
 // lock true: with the settings unlocked ([Setting] MPVersion 0) the main menu, the settings pages
 // 1 to the last, the flash choice, the device panels' box, the bottom panel and Auto Detect are
-// disabled; START and Refresh always, and page 0 is shown. lock false undoes it (the other mode's
-// page stays disabled) and enables START and Refresh.
-void LockForRun(TMainForm& form, bool lock);
+// disabled; START and Refresh always, and page 0 is shown unless `page` says Keep. lock false
+// undoes it (the other mode's page stays disabled) and enables START and Refresh.
+//
+// START shows page 0 when it locks; the device tools, flash detection and the sorting-status poll
+// (which locks on every tick) lock the same controls but leave the page in front as it is.
+enum class RunLockPage { ShowFirst, Keep };
+void LockForRun(TMainForm& form, bool lock, RunLockPage page = RunLockPage::ShowFirst);
 
 // The caption of the first labeled edit, in creation order, whose parent and grandparent are
 // visible (their own switch) and which is empty; the serial-number panel edits and the elapsed

@@ -83,6 +83,13 @@ bool Bay::Plug(std::string_view name) {
     return true;
 }
 
+bool Bay::PowerOn(std::string_view name, bool loaderRequest) {
+    Drive* d = FindDrive(name);
+    if (d == nullptr) return false;
+    d->PowerOn(loaderRequest);
+    return true;
+}
+
 bool Bay::Unplug(std::string_view name) {
     Drive* d = FindDrive(name);
     if (d == nullptr || !d->Plugged()) return false;

@@ -51,6 +51,9 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     bool Plug(std::string_view drive);
     bool Unplug(std::string_view drive);
     bool PlugBoard(std::string_view board, bool plugged);
+    // Powers a drive's controller on (Controller::PowerOn) without plugging it; false when no such
+    // drive. A fixture slot switched on powers its drive on, then plugs it.
+    bool PowerOn(std::string_view drive, bool loaderRequest);
     // Adds faults to a drive as its FaultAt key would (fault_schedule.h); false and `error` set when
     // there is no such drive or the text is not sound.
     bool ScheduleFault(std::string_view drive, std::string_view faultAt, std::string* error = nullptr);

@@ -71,6 +71,9 @@ class Controller {
         (void)fault;
         return false;
     }
+    // Power comes back after being off: what was volatile is lost and the controller starts again
+    // (in its boot loader when `loaderRequest` is set). A controller without power states ignores it.
+    virtual void PowerOn(bool loaderRequest) { (void)loaderRequest; }
 };
 
 // A bridge's own command blocks that carry NVMe commands. Keeps whatever state lies between the

@@ -57,6 +57,15 @@ void ControllerCore::Start(Program program) {
     }
 }
 
+void ControllerCore::PowerOn(bool loaderRequest) {
+    ram_.Clear();
+    if (powerOnBoot_) {
+        powerOnBoot_(*this, loaderRequest);
+    } else {
+        Start(loaderRequest ? Program::Loader : flashProgram_);
+    }
+}
+
 bool ControllerCore::TakeRestart() {
     const bool was = restarted_;
     restarted_ = false;

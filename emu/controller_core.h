@@ -57,6 +57,15 @@ class ControllerCore {
     // True once after every Start (the vendor protocol turns its mode off on it).
     bool TakeRestart();
 
+    // A power-on: the RAM forgets what was written, then the controller starts as its ROM starts
+    // it: in the boot loader when the loader request is set, else from the flash (the boot set by
+    // SetPowerOnBoot, the boot loader's ROM boot when the drive's programs are installed; without
+    // one, the flash program). Either way the vendor-command mode is off afterwards.
+    void PowerOn(bool loaderRequest);
+    void SetPowerOnBoot(std::function<void(ControllerCore&, bool loaderRequest)> boot) {
+        powerOnBoot_ = std::move(boot);
+    }
+
     // What the ROM boots on a jump with event 0: the firmware found on the flash (Loader when none).
     Program FlashProgram() const { return flashProgram_; }
     void SetFlashProgram(Program program) { flashProgram_ = program; }
@@ -103,6 +112,7 @@ class ControllerCore {
     ControllerRam ram_;
     std::unordered_map<std::uint32_t, std::uint8_t> registers_;
     std::function<void(std::string_view)> eventSink_;
+    std::function<void(ControllerCore&, bool)> powerOnBoot_;
     std::unordered_map<std::string, std::function<void()>> faultSwitches_;
     std::array<std::array<VendorCommand, 256>, 4> tables_;
 };

@@ -29,6 +29,9 @@ class ControllerRam {
     void SetStuckBit(std::uint32_t address, int bit, bool value);
     void ClearStuckBits() { stuck_.clear(); }
 
+    // Forgets every byte written (a power-off); stuck bits are the hardware's and stay.
+    void Clear() { pages_.clear(); }
+
     std::size_t PagesHeld() const { return pages_.size(); }
 
   private:

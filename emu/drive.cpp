@@ -105,6 +105,11 @@ platform::PassThroughResult Drive::Execute(std::span<const std::uint8_t> cdb, pl
     return result;
 }
 
+void Drive::PowerOn(bool loaderRequest) {
+    std::lock_guard lock(mutex_);
+    if (Controller* controller = bridge_.GetController()) controller->PowerOn(loaderRequest);
+}
+
 void Drive::OnControllerEvent(std::string_view event) {
     for (auto& f : schedule_.Event(event)) due_.push_back(std::move(f));
 }

@@ -52,6 +52,9 @@ class Drive {
     DriveFault Fault() const { return fault_.load(); }
     void SetFault(DriveFault fault) { fault_.store(fault); }
 
+    // A power-on of the controller behind the bridge (between command blocks; see Controller::PowerOn).
+    void PowerOn(bool loaderRequest);
+
     // The bridge, for the layers that plug a tunnel and a controller into it (before use).
     Bridge& GetBridge() { return bridge_; }
     // Commands the drive has received (tests).

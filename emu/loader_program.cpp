@@ -35,6 +35,7 @@ void LoaderProgram::Install(ControllerCore& core) {
                              return self->JumpToRom(c, p);
                          }});
     }
+    core.SetPowerOnBoot([self](ControllerCore& c, bool loaderRequest) { self->PowerOn(c, loaderRequest); });
     std::lock_guard lock(mutex_);
     written_.clear();
     soundSignatures_ = 0;
@@ -114,11 +115,23 @@ NvmeStatus LoaderProgram::JumpToPram(ControllerCore& core, const VendorPacket& p
 NvmeStatus LoaderProgram::JumpToRom(ControllerCore& core, const VendorPacket& p) {
     const std::uint8_t event = p[3];
     if (event > 1) return nvme_status::kInvalidField;
+    {
+        std::lock_guard lock(mutex_);
+        ++romJumps_[event];
+    }
+    BootRom(core, event);
+    return nvme_status::kSuccess;
+}
+
+void LoaderProgram::PowerOn(ControllerCore& core, bool loaderRequest) {
+    BootRom(core, loaderRequest ? 1 : 0);
+}
+
+void LoaderProgram::BootRom(ControllerCore& core, std::uint8_t event) {
     Restart(core);
     RomBootHook hook;
     {
         std::lock_guard lock(mutex_);
-        ++romJumps_[event];
         hook = hook_;
     }
     BootReport report;
@@ -135,7 +148,6 @@ NvmeStatus LoaderProgram::JumpToRom(ControllerCore& core, const VendorPacket& p)
         std::lock_guard lock(mutex_);
         lastBoot_ = report;
     }
-    return nvme_status::kSuccess;
 }
 
 BootReport LoaderProgram::LastBoot() const {

@@ -40,8 +40,12 @@ class LoaderProgram : public std::enable_shared_from_this<LoaderProgram> {
     // `nand` may be null (no flash to boot from).
     explicit LoaderProgram(std::shared_ptr<NandModel> nand);
 
-    // Replaces the loader's write and jump commands, and the jump to ROM of every program.
+    // Replaces the loader's write and jump commands, and the jump to ROM of every program, and
+    // becomes the controller's power-on boot.
     void Install(ControllerCore& core);
+    // A power-on as the ROM runs it: the boot loader with the loader request, else the flash boot
+    // of a jump to ROM with event 0 (not counted as a jump); the hook hears of it either way.
+    void PowerOn(ControllerCore& core, bool loaderRequest);
 
     // The report of the last flash boot (empty before the first jump to ROM with event 0).
     BootReport LastBoot() const;
@@ -62,6 +66,8 @@ class LoaderProgram : public std::enable_shared_from_this<LoaderProgram> {
     NvmeStatus WriteRam(ControllerCore& core, const VendorPacket& p, std::span<std::uint8_t> data);
     NvmeStatus JumpToPram(ControllerCore& core, const VendorPacket& p);
     NvmeStatus JumpToRom(ControllerCore& core, const VendorPacket& p);
+    // Restarts the loader, then with event 0 boots from the flash; reports to the hook.
+    void BootRom(ControllerCore& core, std::uint8_t event);
 
     std::shared_ptr<NandModel> nand_;
     mutable std::mutex mutex_;

@@ -117,6 +117,13 @@ void NvmeController::ApplyBoot(const SystemBoot* boot) {
     booted_ = std::move(reported);
     if (boot->smartLog) ReadSmartLog(*boot->smartLog, smart_);
     ++smart_.powerCycles;
+    bootCounted_ = true;
+}
+
+void NvmeController::PowerOn(bool loaderRequest) {
+    bootCounted_ = false;
+    core_.PowerOn(loaderRequest);
+    if (!bootCounted_) ++smart_.powerCycles;
 }
 
 const ControllerIdentity& NvmeController::ReportedIdentity() const {

@@ -58,6 +58,9 @@ class NvmeController : public Controller {
         core_.SetEventSink(std::move(sink));
     }
     bool ApplyFault(std::string_view fault) override { return core_.ApplyFault(fault); }
+    // RAM cleared, vendor mode off, started by the ROM; the SMART log counts one more power cycle
+    // (a booting system firmware counts it on the log it reads from the flash).
+    void PowerOn(bool loaderRequest) override;
     VendorProtocol& Vendor() { return vendor_; }
     NamespaceStore& Namespace() { return namespace_; }
     const ControllerIdentity& Identity() const { return identity_; }
@@ -87,6 +90,7 @@ class NvmeController : public Controller {
     int sanitizeCount_ = 0;
     std::uint32_t lastSanitizeAction_ = 0;
     std::optional<ControllerIdentity> booted_;
+    bool bootCounted_ = false;  // a system boot counted the power cycle
     IoFaults ioFaults_;
     std::set<std::uint64_t> corrupt_;
 };

@@ -312,3 +312,36 @@ TEST(SystemFirmware, WithoutFlashStateEraseCountsAreTheFlashsOwn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A power-on: RAM forgotten, vendor mode off, started by the ROM (the boot loader on the loader
+// request), one more power cycle whether the system firmware booted or not; never a jump.
+TEST_F(BootedSystem, APowerOnBootsTheFlashAgainAndCountsOnce) {
+    emu::ControllerRam& ram = d.controller.Core().Ram();
+    ASSERT_TRUE(ram.Write(0x200000, std::vector<std::uint8_t>(16, 0x11)));
+    d.controller.PowerOn(false);
+    EXPECT_EQ(d.controller.Core().Running(), Program::System);
+    EXPECT_EQ(d.programs.system->Boots(), 2);
+    EXPECT_EQ(d.programs.loader->RomJumps(0), 1) << "only the fixture's own boot was a jump";
+    std::vector<std::uint8_t> back(16);
+    ASSERT_TRUE(ram.Read(0x200000, back));
+    EXPECT_EQ(back, std::vector<std::uint8_t>(16, emu::kPoison));
+    EXPECT_EQ(d.Admin(0x02, 0x02 | (128u << 16), 512)[112], 8) << "the kept log, plus this power-on";
+
+    d.controller.PowerOn(true);
+    EXPECT_EQ(d.controller.Core().Running(), Program::Loader);
+    EXPECT_EQ(d.controller.Smart().powerCycles, 9u) << "the loader booted nothing, the cycle still counts";
+}
+
+TEST(BootRom, APowerOnWithoutLoaderBlocksStartsTheFlashProgram) {
+    Drive d(Program::Sorting);
+    const std::uint64_t before = d.controller.Smart().powerCycles;
+    d.controller.PowerOn(false);
+    EXPECT_EQ(d.controller.Core().Running(), Program::Sorting);
+    EXPECT_EQ(d.controller.Smart().powerCycles, before + 1);
+    d.controller.PowerOn(true);
+    EXPECT_EQ(d.controller.Core().Running(), Program::Loader);
+}
+
+}  // namespace

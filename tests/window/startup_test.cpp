@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -270,6 +271,51 @@ TEST_F(StartUp, ALogFolderThatCannotBeCreatedEndsTheProgramWithNothingWritten) {
     EXPECT_EQ(MainForm, nullptr);
     EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
     EXPECT_FALSE(fs::exists(station_ / "blocker" / "log"));
+}
+
+TEST_F(StartUp, TheEntrysMakersRunAfterTheMainWindowInTheirPlacesAndTheirWindowsLiveAsLongAsIt) {
+    app::ScopedFormMakers scoped;
+    std::vector<std::string> made;
+    QPointer<QWidget> fixture, sort;
+    auto maker = [&made](const char* name, QPointer<QWidget>& out) {
+        return [&made, name, &out](TMainForm& main) {
+            EXPECT_EQ(MainForm, &main);  // the main window exists and its creation handler ran
+            made.push_back(name);
+            auto window = std::make_unique<QWidget>();
+            window->setObjectName(name);
+            out = window.get();
+            return window;
+        };
+    };
+    // Registered out of order: run in their places (the sorting window before the fixture window).
+    app::RegisterFormMaker(app::FormPlace::RuzeVE, maker("TRuzeVEForm", fixture));
+    app::RegisterFormMaker(app::FormPlace::SortMain, maker("TSortMainForm", sort));
+    std::unique_ptr<TMainForm> form = app::CreateForms();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(made, (std::vector<std::string>{"TSortMainForm", "TRuzeVEForm"}));
+    EXPECT_FALSE(fixture.isNull());
+    EXPECT_FALSE(sort.isNull());
+    form->FormDestroy(form.get());
+    form.reset();
+    EXPECT_TRUE(fixture.isNull());
+    EXPECT_TRUE(sort.isNull());
+}
+
+TEST_F(StartUp, AMakerThatThrowsIsShownAndNothingIsCreated) {
+    app::ScopedFormMakers scoped;
+    QPointer<QWidget> first;
+    app::RegisterFormMaker(app::FormPlace::FlashDetectInfo, [&first](TMainForm&) {
+        auto window = std::make_unique<QWidget>();
+        first = window.get();
+        return window;
+    });
+    app::RegisterFormMaker(app::FormPlace::About, [](TMainForm&) -> std::unique_ptr<QWidget> {
+        throw std::runtime_error("About failed.");
+    });
+    EXPECT_EQ(app::CreateForms(), nullptr);
+    EXPECT_EQ(ui_.Shown().back().text, "About failed.");
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_TRUE(first.isNull());
 }
 
 TEST_F(StartUp, AnExceptionOfAHandlerIsShownAndTheWindowGoesOn) {

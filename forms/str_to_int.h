@@ -5,9 +5,24 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace forms {
+
+// What the form library throws when a control's text is not a number. what() is the message the
+// operator is shown: "'<text>' is not a valid integer value" or "... floating point value".
+class ConvertError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+    static ConvertError NotAnInteger(std::string_view text) {
+        return ConvertError("'" + std::string(text) + "' is not a valid integer value");
+    }
+    static ConvertError NotAFloat(std::string_view text) {
+        return ConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    }
+};
 
 std::optional<std::int32_t> StrToInt(std::string_view text);
 std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback);

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/program.h"
+#include "app/run_lock.h"
 #include "forms/colours.h"
 #include "forms/ini_file.h"
 #include "settings/die_map_page.h"
@@ -343,6 +344,32 @@ TEST_F(StartUp, AnExceptionOfAHandlerIsShownAndTheWindowGoesOn) {
                                                   {BoxKind::Message, title, "", BoxIcon::Error}}));
     w.RefreshButtonClick(w.RefreshButton);  // the window goes on
     EXPECT_TRUE(trace_.Contains("######### - EnumUSBDevice\r\n"));
+}
+
+}  // namespace
+}  // namespace window_test
+
+namespace window_test {
+namespace {
+
+// START's lock shows page 0; the tools' and the poll's lock leave the page in front. Both disable
+// the same controls and both releases enable START and Refresh.
+TEST_F(StartUp, TheRunLockShowsTheFirstPageOnlyWhenAskedTo) {
+    TMainForm& w = OpenWindow();
+    AP_INIState.MPVersion = 0;
+    w.SettingPageControl->setCurrentIndex(1);
+    app::LockForRun(w, true, app::RunLockPage::Keep);
+    EXPECT_EQ(w.SettingPageControl->currentIndex(), 1);
+    EXPECT_FALSE(w.ExecuteButton->isEnabled());
+    EXPECT_FALSE(w.BottomPanel->isEnabled());
+    EXPECT_FALSE(w.SettingPageControl->isTabEnabled(1));
+    EXPECT_FALSE(w.SettingPageControl->widget(1)->isEnabled()) << "the page in front is greyed";
+    app::LockForRun(w, false, app::RunLockPage::Keep);
+    EXPECT_TRUE(w.ExecuteButton->isEnabled());
+    EXPECT_TRUE(w.SettingPageControl->isTabEnabled(1));
+    app::LockForRun(w, true);
+    EXPECT_EQ(w.SettingPageControl->currentIndex(), 0);
+    app::LockForRun(w, false);
 }
 
 }  // namespace

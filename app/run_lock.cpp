@@ -37,9 +37,13 @@ void LockForRun(TMainForm& form, bool lock, RunLockPage page) {
     if (AP_INIState.MPVersion == 0) {
         for (QAction* action : form.MainMenu->actions()) action->setEnabled(enable);
         const int otherModePage = AP_INIState.ToolMode == 1 ? 3 : 4;
+        // A disabled page stays in front (its controls disabled), as the operator left it: the tab
+        // bar would otherwise bring another page forward.
+        const int front = form.SettingPageControl->currentIndex();
         for (int i = 1; i < form.SettingPageControl->count(); ++i) {
             form.SettingPageControl->setTabEnabled(i, enable && i != otherModePage);
         }
+        form.SettingPageControl->setCurrentIndex(front);
         Enable(form.Control("FlashVendorComboBox"), enable);
         Enable(form.Control("FlashTypeComboBox"), enable);
         Enable(form.StyleScrollBox, enable);

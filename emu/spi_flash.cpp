@@ -1,65 +1,10 @@
 #include "emu/spi_flash.h"
 
 #include <algorithm>
-#include <charconv>
-#include <string_view>
 
-#include "emu/bay_ini.h"
 #include "emu/wire_bytes.h"
 
 namespace emu {
-
-namespace {
-
-std::optional<std::uint64_t> Number(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    std::uint64_t v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v, base);
-    if (text.empty() || r.ec != std::errc{} || r.ptr != text.data() + text.size()) return std::nullopt;
-    return v;
-}
-
-bool Fail(const DriveConfig& d, const char* key, const std::string& value, const char* what, std::string* error) {
-    if (error != nullptr) *error = "[" + d.name + "] " + key + "=" + value + " is not " + what;
-    return false;
-}
-
-}  // namespace
-
-bool ReadSpiKeys(const DriveConfig& drive, SpiSetup& spi, std::string* error) {
-    if (const auto v = drive.section.Get("SpiFlashBytes")) {
-        const auto n = Number(*v);
-        if (!n || *n < kSpiMinBytes || *n > kSpiMaxBytes) {
-            return Fail(drive, "SpiFlashBytes", *v, "a size from 4096 to 268435456 bytes", error);
-        }
-        spi.bytes = static_cast<std::uint32_t>(*n);
-    }
-    const auto v = drive.section.Get("SpiFault");
-    if (!v) return true;
-    std::string_view rest = *v;
-    while (!rest.empty()) {
-        const std::size_t comma = rest.find(',');
-        const std::string_view item = rest.substr(0, comma);
-        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
-        constexpr std::string_view kProgram = "program@";
-        if (EqualNoCase(item, "erase")) {
-            spi.eraseFails = true;
-        } else if (item.size() > kProgram.size() && EqualNoCase(item.substr(0, kProgram.size()), kProgram)) {
-            const auto at = Number(item.substr(kProgram.size()));
-            if (!at || *at >= spi.bytes) {
-                return Fail(drive, "SpiFault", *v, "erase or program@<offset inside the SPI flash>", error);
-            }
-            spi.programFailAt = static_cast<std::uint32_t>(*at);
-        } else if (!EqualNoCase(item, "none")) {
-            return Fail(drive, "SpiFault", *v, "erase or program@<offset inside the SPI flash>", error);
-        }
-    }
-    return true;
-}
 
 SpiFlash::SpiFlash(std::shared_ptr<GdpFirmware> gdp, SpiSetup setup) : gdp_(std::move(gdp)), setup_(setup) {}
 
@@ -98,6 +43,11 @@ int SpiFlash::Programs() const {
     return programs_;
 }
 
+std::vector<std::uint8_t> SpiFlash::LastProgramData() const {
+    std::lock_guard lock(mutex_);
+    return lastData_;
+}
+
 NvmeStatus SpiFlash::Erase() {
     {
         std::lock_guard lock(mutex_);
@@ -121,6 +71,7 @@ NvmeStatus SpiFlash::Program(const VendorPacket& p, std::span<const std::uint8_t
         }
         if (bytes_.empty()) bytes_.assign(setup_.bytes, 0xFF);
         for (std::uint64_t i = 0; i < count; ++i) bytes_[offset + i] &= data[i];
+        lastData_.assign(data.begin(), data.end());
         ++programs_;
     }
     gdp_->Finish(NandResult::Ok);

@@ -20,10 +20,8 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
-#include "emu/bay_config.h"
 #include "emu/controller_core.h"
 #include "emu/gdp_firmware.h"
 
@@ -44,9 +42,6 @@ struct SpiSetup {
     std::optional<std::uint32_t> programFailAt;  // a byte offset
 };
 
-// The SpiFlashBytes and SpiFault keys of a drive section; false and `error` set when not sound.
-bool ReadSpiKeys(const DriveConfig& drive, SpiSetup& spi, std::string* error);
-
 class SpiFlash : public std::enable_shared_from_this<SpiFlash> {
   public:
     SpiFlash(std::shared_ptr<GdpFirmware> gdp, SpiSetup setup);
@@ -62,6 +57,8 @@ class SpiFlash : public std::enable_shared_from_this<SpiFlash> {
     // Erases and programs that changed the flash (failed commands are not counted).
     int Erases() const;
     int Programs() const;
+    // The whole data phase of the last program that changed the flash (its bytes past the count too).
+    std::vector<std::uint8_t> LastProgramData() const;
 
   private:
     NvmeStatus Erase();
@@ -71,6 +68,7 @@ class SpiFlash : public std::enable_shared_from_this<SpiFlash> {
     mutable std::mutex mutex_;
     SpiSetup setup_;
     std::vector<std::uint8_t> bytes_;  // empty while every byte is erased (allocated on the first program)
+    std::vector<std::uint8_t> lastData_;
     int erases_ = 0;
     int programs_ = 0;
 };

@@ -123,6 +123,9 @@ TEST_F(DeviceTools, ProgramSpiWritesTheFileInPaddedPiecesAndReportsOnce) {
     EXPECT_EQ(spi.Read(0, 8192), expected);
     EXPECT_EQ(spi.Erases(), 1);
     EXPECT_EQ(spi.Programs(), 2);
+    Bytes lastPiece(4096, 0xFF);
+    lastPiece[0] = file[4096];
+    EXPECT_EQ(spi.LastProgramData(), lastPiece);
 }
 
 // Every way "Program SPI" fails on one drive: one result box, nothing written past the failure.
@@ -187,20 +190,23 @@ TEST_F(DeviceTools, ProgramSpiFailuresOnOneDrive) {
 TEST_F(DeviceTools, ProgramSpiWithTwoDrivesAsksForTheDeviceNumber) {
     struct Case {
         std::optional<std::string> answer;
+        bool firstInGdp;
         bool first, second;
         const char* result;
         const char* traced;
     } cases[] = {
-        {"0", true, true, "Download BIN to SPI pass\n", "######### - 0\n"},
-        {"2", false, true, "Download BIN to SPI pass\n", "######### - 2\n"},
-        {"17", false, false, "Download BIN to SPI failed!\n", "######### - 17\n"},
-        {"two", false, false, "Download BIN to SPI failed!\n", nullptr},
-        {std::nullopt, false, false, "Download BIN to SPI failed!\n", nullptr},
+        {"0", true, true, true, "Download BIN to SPI pass\n", "######### - 0\n"},
+        {"2", true, false, true, "Download BIN to SPI pass\n", "######### - 2\n"},
+        {"17", true, false, false, "Download BIN to SPI failed!\n", "######### - 17\n"},
+        {"two", true, false, false, "Download BIN to SPI failed!\n", nullptr},
+        {std::nullopt, true, false, false, "Download BIN to SPI failed!\n", nullptr},
+        // Every drive stops at the first that fails.
+        {"0", false, false, false, "Download BIN to SPI failed!\n", "######### - 0\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer.value_or("cancel"));
         Open(2);
-        LoadGdp(0);
+        if (c.firstInGdp) LoadGdp(0);
         LoadGdp(1);
         ui_.Clear();
         trace_.Clear();
@@ -208,12 +214,12 @@ TEST_F(DeviceTools, ProgramSpiWithTwoDrivesAsksForTheDeviceNumber) {
         ui_.AnswerText(c.answer);
         Window().ProgramSPIClick(Window().ProgramSPI);
         const auto shown = ui_.Shown();
-        ASSERT_EQ(shown.size(), 3u);
+        ASSERT_EQ(shown.size(), c.firstInGdp ? 3u : 4u);
         EXPECT_EQ(shown[1].kind, BoxKind::Input);
         EXPECT_EQ(shown[1].title, "Select device to test");
         EXPECT_EQ(shown[1].text, "Please input port number to write SPI(0 to all):");
         EXPECT_EQ(shown[1].defaultText, "0");
-        EXPECT_EQ(shown[2].text, c.result);
+        EXPECT_EQ(shown.back().text, c.result);
         if (c.traced != nullptr) {
             EXPECT_TRUE(trace_.Contains(c.traced));
         }

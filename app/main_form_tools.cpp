@@ -102,8 +102,13 @@ bool ProgramSpiOf(int port, const std::string& path, ToolBuffer& buffer) {
     }
     const long long pieces = *size / static_cast<long long>(kSpiPieceBytes) + (*size % kSpiPieceBytes != 0 ? 1 : 0);
     TraceOut("######### - RemainPage is %lld\n", pieces);
-    // Nothing to write: the flash is left as it is rather than erased for nothing.
+    // Nothing to write, or more than the packet's 32-bit offsets reach: the flash is left as it is
+    // rather than erased for a write that cannot be done.
     if (pieces == 0) return false;
+    if (*size > static_cast<long long>(UINT32_MAX)) {
+        TraceOut("######### - [%d]SPI BIN of %lld bytes is beyond the 32-bit offsets!\n", port, *size);
+        return false;
+    }
     if (VC_GDP_CmdEraseSPI(port) != 1) {
         TraceOut("######### - Error - Erase SPI!\n");
         return false;
@@ -136,9 +141,8 @@ std::optional<std::vector<int>> SpiTargets() {
     if (!number) return std::nullopt;
     TraceOut("######### - %d\n", *number);
     if (*number == 0) return connected;
-    const int device = *number - 1;
-    if (!DeviceConnected(device)) return std::nullopt;
-    return std::vector<int>{g_DeviceToPortMap[device]};
+    if (*number < 1 || *number > kDeviceCount || !DeviceConnected(*number - 1)) return std::nullopt;
+    return std::vector<int>{g_DeviceToPortMap[*number - 1]};
 }
 
 }  // namespace

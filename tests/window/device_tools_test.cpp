@@ -185,6 +185,17 @@ TEST_F(DeviceTools, ProgramSpiFailuresOnOneDrive) {
         EXPECT_EQ(Programs(0).spi->Programs(), c.programs);
         EXPECT_TRUE(TraceWith("SpiDstAddrOffset is 0x2000").empty());
     }
+    // A file beyond the packet's 32-bit offsets (sparse here) is refused before the flash is erased.
+    Open(1);
+    LoadGdp(0);
+    const fs::path huge = WriteBin("huge.bin", {});
+    fs::resize_file(huge, (std::uintmax_t{1} << 32) + 1);
+    ui_.Clear();
+    ui_.AnswerFile(huge.string());
+    Window().ProgramSPIClick(Window().ProgramSPI);
+    EXPECT_EQ(Texts().back(), "Download BIN to SPI failed!\n");
+    EXPECT_EQ(Programs(0).spi->Erases(), 0);
+    fs::remove(huge);
 }
 
 TEST_F(DeviceTools, ProgramSpiWithTwoDrivesAsksForTheDeviceNumber) {
@@ -198,6 +209,7 @@ TEST_F(DeviceTools, ProgramSpiWithTwoDrivesAsksForTheDeviceNumber) {
         {"0", true, true, true, "Download BIN to SPI pass\n", "######### - 0\n"},
         {"2", true, false, true, "Download BIN to SPI pass\n", "######### - 2\n"},
         {"17", true, false, false, "Download BIN to SPI failed!\n", "######### - 17\n"},
+        {"-2147483648", true, false, false, "Download BIN to SPI failed!\n", "######### - -2147483648\n"},
         {"two", true, false, false, "Download BIN to SPI failed!\n", nullptr},
         {std::nullopt, true, false, false, "Download BIN to SPI failed!\n", nullptr},
         // Every drive stops at the first that fails.

@@ -7,13 +7,10 @@
 namespace {
 
 using emu::Program;
-using emu_test::ProgramBench;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Spi : ProgramBench {
-    explicit Spi(const std::string& keys = "") : ProgramBench(emu_test::SetupFromKeys(keys)) {
-        core.Start(Program::Diagnostic);
-    }
+struct Spi : emu_test::DiagnosticBench {
+    using DiagnosticBench::DiagnosticBench;
     emu::SpiFlash& Flash() { return *programs.spi; }
     emu::NvmeStatus Erase() { return Run(0x0A); }
     // 0x0C with offset and count big-endian in bytes 4-11 and `data` as the data phase.
@@ -94,24 +91,13 @@ TEST(SpiFlash, RefusesCountsBeyondTheDataOrTheFlashAndInjectedFaultsChangingNoth
     EXPECT_EQ(e.Flash().Read(0, 1), Bytes{0});
 }
 
-TEST(SpiFlash, AnswersOnlyInTheDiagnosticFirmwareAndKeysAreChecked) {
+TEST(SpiFlash, AnswersOnlyInTheDiagnosticFirmware) {
     Spi s;
     s.core.Start(Program::Loader);
     EXPECT_EQ(s.core.Find(0x0A), nullptr);
     EXPECT_EQ(s.core.Find(0x0C), nullptr);
     s.core.Start(Program::System);
     EXPECT_EQ(s.core.Find(0x0C), nullptr);
-
-    for (const char* keys : {"SpiFlashBytes=4095\n", "SpiFlashBytes=268435457\n", "SpiFlashBytes=4M\n",
-                             "SpiFault=program\n", "SpiFault=program@4194304\n", "SpiFault=read\n"}) {
-        SCOPED_TRACE(keys);
-        emu::DriveConfig d;
-        d.name = "Drive1";
-        d.section = emu::ParseIni(std::string("[Drive1]\n") + keys).sections.at(0);
-        std::string error;
-        EXPECT_FALSE(emu::ReadProgramSetup(d, &error).has_value());
-        EXPECT_NE(error.find("[Drive1] Spi"), std::string::npos) << error;
-    }
 }
 
 }  // namespace

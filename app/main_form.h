@@ -9,6 +9,7 @@
 //   main_form_settings.cpp   the settings stand-ins (ReadINI, WriteINI, ...) and the file checks
 //   main_form_run.cpp        START, its checks, the automatic start, the double click, the yield
 //   main_form_run_workers.cpp  the run proper, the watchdogs, Stop and the elapsed time
+//   main_form_tools.cpp      the device tools of the "Tools" menu
 #pragma once
 
 #include <QMainWindow>
@@ -132,6 +133,13 @@ class TMainForm : public QMainWindow {
     // Flash auto-detection (traces its name until the detection is built).
     void AutoDetectButtonClick(QObject* sender);
 
+    // ---- Device tools of the "Tools" menu (main_form_tools.cpp): each acts on every connected
+    // drive in device order, with the window locked as a run locks it but the page left in front ----
+    void EraseCodeBlockClick(QObject* sender);
+    void JumpToLoaderClick(QObject* sender);
+    void JumpToSystemClick(QObject* sender);
+    void ProgramSPIClick(QObject* sender);
+
     // ---- State ----
     std::string m_sIniFile;
     std::string m_sLogPath;
@@ -150,6 +158,11 @@ class TMainForm : public QMainWindow {
     QMenu* PortMappingMenu = nullptr;
     QAction* Manual = nullptr;
     QAction* Auto = nullptr;
+    QMenu* ToolsMenu = nullptr;
+    QAction* EraseCodeBlock = nullptr;
+    QAction* JumpToLoader = nullptr;
+    QAction* JumpToSystem = nullptr;
+    QAction* ProgramSPI = nullptr;
 
     QTabWidget* SettingPageControl = nullptr;
     QWidget* Page[app::kPageCount] = {};

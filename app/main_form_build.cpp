@@ -55,6 +55,21 @@ void TMainForm::BuildMainMenu() {
     Auto->setObjectName("Auto");
     connect(Manual, &QAction::triggered, this, [this] { ManualClick(Manual); });
     connect(Auto, &QAction::triggered, this, [this] { AutoClick(Auto); });
+
+    ToolsMenu = MainMenu->findChild<QMenu*>("Tools");
+    if (ToolsMenu == nullptr) {
+        ToolsMenu = MainMenu->addMenu("Tools");
+        ToolsMenu->setObjectName("Tools");
+    }
+    auto tool = [this](QAction*& action, const char* caption, const char* name, void (TMainForm::*handler)(QObject*)) {
+        action = ToolsMenu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+    };
+    tool(EraseCodeBlock, "Erase Code Block", "EraseCodeBlock", &TMainForm::EraseCodeBlockClick);
+    tool(JumpToLoader, "Jump to Loader", "JumpToLoader", &TMainForm::JumpToLoaderClick);
+    tool(JumpToSystem, "Jump To System", "JumpToSystem", &TMainForm::JumpToSystemClick);
+    tool(ProgramSPI, "Program SPI", "ProgramSPI", &TMainForm::ProgramSPIClick);
 }
 
 void TMainForm::BuildSettingPages() {

@@ -166,12 +166,49 @@ class Keys {
         return true;
     }
 
+    bool SpiFlashBytes(std::uint32_t& out) {
+        const auto v = Get("SpiFlashBytes");
+        if (!v) return true;
+        const auto n = Number(*v);
+        if (!n || *n < kSpiMinBytes || *n > kSpiMaxBytes) {
+            return Fail("SpiFlashBytes", *v, "a size from 4096 to 268435456 bytes");
+        }
+        out = static_cast<std::uint32_t>(*n);
+        return true;
+    }
+
+    // "erase", "program@<offset>" (inside the flash of `spi.bytes`) or "none", comma-separated.
+    bool SpiFaults(SpiSetup& spi) {
+        const auto v = Get("SpiFault");
+        if (!v) return true;
+        constexpr std::string_view kProgram = "program@";
+        for (std::string_view item : Split(*v, ',')) {
+            const bool program =
+                item.size() > kProgram.size() && EqualNoCase(item.substr(0, kProgram.size()), kProgram);
+            constexpr std::uint64_t kNoOffset = ~std::uint64_t{0};
+            const std::uint64_t at = program ? Number(item.substr(kProgram.size())).value_or(kNoOffset) : kNoOffset;
+            if (EqualNoCase(item, "erase")) {
+                spi.eraseFails = true;
+            } else if (at < spi.bytes) {
+                spi.programFailAt = static_cast<std::uint32_t>(at);
+            } else if (!EqualNoCase(item, "none")) {
+                return Fail("SpiFault", *v, "erase or program@<offset inside the SPI flash>");
+            }
+        }
+        return true;
+    }
+
   private:
     const DriveConfig& d_;
     std::string* error_;
 };
 
 }  // namespace
+
+bool ReadSpiKeys(const DriveConfig& drive, SpiSetup& spi, std::string* error) {
+    Keys k(drive, error);
+    return k.SpiFlashBytes(spi.bytes) && k.SpiFaults(spi);
+}
 
 bool ReadDiagnosticKeys(const DriveConfig& drive, GdpSetup& gdp, DiagSetup& diag, SortSetup& sort, std::string* error) {
     Keys k(drive, error);

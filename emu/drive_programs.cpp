@@ -160,7 +160,7 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
                     r.Places("BadBlocks", s.badBlocks, 4, 4) && r.Places("ReadUnc", s.readUnc, 5, 5) &&
                     r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
                     r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency) &&
-                    ReadDiagnosticKeys(drive, s.gdp, s.diag, s.sort, error);
+                    ReadDiagnosticKeys(drive, s.gdp, s.diag, s.sort, error) && ReadSpiKeys(drive, s.spi, error);
     if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
     auto sorting = ReadSortRunSetup(drive, error);
     if (!sorting) return std::nullopt;
@@ -199,6 +199,8 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.codeBlocks->Install(core);
     p.resultBlocks = std::make_shared<GdpResultBlocks>(p.gdp);
     p.resultBlocks->Install(core);
+    p.spi = std::make_shared<SpiFlash>(p.gdp, setup.spi);
+    p.spi->Install(core);
     p.sortRun = std::make_shared<SortingProgram>(p.nand, setup.sortRun);
     p.sorting = std::make_shared<SortingFirmware>(setup.sort, p.sortRun);
     p.sorting->Install(core);

@@ -1,8 +1,9 @@
 // The programs an emulated controller runs besides its ROM commands: the boot loader's load and
 // jumps, the diagnostic firmware, and the flash they work on, set up from the drive's section of
 // bay.ini. Keys read here (all optional); the keys of the diagnostic checks (FlashIdAt, AutoDetect,
-// FlashDiagFail, DramTestPolls, DramFail, NandTimes, NandTimesAt, PcieLoopBack) are listed in
-// gdp_diagnostics.h, the sorting firmware's (SortStatus, SortBusyPolls) in sorting_firmware.h:
+// FlashDiagFail, DramTestPolls, DramFail, NandTimes, NandTimesAt, PcieLoopBack) and of the SPI flash
+// (SpiFlashBytes, SpiFault) are listed in gdp_diagnostics.h, the sorting firmware's (SortStatus,
+// SortBusyPolls) in sorting_firmware.h:
 //
 //   FlashChannels=4  FlashCEs=2  FlashLuns=1  FlashBlocks=2016 (per LUN)  FlashPages=2304
 //   FlashPageSectors=32  FlashPlanes=4
@@ -39,6 +40,7 @@
 #include "emu/nand_model.h"
 #include "emu/sorting_firmware.h"
 #include "emu/sorting_program.h"
+#include "emu/spi_flash.h"
 #include "emu/system_firmware.h"
 
 namespace emu {
@@ -59,6 +61,7 @@ struct ProgramSetup {
     std::vector<NandAddress> eraseFail;    // page ignored
     std::vector<StuckBit> stuckBits;
     DiagSetup diag;
+    SpiSetup spi;
     SortSetup sort;
     SortRunSetup sortRun;
 };
@@ -74,6 +77,7 @@ struct DrivePrograms {
     std::shared_ptr<GdpDiagnostics> diag;
     std::shared_ptr<GdpCodeBlocks> codeBlocks;
     std::shared_ptr<GdpResultBlocks> resultBlocks;
+    std::shared_ptr<SpiFlash> spi;  // the SPI flash behind the diagnostic firmware
     std::shared_ptr<SortingFirmware> sorting;
     std::shared_ptr<SortingProgram> sortRun;  // the sorting firmware's test run and result blocks
     std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM

@@ -19,6 +19,7 @@
 //        outside the flash fails the command (an NVMe error status).
 //   0x4E PCIe loop-back (no data): counted; fails (an NVMe error status) with PcieLoopBack=fail.
 //   0x49 switch to legacy (no data): counted and accepted.
+//   0x0A SPI erase and 0x0C SPI program: the drive's SPI flash (spi_flash.h).
 // Bay keys (drive section, all optional):
 //   AutoDetect=fail                        0x3B fails
 //   FlashDiagFail=<kind>[,<kind>...]       0x21 answers 0 for these kinds (0-255)
@@ -28,6 +29,10 @@
 //   NandTimesAt=<ch>:<ce>:<lun>:<prog>,<read>,<erase>[;...]   one die's times
 //   PcieLoopBack=fail                      0x4E fails
 //   FlashId=<6 or 7 hex bytes>             (drive_programs.h) the seventh is byte 6 of the reply
+//   SpiFlashBytes=<n>                      the SPI flash's size (default 4 MiB, 4096 to 256 MiB)
+//   SpiFault=erase                         0x0A fails and erases nothing
+//   SpiFault=program@<offset>              a 0x0C whose range holds the byte offset fails
+//                                          (both: SpiFault=erase,program@<offset>)
 //   FlashIdAt=<ch>:<ce>:<id>[;...]         another ID for one CE (0x88 too); <id> is 6 or 7 hex
 //                                          bytes, comma-separated (2C,64,44,4B,A9,00) or not (2C64444BA900)
 #pragma once

@@ -22,7 +22,7 @@
 // The bad-block scan (0x02) and the defect list (0x31) are installed beside these (gdp_badblock_scan.h).
 // So are the hardware checks 0x05 0x21 0x3B 0x49 0x4A 0x4B 0x4E (gdp_diagnostics.h), the code-block
 // pre-check 0x3A and map 0x07 (gdp_code_blocks.h), and the result-block scan 0x47 and table 0x48
-// (gdp_result_blocks.h).
+// (gdp_result_blocks.h), and the SPI flash's erase 0x0A and program 0x0C (spi_flash.h).
 // RAM, register and jump commands are the ones every program answers (boot_loader.h).
 #pragma once
 

@@ -9,13 +9,10 @@
 namespace {
 
 using emu::Program;
-using emu_test::ProgramBench;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Gdp : ProgramBench {
-    explicit Gdp(const std::string& keys = "") : ProgramBench(emu_test::SetupFromKeys(keys)) {
-        core.Start(Program::Diagnostic);
-    }
+struct Gdp : emu_test::DiagnosticBench {
+    using DiagnosticBench::DiagnosticBench;
     Bytes Sector(std::uint8_t code, std::vector<std::uint8_t> params = {}, emu::NvmeStatus* status = nullptr) {
         Bytes reply(512);
         const emu::NvmeStatus s = Run(code, std::move(params), reply, true);
@@ -164,6 +161,13 @@ TEST(GdpDiagnostics, UnsoundKeysAreRefusedWithTheirKey) {
         {"NandTimesAt=0:0:1,2,3\n", "NandTimesAt=0:0:1,2,3"},
         {"PcieLoopBack=yes\n", "PcieLoopBack=yes"},
         {"SortStatus=late\n", "SortStatus=late"},
+        {"SpiFlashBytes=4095\n", "SpiFlashBytes=4095"},
+        {"SpiFlashBytes=268435457\n", "SpiFlashBytes=268435457"},
+        {"SpiFlashBytes=4M\n", "SpiFlashBytes=4M"},
+        {"SpiFault=program\n", "SpiFault=program"},
+        {"SpiFault=program@4194304\n", "SpiFault=program@4194304"},
+        {"SpiFlashBytes=8192\nSpiFault=erase,program@8192\n", "SpiFault=erase,program@8192"},
+        {"SpiFault=read\n", "SpiFault=read"},
     };
     for (const auto& [keys, message] : cases) {
         SCOPED_TRACE(keys);

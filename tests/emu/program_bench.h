@@ -61,6 +61,13 @@ inline emu::ProgramSetup SetupFromKeys(const std::string& keys) {
     return s.value_or(emu::ProgramSetup{});
 }
 
+// A bench of the drive section `keys` with the diagnostic firmware running.
+struct DiagnosticBench : ProgramBench {
+    explicit DiagnosticBench(const std::string& keys = "") : ProgramBench(SetupFromKeys(keys)) {
+        core.Start(emu::Program::Diagnostic);
+    }
+};
+
 // Page command parameters: channel, bank, block and page (big-endian), rate, scrambler, block type.
 inline std::vector<std::uint8_t> PageParams(int ch, int bank, int block, int page, int rate = 1, int scramble = 1,
                                             int type = 0) {

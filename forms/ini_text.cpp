@@ -161,4 +161,40 @@ std::vector<std::string> IniText::Keys(std::string_view section) const {
     return keys;
 }
 
+namespace {
+
+std::string Folded(std::string_view name) {
+    std::string out(Trim(name));
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+}  // namespace
+
+IniLookup::IniLookup(const IniText& text) {
+    Keys* current = nullptr;  // the section being read, null outside a first occurrence
+    for (const std::string& line : text.Lines()) {
+        if (const auto name = HeaderName(line)) {
+            const auto [it, fresh] = sections_.try_emplace(Folded(*name));
+            current = fresh ? &it->second : nullptr;
+            continue;
+        }
+        if (current == nullptr) continue;
+        if (const auto kl = SplitKeyLine(line)) current->try_emplace(Folded(kl->key), std::string(kl->value));
+    }
+}
+
+std::optional<std::string_view> IniLookup::Get(std::string_view section, std::string_view key) const {
+    const auto s = sections_.find(Folded(section));
+    if (s == sections_.end()) return std::nullopt;
+    const auto k = s->second.find(Folded(key));
+    if (k == s->second.end()) return std::nullopt;
+    return std::string_view(k->second);
+}
+
+std::string IniLookup::Read(std::string_view section, std::string_view key, std::string_view fallback) const {
+    const auto value = Get(section, key);
+    return std::string(value ? *value : fallback);
+}
+
 }  // namespace forms

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace forms {
@@ -45,6 +46,21 @@ class IniText {
     std::optional<Range> FindSection(std::string_view section) const;
 
     std::vector<std::string> lines_;
+};
+
+// A read-only index over one parse of a text, for readers that look up many keys: Get answers as
+// IniText::Get does (first matching section, first matching key line in it, names without regard to
+// ASCII case) without walking the lines again.
+class IniLookup {
+  public:
+    IniLookup() = default;
+    explicit IniLookup(const IniText& text);
+    std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
+    std::string Read(std::string_view section, std::string_view key, std::string_view fallback) const;
+
+  private:
+    using Keys = std::unordered_map<std::string, std::string>;
+    std::unordered_map<std::string, Keys> sections_;
 };
 
 // Names and values that fit on one INI line.

@@ -31,7 +31,7 @@ void Refuse(const std::string& section, const std::string& key, const char* why)
 }
 
 // One part line into `record`; null when it parsed, else why not.
-const char* ParseLine(const std::string& line, FlashRecord_t& record) {
+const char* ParseLine(std::string_view line, FlashRecord_t& record) {
     if (line.size() > kLineMax) return "line over 255 characters";
     char work[kLineMax + 1] = {};
     std::memcpy(work, line.data(), line.size());
@@ -70,9 +70,11 @@ const char* ParseLine(const std::string& line, FlashRecord_t& record) {
     return numbers ? nullptr : "missing or malformed number";
 }
 
-std::string KeyName(const char* format, std::size_t i) {
-    char key[16];
-    std::snprintf(key, sizeof key, format, static_cast<int>(i));
+// "Name" and i in `digits` decimal digits (the vendor keys take 2, the part keys 3; more when i needs them).
+std::string KeyName(std::size_t i, int digits) {
+    std::string key = "Name" + std::to_string(i);
+    const std::size_t width = static_cast<std::size_t>(digits) + 4;
+    if (key.size() < width) key.insert(4, width - key.size(), '0');
     return key;
 }
 
@@ -104,9 +106,15 @@ int ReadFlashTextField(const char*& cursor, int& consumed, char* field, std::siz
 
 int ReadFlashNumberField(const char*& cursor, int& consumed, std::uint32_t& value) {
     cursor += consumed;
-    char token[kFlashTokenSize];
-    if (GetFlashToken(cursor, token, &consumed) == 0) return 0;
-    const auto number = forms::StrToInt(token);
+    // The token in place (GetFlashToken's rules without the copy).
+    int n = 0;
+    while (cursor[n] != '\0' && IsSpace(cursor[n])) ++n;
+    const int start = n;
+    while (cursor[n] != '\0' && IsAlnum(cursor[n])) ++n;
+    consumed = n;
+    const int length = n - start;
+    if (length == 0 || length >= static_cast<int>(kFlashTokenSize)) return 0;
+    const auto number = forms::StrToInt(std::string_view(cursor + start, static_cast<std::size_t>(length)));
     if (!number) return 0;
     value = static_cast<std::uint32_t>(*number);
     return 1;
@@ -123,7 +131,7 @@ int LoadFlashIniText(const forms::IniText& text, int* vendorCount, int* recordCo
     std::size_t vendors = 0;
     bool refused = false;
     for (;; ++vendors) {
-        const std::string key = KeyName("Name%2.2d", vendors);
+        const std::string key = KeyName(vendors, 2);
         const std::string name = ini.Read("Vendor", key, "No");
         if (name == "No") break;
         if (vendors == kFlashVendorMax) {
@@ -146,8 +154,8 @@ int LoadFlashIniText(const forms::IniText& text, int* vendorCount, int* recordCo
     for (std::size_t v = 0; v < vendors && !refused; ++v) {
         const std::string section = g_FlashVendorName[v];
         for (std::size_t i = 0;; ++i) {
-            const std::string key = KeyName("Name%3.3d", i);
-            const std::string line = ini.Read(section, key, "No");
+            const std::string key = KeyName(i, 3);
+            const std::string_view line = ini.Get(section, key).value_or("No");
             if (line == "No") break;
             if (r == kFlashRecordMax) {
                 Refuse(section, key, "more than 500 parts");

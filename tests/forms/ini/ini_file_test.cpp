@@ -212,4 +212,26 @@ TEST(FloatToStr, GeneralFormatOfFifteenDigitsWithoutTrailingZeros) {
     }
 }
 
+TEST(IniLookup, AnswersAsTheTextDoes) {
+    std::string big = "[Big]\n";
+    for (int i = 0; i < 40; ++i) big += "K" + std::to_string(i) + " = v" + std::to_string(i) + "\n";
+    const forms::IniText text = forms::IniText::Parse(
+        "top=1\n[A]\nx = 1\nX=2\n;c=3\n[ a ]\nx=9\ny=8\n[B]\n=empty key\nz=\n" + big + "k0=late\n[b]\nq=1\n");
+    const forms::IniLookup lookup(text);
+    const std::pair<const char*, const char*> cases[] = {
+        {"A", "x"},  {"a", "X"}, {"A", "y"}, {"A", ";c"}, {"", "top"}, {"B", ""},   {"B", "z"},  {"b", "q"},
+        {"Big", "k7"}, {"BIG", "K39"}, {"Big", "k0"}, {"Big", "K40"}, {"None", "x"}, {" A ", " x "},
+    };
+    for (const auto& [section, key] : cases) {
+        const auto expected = text.Get(section, key);
+        const auto got = lookup.Get(section, key);
+        ASSERT_EQ(expected.has_value(), got.has_value()) << section << "/" << key;
+        if (expected) {
+            EXPECT_EQ(*expected, std::string(*got)) << section << "/" << key;
+        }
+    }
+    EXPECT_EQ(lookup.Read("Big", "K3", "N/A"), "v3");
+    EXPECT_EQ(lookup.Read("Big", "nope", "N/A"), "N/A");
+}
+
 }  // namespace

@@ -3,9 +3,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "forms/ini_file.h"
 #include "forms/ini_text.h"
 #include "forms/str_to_int.h"
 #include "settings/flash_list.h"
@@ -14,7 +13,6 @@
 namespace {
 
 constexpr std::size_t kLineMax = 255;
-constexpr std::uintmax_t kFileMax = 16u * 1024u * 1024u;
 constexpr std::size_t kUniNameMax = 9;  // AP_INIState.FlashUniName holds 9 characters and the terminator
 
 std::string g_FlashIniVersion = "N/A";
@@ -177,14 +175,12 @@ int LoadFlashIniText(const forms::IniText& text, int* vendorCount, int* recordCo
 }
 
 int LoadFlashIni(const std::filesystem::path& path, int* vendorCount, int* recordCount) {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > kFileMax) {
+    const forms::IniFile file(path);
+    const forms::IniText* text = file.Load();
+    if (text == nullptr) {
         TraceOut("######### - LoadFlashIni - %s cannot be read or is too large\n", path.string().c_str());
         *vendorCount = 0;
         return 0;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    return LoadFlashIniText(forms::IniText::Parse(bytes), vendorCount, recordCount);
+    return LoadFlashIniText(*text, vendorCount, recordCount);
 }

@@ -1,19 +1,15 @@
 #include "app/tmc_sections.h"
 
-#include <fstream>
-#include <iterator>
 
 #include "app/settings_passes.h"
+#include "forms/ini_file.h"
 
 namespace app {
 
 forms::IniText TmcText(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || size > 16u * 1024u * 1024u) return {};
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    return forms::IniText::Parse(bytes);
+    const forms::IniFile file(path);
+    const forms::IniText* text = file.Load();
+    return text != nullptr ? *text : forms::IniText{};
 }
 
 std::vector<std::string> TmcSectionsOf(const forms::IniText& text, std::uint8_t flashInterface, std::uint16_t clock) {

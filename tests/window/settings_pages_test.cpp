@@ -188,6 +188,31 @@ TEST_F(SettingsPages, AVendorChangeSelectsItsFirstPartAndTheFirstTiming) {
     EXPECT_EQ(Combo("FlashTypeComboBox")->count(), 0);
 }
 
+TEST_F(SettingsPages, TheTimingFilesFollowThePartsInterface) {
+    TMainForm& w = OpenWindow();
+    const fs::path tmc = station_ / "TMC" / "Default";
+    struct Case {
+        const char* part;
+        std::uint8_t iface;
+        const char* init;
+        const char* best;
+    };
+    for (const Case& c : {Case{"B0KB128N", 8, "TMC_LGC.ini", "TMC_ONFI3.ini"},
+                          Case{"L06B128Q", 10, "TMC_ONFI4.ini", "TMC_ONFI4.ini"}}) {
+        std::strcpy(AP_INIState.FlashUniName, c.part);
+        w.ChangeGlobalParameter();
+        EXPECT_EQ(AP_FlashSet.ucFlashInterface, c.iface);
+        EXPECT_EQ(w.m_sInitTmcFile, (tmc / c.init).string()) << c.part;
+        EXPECT_EQ(w.m_sBestTmcFile, (tmc / c.best).string()) << c.part;
+    }
+    // An ONFI 2.X part keeps both files of the part before it.
+    g_FlashRecord[5].ucFlashInterface = 2;
+    std::strcpy(AP_INIState.FlashUniName, g_FlashRecord[5].FlashUniName);
+    w.ChangeGlobalParameter();
+    EXPECT_EQ(w.m_sInitTmcFile, (tmc / "TMC_ONFI4.ini").string());
+    EXPECT_EQ(w.m_sBestTmcFile, (tmc / "TMC_ONFI4.ini").string());
+}
+
 TEST_F(SettingsPages, ParaFileFallsBackAndReportsWhatItCannotRead) {
     OpenWindow();
     std::strcpy(AP_INIState.ExtParaFile, "Missing.ini");

@@ -36,7 +36,10 @@ static void LayOutPanels(TMainForm& f, const PanelPlaces& p, bool block) {
     for (int i = 0; i < 16; ++i) {
         const QPoint at = block ? QPoint(247 * (i % 4), 104 * (i / 4)) : QPoint(0, 26 * i);
         f.DevicePanel[i]->setGeometry(at.x(), at.y(), p.width, p.height);
-        f.SNLabeledEdit[i]->move(p.sn);
+        // Block panels are narrow: the serial number's caption goes above its edit.
+        f.SNLabeledEdit[i]->setGeometry(p.sn.x(), p.sn.y(), block ? 180 : 200, f.SNLabeledEdit[i]->height());
+        f.SNLabeledEdit[i]->SetLabelPosition(block ? forms::LabeledEdit::LabelPosition::Above
+                                                   : forms::LabeledEdit::LabelPosition::Left);
         f.DeviceCGauge[i]->move(p.gauge);
         f.CFTButton[i]->move(p.cft);
         f.DeviceInfoBitBtn[i]->move(p.info);

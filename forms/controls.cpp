@@ -20,6 +20,11 @@ void LabeledEdit::SetCaption(const QString& caption) {
     PlaceLabel();
 }
 
+void LabeledEdit::SetLabelPosition(LabelPosition position) {
+    position_ = position;
+    PlaceLabel();
+}
+
 void LabeledEdit::SetText(const QString& text) {
     if (this->text() != text) setText(text);
 }

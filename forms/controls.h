@@ -26,6 +26,7 @@ class LabeledEdit : public QLineEdit {
     QLabel* EditLabel() const { return label_; }
     QString Caption() const { return label_->text(); }
     void SetCaption(const QString& caption);
+    void SetLabelPosition(LabelPosition position);
     // Sets the text only when it differs (no repaint otherwise).
     void SetText(const QString& text);
     void setVisible(bool visible) override;

@@ -9,6 +9,7 @@
 
 #include "app/control_store.h"
 #include "app/settings_tables.h"
+#include "app/tmc_sections.h"
 #include "forms/str_to_int.h"
 #include "procedures/V_Proc_GdpParam.h"
 #include "settings/flash_list.h"
@@ -265,6 +266,19 @@ TEST(SettingsTables, GeneralConversionsTruncateToTheField) {
     EXPECT_EQ(app::FlashInterfaceText(11), "11");
     EXPECT_EQ(app::LdpcModeText(5), "5");
     EXPECT_EQ(app::TimingSectionName(2, 266, 1), "TIMING_SETTING_TYPE_0226601");
+}
+
+TEST(TmcSections, OnlySectionsWithANoteAreListedInProfileOrder) {
+    const forms::IniText text = forms::IniText::Parse(
+        "[TIMING_SETTING_TYPE_0226601]\nNote=second\n[TIMING_SETTING_TYPE_0226600]\nNote=first\n"
+        "[TIMING_SETTING_TYPE_0226602]\nClock=266\n[TIMING_SETTING_TYPE_0226603]\nNote=N/A\n"
+        "[TIMING_SETTING_TYPE_0220000]\nNote=other clock\n[timing_setting_type_0226699]\nnote=last\n");
+    EXPECT_EQ(app::TmcSectionsOf(text, 2, 266),
+              (std::vector<std::string>{"TIMING_SETTING_TYPE_0226600", "TIMING_SETTING_TYPE_0226601",
+                                        "TIMING_SETTING_TYPE_0226699"}));
+    EXPECT_TRUE(app::TmcSectionsOf(text, 2, 333).empty());
+    EXPECT_EQ(app::TmcNote(text, "TIMING_SETTING_TYPE_0226601"), "second");
+    EXPECT_EQ(app::TmcNote(text, "TIMING_SETTING_TYPE_0226602"), "N/A");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "app/para_choice.h"
 #include "app/settings_tables.h"
+#include "app/widget_control_store.h"
 #include "forms/controls.h"
 #include "forms/ini_file.h"
 #include "settings/flash_list.h"
@@ -71,6 +72,7 @@ TEST_F(SettingsPages, TheWindowStartsWithTheSamplePartShown) {
     for (const char* n : {"MPT", "SORT", "ListLayout", "BlockLayout", "Full", "Partial", "SelectTMCfolder"}) {
         EXPECT_EQ(w.findChildren<QAction*>(n).size(), 1u) << n;
     }
+    EXPECT_THROW(app::WidgetControlStore(w).Text("NoSuchControl"), std::out_of_range);
     EXPECT_NE(dynamic_cast<forms::LabeledEdit*>(w.Control("DataPathLoopLabeledEdit")), nullptr);
     EXPECT_EQ(Edit("DataPathLoopLabeledEdit")->maxLength(), 5);
 }

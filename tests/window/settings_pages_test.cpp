@@ -235,6 +235,19 @@ TEST_F(SettingsPages, ParaFileFallsBackAndReportsWhatItCannotRead) {
               (std::vector<ShownBox>{{BoxKind::PlainMessage, "", "Please check Para.ini\nDie count is mismatch!"}}));
 }
 
+TEST_F(SettingsPages, LoadParaKeepsTheChosenNameAndRefusesTheFlashList) {
+    TMainForm& w = OpenWindow();
+    ui_.AnswerFile((station_ / "FLASHLIST.ini").string());
+    w.LoadParaIniButtonClick(nullptr);
+    EXPECT_STREQ(AP_INIState.ExtParaFile, "Para_B27B.ini");
+    ui_.Clear();
+    ui_.AnswerFile("/somewhere/else/Para_B27B_VD.ini");
+    w.LoadParaIniButtonClick(nullptr);
+    EXPECT_STREQ(AP_INIState.ExtParaFile, "Para_B27B_VD.ini");
+    EXPECT_EQ(ui_.Shown().size(), 1u);  // the dialog: the file is found in PARA
+    EXPECT_TRUE(trace_.Contains("ParaFile = Para_B27B_VD.ini \n"));
+}
+
 TEST_F(SettingsPages, AMissingTimingSectionFallsBackOnceTo200MHz) {
     const auto hide = [this](const std::string& section) {
         std::string tgl = ReadText(station_ / "TMC" / "Default" / "TMC_TGL2.ini");

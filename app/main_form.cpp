@@ -193,8 +193,9 @@ void TMainForm::FormDestroy(QObject*) {
 TMainForm::~TMainForm() {
     TraceOut("######### - ~TMainForm\n");
     m_Timers.KillAll();
-    UpdateUI2Struct();
-    if (m_bWriteSettings) WriteINI(m_sIniFile);
+    // A page edit that is not a number ends the copy there: the settings file is then left as it
+    // was, the counters below are still written.
+    if (CopyPagesToRecords() && m_bWriteSettings) WriteINI(m_sIniFile);
     forms::IniFile yield(YieldFile(m_sLogPath));
     yield.WriteInteger("TestRecord", "TotalTestCount", AP_INIState.TotalTestCount);
     yield.WriteInteger("TestRecord", "NumberOfPass", AP_INIState.NumberOfPass);

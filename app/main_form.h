@@ -6,7 +6,10 @@
 //   main_form.cpp            constructor, FormCreate, FormDestroy, destructor, move, lock
 //   main_form_enum.cpp       enumeration, device changes, OnTimer, Refresh, port mapping
 //   main_form_panels.cpp     UpdateDrawPanel and the panel thread's refresh
-//   main_form_settings.cpp   the settings stand-ins (ReadINI, WriteINI, ...) and the file checks
+//   main_form_settings.cpp   ReadINI, WriteINI, the two settings passes, the flash and Para choice
+//   main_form_tmc.cpp        the clock, the TMC timing choice and the TMC folder chooser
+//   main_form_layout.cpp     the panel layouts, the window size and the file checks' status texts
+//   settings_page_builders.cpp  the settings pages built from their tables
 //   main_form_run.cpp        START, its checks, the automatic start, the double click, the yield
 //   main_form_run_workers.cpp  the run proper, the watchdogs, Stop and the elapsed time
 //   main_form_tools.cpp      the device tools of the "Tools" menu
@@ -25,6 +28,7 @@
 #include "forms/worker_thread.h"
 #include "platform/hotplug.h"
 
+class QAbstractButton;
 class QAction;
 class QDialog;
 class QFrame;
@@ -68,12 +72,27 @@ class TMainForm : public QMainWindow {
     // destroyed; the kept windows go first, newest first.
     void KeepForm(std::unique_ptr<QWidget> form);
 
-    // ---- Settings stand-ins (replaced by the settings pages' issue) ----
+    // ---- Settings file and the settings pages ----
     bool ReadINI(const std::string& path);
     bool WriteINI(const std::string& path);
     void ChangeGlobalParameter();
     void UpdateStruct2UI();
+    // Throws forms::ConvertError for a page edit that is not a number (see settings_passes.h).
     void UpdateUI2Struct();
+    // UpdateUI2Struct for a handler: a conversion error is shown in the error box; false then.
+    bool CopyPagesToRecords();
+    void LoadINIButtonClick(QObject* sender);
+    void UpdateFlashList(QObject* sender);
+    void FlashInfoChange(QObject* sender);
+    void LoadParaIniButtonClick(QObject* sender);
+    void ClockComboBoxChange(QObject* sender);
+    void TMCComboBoxChange(QObject* sender);
+    void SelectTMCfolderClick(QObject* sender);
+    void TMCFolderRadioButtonClick(QObject* sender);
+    void ListLayoutClick(QObject* sender);
+    void BlockLayoutClick(QObject* sender);
+    void FullClick(QObject* sender);
+    void PartialClick(QObject* sender);
     void FunCheckListBoxClick(QObject* sender);
     void FunCheckListBoxClickCheck(int index);
     void CalcIDEMAtoRatioButtonClick(QObject* sender);
@@ -145,6 +164,9 @@ class TMainForm : public QMainWindow {
     std::string m_sLogPath;
     std::string m_sInitTmcFile;
     std::string m_sBestTmcFile;
+    std::string m_sFlashFile;
+    int m_nFlashVendorCount = 0;
+    int m_nFlashRecordCount = 0;
     app::MpLogFile m_MpLog;  // m_sLogPattern, m_sLogFile, m_nLogSizeLimit, m_nLogIndex
     int m_bRunning = 0;
     std::unique_ptr<forms::WorkerThread> m_hThread[16];
@@ -158,7 +180,16 @@ class TMainForm : public QMainWindow {
     QMenu* PortMappingMenu = nullptr;
     QAction* Manual = nullptr;
     QAction* Auto = nullptr;
+    QAction* MPT = nullptr;
+    QAction* SORT = nullptr;
+    QMenu* DeviceLayoutMenu = nullptr;
+    QAction* ListLayout = nullptr;
+    QAction* BlockLayout = nullptr;
+    QMenu* WindowSizeMenu = nullptr;
+    QAction* Full = nullptr;
+    QAction* Partial = nullptr;
     QMenu* ToolsMenu = nullptr;
+    QAction* SelectTMCfolder = nullptr;
     QAction* EraseCodeBlock = nullptr;
     QAction* JumpToLoader = nullptr;
     QAction* JumpToSystem = nullptr;
@@ -206,6 +237,10 @@ class TMainForm : public QMainWindow {
     QLabel* AutoPortMappingLabel = nullptr;
     QPushButton* AutoPortMappingCloseButton = nullptr;
 
+    // The TMC folder chooser, built hidden by the constructor, one radio button per folder.
+    QDialog* TMCFolderForm = nullptr;
+    std::vector<QAbstractButton*> TMCFolderRadioButton;
+
     // A control of this window by objectName (pages that do not exist yet give null).
     template <class T = QWidget>
     T* Control(const char* name) const {
@@ -239,6 +274,8 @@ class TMainForm : public QMainWindow {
 
     bool m_bTerminate = false;
     bool m_bCloseAfterRun = false;
+    // Set while the TMC choice falls back to 200 MHz, profile 0 (it falls back once per change).
+    bool m_bTmcFallback = false;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
     QSocketNotifier* m_HotPlugNotifier = nullptr;
     // Last member: destroyed first, before any control of this window.

@@ -55,12 +55,32 @@ void TMainForm::BuildMainMenu() {
     Auto->setObjectName("Auto");
     connect(Manual, &QAction::triggered, this, [this] { ManualClick(Manual); });
     connect(Auto, &QAction::triggered, this, [this] { AutoClick(Auto); });
-
-    ToolsMenu = MainMenu->findChild<QMenu*>("Tools");
-    if (ToolsMenu == nullptr) {
-        ToolsMenu = MainMenu->addMenu("Tools");
-        ToolsMenu->setObjectName("Tools");
-    }
+    auto checkable = [](QMenu* menu, const char* caption, const char* name) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        action->setCheckable(true);
+        return action;
+    };
+    // The tool mode's items (their handlers come with the mode switch); check marks set by the passes.
+    MPT = checkable(WindowsMenu, "MPT", "MPT");
+    SORT = checkable(WindowsMenu, "SORT", "SORT");
+    DeviceLayoutMenu = WindowsMenu->addMenu("Device Layout");
+    DeviceLayoutMenu->setObjectName("DeviceLayout");
+    ListLayout = checkable(DeviceLayoutMenu, "List", "ListLayout");
+    BlockLayout = checkable(DeviceLayoutMenu, "Block", "BlockLayout");
+    WindowSizeMenu = WindowsMenu->addMenu("Window Size");
+    WindowSizeMenu->setObjectName("WindowSize");
+    Full = checkable(WindowSizeMenu, "Full", "Full");
+    Partial = checkable(WindowSizeMenu, "Partial", "Partial");
+    connect(ListLayout, &QAction::triggered, this, [this] { ListLayoutClick(ListLayout); });
+    connect(BlockLayout, &QAction::triggered, this, [this] { BlockLayoutClick(BlockLayout); });
+    connect(Full, &QAction::triggered, this, [this] { FullClick(Full); });
+    connect(Partial, &QAction::triggered, this, [this] { PartialClick(Partial); });
+    ToolsMenu = MainMenu->addMenu("Tools");
+    ToolsMenu->setObjectName("Tools");
+    SelectTMCfolder = ToolsMenu->addAction("Select TMC folder");
+    SelectTMCfolder->setObjectName("SelectTMCfolder");
+    connect(SelectTMCfolder, &QAction::triggered, this, [this] { SelectTMCfolderClick(SelectTMCfolder); });
     auto tool = [this](QAction*& action, const char* caption, const char* name, void (TMainForm::*handler)(QObject*)) {
         action = ToolsMenu->addAction(caption);
         action->setObjectName(name);

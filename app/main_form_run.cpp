@@ -144,8 +144,8 @@ void TMainForm::ExecuteButtonClick(QObject*) {
             forms::Ui().ShowMessage("Please select test item!");
             return;
         }
-        // 6. Controls into the records.
-        UpdateUI2Struct();
+        // 6. Controls into the records (a page edit that is not a number refuses the run).
+        if (!CopyPagesToRecords()) return;
         const bool download = AP_INIState.dwItemEnable[kItemDownload] != 0;
         // 7. Barcode mode 2.
         if (download && AP_INIState.SNInputMode == 3 && AP_INIState.BarCodeInputMode == 2) {

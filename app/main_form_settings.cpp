@@ -1,23 +1,27 @@
-// The settings stand-ins of the main window (the settings pages replace them), the handlers that
-// the pages' issues bring (they trace until then), and the file checks with their status texts.
-#include <QAbstractButton>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QScreen>
+// The settings file (ReadINI, WriteINI, "Load INI"), the two settings passes over the window's
+// controls, the flash part and Para file choice and the flash-parameter refresh.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <cstring>
 #include <filesystem>
 
-#include "app/file_checks.h"
+#include "app/flash_list_file.h"
 #include "app/main_form.h"
-#include "app/mp_item_table.h"
+#include "app/para_choice.h"
 #include "app/run_state.h"
+#include "app/settings_passes.h"
+#include "app/tmc_sections.h"
+#include "app/widget_control_store.h"
+#include "forms/gui_call.h"
 #include "forms/ini_file.h"
+#include "forms/str_to_int.h"
 #include "forms/ui_port.h"
 #include "platform/files.h"
-#include "settings/die_map_page.h"
 #include "settings/die_remap.h"
+#include "settings/flash_list.h"
 #include "settings/flash_param.h"
-#include "settings/flash_record.h"
 #include "settings/ini_all.h"
 #include "settings/para_file.h"
 #include "settings/records.h"
@@ -38,22 +42,8 @@ fs::path TmcFolder() {
     return platform::ProgramFolder() / "TMC" / Text(AP_INIState.TMCFolder, sizeof AP_INIState.TMCFolder);
 }
 
-// The sample part of the demo station (the emulated drives' default flash) as flash record 0.
-void PutSamplePart() {
-    FlashRecord_t& r = g_FlashRecord[0];
-    r = FlashRecord_t{};
-    std::strcpy(r.FlashUniName, "B27B512G");
-    std::strcpy(r.sFlashFullName, "QVB27B512G4P");
-    r.ucFlashType = 2;
-    r.ucCE = 2;
-    r.wBlocks = 2016;
-    r.wPages = 2304;
-    r.wPageSize = 16;
-    r.ucDiePerCE = 1;
-    r.ucFlashInterface = 1;
-    r.ucPlanes = 4;
-    const std::uint8_t id[6] = {0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00};  // what the emulated flash answers
-    std::memcpy(r.aFlashID, id, sizeof r.aFlashID);
+std::string FlashListName() {
+    return Text(AP_INIState.ExtFlashFile, sizeof AP_INIState.ExtFlashFile);
 }
 
 // The initial and after-set-feature timing files of a flash interface; null keeps the current ones.
@@ -78,13 +68,92 @@ std::pair<const char*, const char*> TmcFilesFor(std::uint8_t interface) {
     }
 }
 
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// True (after the message) when the operator chose the flash list instead of a settings file.
+bool IsFlashList(const std::string& chosen) {
+    if (Upper(fs::path(chosen).filename().string()) != Upper((platform::ProgramFolder() / FlashListName()).filename().string())) {
+        return false;
+    }
+    forms::Ui().ShowMessage("The file is a setting file for flash, please choose a correct setting file for MP tool!");
+    return true;
+}
+
+std::optional<std::string> ChooseIni() {
+    forms::OpenFileRequest request;
+    request.filter = "INI file(*.ini)|*.ini";
+    request.defaultExtension = ".ini";
+    request.initialFolder = platform::ProgramFolder().string();
+    return forms::Ui().OpenFile(request);
+}
+
+// What the passes need of the main window.
+class FormWindow : public app::SettingsWindow {
+  public:
+    explicit FormWindow(TMainForm& form) : f_(form) {}
+    bool MenuChecked(const std::string& item) const override {
+        const QAction* a = Action(item);
+        return a != nullptr && a->isChecked();
+    }
+    void SetMenuChecked(const std::string& item, bool checked) override {
+        if (QAction* a = Action(item)) a->setChecked(checked);
+    }
+    void SetPageEnabled(int page, bool enabled) override { f_.SettingPageControl->setTabEnabled(page, enabled); }
+    void LockUI(int lock) override { f_.LockUI(lock); }
+    void ListLayoutClick() override { f_.ListLayoutClick(&f_); }
+    void BlockLayoutClick() override { f_.BlockLayoutClick(&f_); }
+    void FullClick() override { f_.FullClick(&f_); }
+    void PartialClick() override { f_.PartialClick(&f_); }
+    int FlashVendorCount() const override { return f_.m_nFlashVendorCount; }
+    std::vector<std::string> TmcSections(std::uint8_t iface, std::uint16_t clock) override {
+        return app::TmcSectionsOf(app::TmcText(f_.m_sBestTmcFile), iface, clock);
+    }
+    void TMCComboBoxChange() override { f_.TMCComboBoxChange(&f_); }
+    void LoadParaFile() override { app::LoadParaFile(); }
+    void ChangeGlobalParameter() override { f_.ChangeGlobalParameter(); }
+    void ShowMessage(const std::string& text) override { forms::Ui().ShowMessage(text); }
+
+  private:
+    QAction* Action(const std::string& item) const {
+        return f_.findChild<QAction*>(QString::fromStdString(item));
+    }
+    TMainForm& f_;
+};
+
 }  // namespace
 
+namespace app {
+
+void LoadParaFile() {  // declared in app/para_choice.h
+    const std::string name = Text(AP_INIState.ExtParaFile, sizeof AP_INIState.ExtParaFile);
+    TraceOut("ParaFile = %s \n", name.c_str());
+    std::error_code ec;
+    fs::path path = platform::ProgramFolder() / "PARA" / name;
+    if (name.empty() || !fs::is_regular_file(path, ec)) {
+        path = platform::ProgramFolder() / "PARA" / "Para_NULL.ini";
+        if (!fs::is_regular_file(path, ec)) forms::Ui().ErrorBox("Please make sure the file " + name + " exist!\n");
+    }
+    const int result = ReadParaIni(path.string().c_str(), AP_ParaSet);
+    if (result == kParaOk) return;
+    if (result == kParaNoSection) {
+        forms::Ui().ShowMessage("Please check Para.ini\nDie count is mismatch!");
+    } else {
+        forms::Ui().ShowMessage("Please check Para.ini(" + std::to_string(result) + ")");
+    }
+}
+
+}  // namespace app
+
 bool TMainForm::ReadINI(const std::string& path) {
+    // 1.
     if (auto* edit = Control<QLineEdit>("INIFileLabeledEdit")) {
         edit->setText(QString::fromStdString(fs::path(path).filename().string()));
         edit->setToolTip(QString::fromStdString(path));
     }
+    // 2.
     std::error_code ec;
     if (!fs::exists(path, ec)) {
         forms::Ui().ErrorBox("The " + path +
@@ -93,15 +162,40 @@ bool TMainForm::ReadINI(const std::string& path) {
         return false;
     }
     m_bWriteSettings = false;
+    // 3.
     ReadIniAll(path.c_str());
-    const forms::IniFile ini(path);
-    const std::string logPath = ini.ReadString("Setting", "LogPath", "log");
-    m_sLogPath = logPath == "log" ? (platform::ProgramFolder() / "log").string() : logPath;
-    g_EnCustomizePortMap = static_cast<std::uint8_t>(ini.ReadInteger("Setting", "EnCustomizePortMap", 0));
-    for (int n = 1; n <= kDeviceCount; ++n) {
-        const std::string key = "DevicePortMap_" + std::to_string(n);
-        g_CustomizePortMap[n - 1] = static_cast<std::uint16_t>(ini.ReadInteger("Setting", key, 65535));
+    {
+        const forms::IniFile ini(path);
+        // 4.
+        const std::string logPath = ini.ReadString("Setting", "LogPath", "log");
+        m_sLogPath = logPath == "log" ? (platform::ProgramFolder() / "log").string() : logPath;
+        // 5.
+        g_EnCustomizePortMap = static_cast<std::uint8_t>(ini.ReadInteger("Setting", "EnCustomizePortMap", 0));
+        for (int n = 1; n <= kDeviceCount; ++n) {
+            const std::string key = "DevicePortMap_" + std::to_string(n);
+            g_CustomizePortMap[n - 1] = static_cast<std::uint16_t>(ini.ReadInteger("Setting", key, 65535));
+        }
+        // 6.
+        if (ini.ReadInteger("RDSetting", "DumpDebugFile", 0) == 1) {
+            const fs::path raw = platform::ProgramFolder() / "raw";
+            if (!fs::is_directory(raw, ec)) {
+                fs::create_directories(raw, ec);
+                if (!fs::is_directory(raw, ec)) forms::Ui().ErrorBox("Cannot create raw directory!\n");
+            }
+        }
     }
+    // 7.
+    const std::string listName = FlashListName();
+    m_sFlashFile = (platform::ProgramFolder() / listName).string();
+    if (!fs::is_regular_file(m_sFlashFile, ec)) {
+        forms::Ui().ErrorBox("Please make sure the flash file " + listName + " exist!\n");
+        return false;
+    }
+    if (LoadFlashIni(m_sFlashFile, &m_nFlashVendorCount, &m_nFlashRecordCount) == 0) {
+        forms::Ui().ErrorBox("Please make sure the flash file " + listName + " format correct!\n");
+        return false;
+    }
+    // 8.
     const std::string folder = Text(AP_INIState.TMCFolder, sizeof AP_INIState.TMCFolder);
     TraceOut("######### - TMC folder is %s\n", folder.c_str());
     for (const char* file : kTmcFiles) {
@@ -109,8 +203,14 @@ bool TMainForm::ReadINI(const std::string& path) {
         forms::Ui().ErrorBox("Please make sure the file \"TMC\\" + folder + "\\" + file + "\" exist!\n");
         return false;
     }
+    // 9.
+    const auto [init, best] = TmcFilesFor(AP_FlashSet.ucFlashInterface);
+    if (init != nullptr) m_sInitTmcFile = (TmcFolder() / init).string();
+    if (best != nullptr) m_sBestTmcFile = (TmcFolder() / best).string();
+    // 10.
     ChangeGlobalParameter();
     UpdateStruct2UI();
+    CalcIDEMAtoRatioButtonClick(this);
     m_bWriteSettings = true;
     return true;
 }
@@ -126,16 +226,18 @@ bool TMainForm::WriteINI(const std::string& path) {
     return true;
 }
 
+void TMainForm::LoadINIButtonClick(QObject*) {
+    const auto chosen = ChooseIni();
+    if (!chosen || IsFlashList(*chosen)) return;
+    m_sIniFile = *chosen;
+    ReadINI(m_sIniFile);
+    LockSpeedButtonClick(this);
+}
+
 void TMainForm::ChangeGlobalParameter() {
-    if (g_FlashRecord[0].FlashUniName[0] == '\0') PutSamplePart();
-    settings::DieMapPage page;
-    settings::DieMapRecordToPage(page);
-    settings::DieMapPageToRecord(page);
-    ProcessDieRemapForFlash([](const char* text) { forms::Ui().ShowMessage(text); });
-    const fs::path para =
-        platform::ProgramFolder() / "PARA" / Text(AP_INIState.ExtParaFile, sizeof AP_INIState.ExtParaFile);
-    ReadParaIni(para.string().c_str(), AP_ParaSet);
-    QV_UpdateGlobalParameter(0, AP_INIState);
+    TraceOut("######### - ChangeGlobalParameter\n");
+    const int index = FindFlashIndex(Text(AP_INIState.FlashUniName, sizeof AP_INIState.FlashUniName).c_str());
+    QV_UpdateGlobalParameter(static_cast<std::uint16_t>(index), AP_INIState);
     const auto [init, best] = TmcFilesFor(AP_FlashSet.ucFlashInterface);
     if (init != nullptr) m_sInitTmcFile = (TmcFolder() / init).string();
     if (best != nullptr) m_sBestTmcFile = (TmcFolder() / best).string();
@@ -144,112 +246,66 @@ void TMainForm::ChangeGlobalParameter() {
 }
 
 void TMainForm::UpdateStruct2UI() {
-    TraceOut("######### - UpdateStruct2UI\n");
-    std::int32_t* enable = AP_INIState.dwItemEnable;
-    const bool mp = AP_INIState.ToolMode == 0;
-    const bool sort = AP_INIState.ToolMode == 1;
-    std::vector<int> ids = {1, 3, 4, 5};
-    if (mp) ids.push_back(7);
-    if (sort) ids.push_back(6);
-    ids.push_back(8);
-    if (enable[9] != 0) ids.push_back(9);
-    if (mp) {
-        ids.push_back(10);
-        ids.push_back(11);
-    }
-    if (sort && AP_RDTSet.RunSortingMode == 0) {
-        ids.push_back(kItemCheckRdtFw);
-        enable[kItemCheckRdtFw] = 1;
-        enable[kItemSortConnection] = 0;
-    }
-    if (sort && AP_RDTSet.RunSortingMode == 1) {
-        ids.push_back(kItemSortConnection);
-        enable[kItemCheckRdtFw] = 0;
-        enable[kItemSortConnection] = 1;
-    }
-    if (enable[15] != 0) ids.push_back(15);
-    if (enable[34] != 0) ids.push_back(34);
-    if (enable[17] != 0) ids.push_back(17);
-    FunCheckListBox->Clear();
-    for (int id : ids) FunCheckListBox->AddItem(g_MPItemTable[id].sItemName);
-    for (int i = 0; i < FunCheckListBox->Count(); ++i) {
-        const int id = FindTestItem(FunCheckListBox->ItemText(i).toStdString());
-        FunCheckListBox->SetChecked(i, id > 0 && enable[id] != 0);
-    }
+    forms::CallOnGui([this] {
+        app::WidgetControlStore store(*this);
+        FormWindow window(*this);
+        app::UpdateStruct2UI(store, window);
+    });
 }
 
 void TMainForm::UpdateUI2Struct() {
-    TraceOut("######### - UpdateUI2Struct\n");
+    forms::CallOnGui([this] {
+        app::WidgetControlStore store(*this);
+        FormWindow window(*this);
+        app::UpdateUI2Struct(store, window);
+    });
 }
 
-void TMainForm::FunCheckListBoxClickCheck(int index) {
-    const int id = FindTestItem(FunCheckListBox->ItemText(index).toStdString());
-    if (id > 0) AP_INIState.dwItemEnable[id] = FunCheckListBox->Checked(index) ? 1 : 0;
-}
-
-void TMainForm::FunCheckListBoxClick(QObject*) {
-    TraceOut("######### - FunCheckListBoxClick\n");
+bool TMainForm::CopyPagesToRecords() {
+    try {
+        UpdateUI2Struct();
+        return true;
+    } catch (const forms::ConvertError& e) {
+        forms::Ui().MessageBox(app::kToolName, e.what(), forms::BoxIcon::Error);
+        return false;
+    }
 }
 
 void TMainForm::CalcIDEMAtoRatioButtonClick(QObject*) {
     TraceOut("######### - CalcIDEMAtoRatioButtonClick\n");
+    CopyPagesToRecords();
 }
 
-void TMainForm::DieMapCheckBoxOnClick(QObject*) {
-    TraceOut("######### - DieMapCheckBoxOnClick\n");
+void TMainForm::UpdateFlashList(QObject* sender) {
+    TraceOut("######### - UpdateFlashList\n");
+    app::WidgetControlStore store(*this);
+    if (!app::FillFlashTypeList(store, sender != nullptr)) forms::Ui().ShowMessage("Please select a valid Flash Vendor!");
+    auto* vendor = Control<QComboBox>("FlashVendorComboBox");
+    if (sender != nullptr && sender == vendor) FlashInfoChange(vendor);
 }
 
-namespace {
-
-// The device number after the name's prefix ("CFTButton12" -> 12), 0 when none.
-int NumberAfter(QObject* sender, int prefixLength) {
-    return sender != nullptr ? sender->objectName().mid(prefixLength).toInt() : 0;
+void TMainForm::FlashInfoChange(QObject* sender) {
+    TraceOut("######### - FlashInfoChange\n");
+    if (!CopyPagesToRecords()) return;
+    ChangeGlobalParameter();
+    UpdateStruct2UI();
+    TraceOut("######### - RestoreDefaultRatioButtonClick\n");
+    CheckFWBin(0);
+    auto* vendor = Control<QComboBox>("FlashVendorComboBox");
+    auto* type = Control<QComboBox>("FlashTypeComboBox");
+    if (sender != nullptr && (sender == vendor || sender == type)) {
+        if (auto* tmc = Control<QComboBox>("TMCComboBox")) tmc->setCurrentIndex(tmc->count() > 0 ? 0 : -1);
+    }
 }
 
-}  // namespace
-
-void TMainForm::CFTButtonClick(QObject* sender) {
-    TraceOut("######### - CFTButtonClick %d\n", NumberAfter(sender, 9));
-}
-
-void TMainForm::DeviceInfoBitBtnClick(QObject* sender) {
-    TraceOut("######### - DeviceInfoBitBtnClick %d\n", NumberAfter(sender, 16));
-}
-
-void TMainForm::GeneralFormShow(QWidget* form) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (form == nullptr || screen == nullptr) return;
-    const QRect area = screen->geometry();
-    form->move((area.width() - form->width()) / 2, (area.height() - form->height()) / 2);
-}
-
-void TMainForm::BuildTmcFolderChooser() {}
-
-void TMainForm::CheckGDPBin() {
-    std::string text = StatusPanel[2]->text().toStdString();
-    app::CheckGDPBin(&text);
-    SetStatusText(2, text);
-}
-
-int TMainForm::CheckFWBin(int strict) {
-    std::string text = StatusPanel[1]->text().toStdString();
-    const int result = app::CheckFWBin(strict, &text);
-    SetStatusText(1, text);
-    return result;
-}
-
-int TMainForm::CheckLDPCBin() {
-    return app::CheckLDPCBin();
-}
-int TMainForm::CheckNandMenUpdateBin() {
-    return app::CheckNandMenUpdateBin();
-}
-int TMainForm::CheckOPALBin() {
-    return app::CheckOPALBin();
-}
-int TMainForm::CheckNandMemBin() {
-    return app::CheckNandMemBin();
-}
-int TMainForm::CheckUEFIBin() {
-    return app::CheckUEFIBin();
+void TMainForm::LoadParaIniButtonClick(QObject* sender) {
+    const auto chosen = ChooseIni();
+    if (!chosen || IsFlashList(*chosen)) return;
+    const std::string name = fs::path(*chosen).filename().string();
+    std::memset(AP_INIState.ExtParaFile, 0, sizeof AP_INIState.ExtParaFile);
+    std::memcpy(AP_INIState.ExtParaFile, name.data(), std::min(name.size(), sizeof AP_INIState.ExtParaFile - 1));
+    if (auto* edit = Control<QLineEdit>("ParaIniFileLabeledEdit")) edit->setText(QString::fromStdString(name));
+    app::LoadParaFile();
+    ChangeGlobalParameter();
+    CalcIDEMAtoRatioButtonClick(sender);
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/main_form.h"
+#include "app/settings_pages.h"
 #include "forms/application.h"
 
 namespace app {
@@ -43,6 +44,7 @@ ScopedFormMakers::~ScopedFormMakers() {
 
 std::unique_ptr<TMainForm> CreateForms() {
     std::unique_ptr<TMainForm> form;
+    RegisterBuiltSettingsPages();
     try {
         form = std::make_unique<TMainForm>();
         form->FormCreate(form.get());

@@ -18,8 +18,14 @@ void Enable(QWidget* widget, bool enabled) {
     if (widget != nullptr) widget->setEnabled(enabled);
 }
 
-bool OwnVisible(const QWidget* widget) {
-    return widget == nullptr || !widget->isHidden();
+// A control's own switch; a page of SettingPageControl counts as visible whether or not it is in
+// front (Qt hides the pages behind it).
+bool OwnVisible(const TMainForm& form, const QWidget* widget) {
+    if (widget == nullptr) return true;
+    for (const QWidget* page : form.Page) {
+        if (widget == page) return true;
+    }
+    return !widget->isHidden();
 }
 
 // Every labeled edit under `parent`, in creation order (children are kept in that order).
@@ -63,7 +69,7 @@ std::optional<std::string> FirstEmptyLabeledEdit(TMainForm& form) {
         if (name.contains("SNLabeledEdit") || name.contains("ElapsedTimeLabeledEdit")) continue;
         QWidget* parent = edit->parentWidget();
         QWidget* grandparent = parent != nullptr ? parent->parentWidget() : nullptr;
-        if (!OwnVisible(parent) || !OwnVisible(grandparent)) continue;
+        if (!OwnVisible(form, parent) || !OwnVisible(form, grandparent)) continue;
         if (edit->text().isEmpty()) return edit->Caption().toStdString();
     }
     return std::nullopt;

@@ -16,6 +16,9 @@ using SettingsPageLoader = std::function<void(TMainForm& form, QWidget* page)>;
 
 // Index 0 to 6 (the page's position); another index is ignored. A second loader replaces the first.
 void RegisterSettingsPage(int index, SettingsPageLoader loader);
+// Registers the loaders of every page built in code (the program entry and the window tests call it
+// before the window is made).
+void RegisterBuiltSettingsPages();
 // Runs every registered loader on its page.
 void LoadSettingsPages(TMainForm& form);
 

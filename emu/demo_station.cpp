@@ -1,5 +1,6 @@
 #include "emu/demo_station.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
@@ -18,10 +19,6 @@ std::string Format3(int n) {
 }
 
 void NandMemFiles(const DemoStationPlan& plan, std::vector<std::pair<std::string, Bytes>>& files) {
-    const std::string& t = plan.flashType;
-    const std::string folder = "DAT/" + t + "/";
-    files.emplace_back(folder + "nandmem_" + t + "_sdr_page1.bin", images::DataFile("QV NAND MEM SDR", 4096));
-    files.emplace_back(folder + "nandmem_" + t + "_ddr_page2.bin", images::DataFile("QV NAND MEM DDR", 4096));
     struct Kind {
         const char* suffix;
         const char* title;
@@ -33,9 +30,17 @@ void NandMemFiles(const DemoStationPlan& plan, std::vector<std::pair<std::string
         {"_cmd_ddr23.map", "QV NAND CMD MAP DDR", 128}, {"_sdr_cmd.bin", "QV NAND CMD SDR", 2048},
         {"_ddr23_cmd.bin", "QV NAND CMD DDR", 2048},
     };
-    for (int set : plan.nandMemSets) {
+    std::vector<std::string> typesDone;
+    for (const DemoStationPlan::NandSet& nand : plan.nandSets) {
+        const std::string& t = nand.type;
+        const std::string folder = "DAT/" + t + "/";
+        if (std::find(typesDone.begin(), typesDone.end(), t) == typesDone.end()) {
+            typesDone.push_back(t);
+            files.emplace_back(folder + "nandmem_" + t + "_sdr_page1.bin", images::DataFile("QV NAND MEM SDR", 4096));
+            files.emplace_back(folder + "nandmem_" + t + "_ddr_page2.bin", images::DataFile("QV NAND MEM DDR", 4096));
+        }
         for (int clock : plan.clocks) {
-            const std::string sub = folder + Format3(set) + "_" + Format3(clock) + "/" + t + "_" + Format3(set);
+            const std::string sub = folder + Format3(nand.set) + "_" + Format3(clock) + "/" + t + "_" + Format3(nand.set);
             for (const Kind& k : kKinds) {
                 files.emplace_back(sub + k.suffix,
                                    images::DataFile(std::string(k.title) + " " + Format3(clock), k.bytes));
@@ -62,8 +67,8 @@ bool WriteFile(const fs::path& path, const Bytes& bytes, std::string* error) {
 std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationPlan& plan) {
     std::vector<std::pair<std::string, Bytes>> files;
     files.emplace_back("GDP.bin", images::BuildGdpImage(images::DemoGdpPlan()));
-    files.emplace_back("SYS/" + plan.systemFirmwareName,
-                       images::BuildFirmwareImage(images::DemoSystemFirmwarePlan(plan.chip)));
+    const Bytes system = images::BuildFirmwareImage(images::DemoSystemFirmwarePlan(plan.chip));
+    for (const std::string& name : plan.systemFirmwareNames) files.emplace_back("SYS/" + name, system);
     files.emplace_back("SORT/SORT.bin", images::BuildFirmwareImage(images::DemoSortFirmwarePlan()));
     files.emplace_back("NEP_ID_CODE.hex", images::IdCodeFile());
     files.emplace_back("DAT/opal.bin", images::DataFile("QV OPAL IMAGE", 40 * 1024));

@@ -13,14 +13,22 @@
 namespace emu {
 
 struct DemoStationPlan {
-    // The system firmware's file name under SYS: the flash code name of the sample part
-    // (Toggle bus at 400 MHz, 4 planes, 2,016 blocks, 2,304 pages of 16 KB, one die per CE,
-    // 4 channels of 2 CEs, TLC).
-    std::string systemFirmwareName = "TCJHCALC.bin";
+    // The system firmware's file names under SYS: the flash code names the host derives for each
+    // part of the sample flash list with the sample settings (4 channels of 2 CEs, 400 MHz). Kept as
+    // a list here, as the emulator does not include the host's derivation; a test derives them.
+    // ("#" is a letter the derivation has no rule for: ONFI 3.0 at 400 MHz.)
+    std::vector<std::string> systemFirmwareNames = {"TCJHCALC.bin", "TCFHCBLC.bin", "XEBECALB.bin",
+                                                    "#EMPCALC.bin", "JHMPCALC.bin", "TIJHCALI.bin"};
     std::string chip = "TEV1001";
-    std::string flashType = "B27B";  // the first four letters of the sample part's name
-    std::vector<int> nandMemSets = {0};
-    std::vector<int> clocks = {200, 266, 333, 400};
+    // The NAND data sets of the listed parts: BIN type (the first four letters of a part's name)
+    // and set number.
+    struct NandSet {
+        std::string type;
+        int set;
+    };
+    std::vector<NandSet> nandSets = {{"B27B", 0}, {"B17A", 1}, {"B16A", 0},
+                                     {"B0KB", 2}, {"L06B", 0}, {"BIC3", 3}};
+    std::vector<int> clocks = {33, 100, 200, 266, 333, 400};
     int drives = 8;  // on the 8-port hub, bridges alternating
 };
 

@@ -1,6 +1,9 @@
 #include "forms/controls.h"
 
+#include <QRadioButton>
 #include <algorithm>
+
+#include "forms/colours.h"
 
 namespace forms {
 
@@ -14,6 +17,11 @@ void LabeledEdit::SetCaption(const QString& caption) {
     if (label_->text() == caption) return;
     label_->setText(caption);
     label_->adjustSize();
+    PlaceLabel();
+}
+
+void LabeledEdit::SetLabelPosition(LabelPosition position) {
+    position_ = position;
     PlaceLabel();
 }
 
@@ -93,6 +101,60 @@ TCGauge::TCGauge(QWidget* parent) : QProgressBar(parent) {
 void TCGauge::SetProgress(int progress) {
     progress = std::clamp(progress, 0, 100);
     if (value() != progress) setValue(progress);
+}
+
+RadioGroup::RadioGroup(const QString& caption, QWidget* parent) : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+    group_->setExclusive(true);
+    connect(group_, &QButtonGroup::idClicked, this, [this](int id) { emit Click(id); });
+}
+
+void RadioGroup::SetItems(const QStringList& items) {
+    for (QAbstractButton* b : buttons_) {
+        group_->removeButton(b);
+        delete b;
+    }
+    buttons_.clear();
+    constexpr int kRowHeight = 20;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        button->setObjectName(QString());
+        button->setGeometry(8, 18 + kRowHeight * i, std::max(40, width() - 16), kRowHeight);
+        group_->addButton(button, i);
+        buttons_.push_back(button);
+    }
+}
+
+QString RadioGroup::ItemText(int index) const {
+    return index >= 0 && index < Count() ? buttons_[static_cast<std::size_t>(index)]->text() : QString();
+}
+
+int RadioGroup::ItemIndex() const {
+    return group_->checkedId();
+}
+
+void RadioGroup::SetItemIndex(int index) {
+    if (index == ItemIndex()) return;
+    if (index >= 0 && index < Count()) {
+        buttons_[static_cast<std::size_t>(index)]->setChecked(true);
+        return;
+    }
+    // An exclusive group keeps one button checked: lift the rule to clear it.
+    group_->setExclusive(false);
+    for (QAbstractButton* b : buttons_) b->setChecked(false);
+    group_->setExclusive(true);
+}
+
+Shape::Shape(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::Box);
+    SetColour(this, 0x00FFFFFF);
+}
+
+std::uint32_t Shape::BrushColour() const {
+    return ColourOf(this);
+}
+
+void Shape::SetBrushColour(std::uint32_t colour) {
+    SetColour(this, colour);
 }
 
 }  // namespace forms

@@ -2,12 +2,17 @@
 // the check-list box, the speed button and the gauge. Each is found by its objectName.
 #pragma once
 
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QToolButton>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -21,6 +26,7 @@ class LabeledEdit : public QLineEdit {
     QLabel* EditLabel() const { return label_; }
     QString Caption() const { return label_->text(); }
     void SetCaption(const QString& caption);
+    void SetLabelPosition(LabelPosition position);
     // Sets the text only when it differs (no repaint otherwise).
     void SetText(const QString& text);
     void setVisible(bool visible) override;
@@ -74,6 +80,37 @@ class TCGauge : public QProgressBar {
     int Progress() const { return value(); }
     // Clamped to 0..100; unchanged values do not repaint.
     void SetProgress(int progress);
+};
+
+// A group box of radio buttons, one per item, stacked in one column. ItemIndex is -1 when none is
+// selected. Setting the index from the program raises nothing; an operator's pick raises Click.
+class RadioGroup : public QGroupBox {
+    Q_OBJECT
+  public:
+    RadioGroup(const QString& caption, QWidget* parent);
+
+    void SetItems(const QStringList& items);
+    int Count() const { return static_cast<int>(buttons_.size()); }
+    QString ItemText(int index) const;
+    int ItemIndex() const;
+    // -1 (or any index outside the items) clears the selection.
+    void SetItemIndex(int index);
+
+  signals:
+    void Click(int index);
+
+  private:
+    QButtonGroup* group_;
+    std::vector<QAbstractButton*> buttons_;
+};
+
+// A plain filled shape: its brush colour is the "colour" property (0x00BBGGRR, forms/colours.h).
+class Shape : public QFrame {
+    Q_OBJECT
+  public:
+    explicit Shape(QWidget* parent);
+    std::uint32_t BrushColour() const;
+    void SetBrushColour(std::uint32_t colour);
 };
 
 }  // namespace forms

@@ -41,10 +41,12 @@ class IniFile {
     std::vector<std::string> ReadSections() const;
     std::vector<std::string> ReadSectionKeys(std::string_view section) const;
 
-  private:
     // The file's current text (empty when the file is missing); null when it exists but cannot be
-    // read or is too large. Parsed again only when the bytes changed since the last look.
+    // read or is too large. Parsed again only when the bytes changed since the last look; readers of
+    // many keys index it once with IniLookup.
     const IniText* Load() const;
+
+  private:
 
     std::filesystem::path path_;
     mutable std::optional<std::string> cachedBytes_;

@@ -17,10 +17,14 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// ASCII case folding (names compare without regard to ASCII case, whatever the locale).
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // The section name of a header line, or nothing when the line is no header.
@@ -159,6 +163,58 @@ std::vector<std::string> IniText::Keys(std::string_view section) const {
         if (!seen) keys.emplace_back(kl->key);
     }
     return keys;
+}
+
+namespace {
+
+std::string Folded(std::string_view name) {
+    std::string out(Trim(name));
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+
+}  // namespace
+
+IniLookup::IniLookup(const IniText& text) : text_(&text) {
+    const std::vector<std::string>& lines = text.Lines();
+    Section* open = nullptr;  // the section whose lines are being counted
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto name = HeaderName(lines[i]);
+        if (!name) continue;
+        if (open != nullptr) open->end = i;
+        const auto [it, fresh] = sections_.try_emplace(Folded(*name), Section{i + 1, lines.size()});
+        open = fresh ? &it->second : nullptr;
+    }
+}
+
+std::optional<std::string_view> IniLookup::Get(std::string_view section, std::string_view key) const {
+    const auto s = sections_.find(Folded(section));
+    if (s == sections_.end()) return std::nullopt;
+    const Section& sec = s->second;
+    const std::vector<std::string>& lines = text_->Lines();
+    constexpr std::size_t kScanLines = 32;  // below this a scan is cheaper than an index
+    if (sec.end - sec.begin <= kScanLines) {
+        const std::string_view wanted = Trim(key);
+        for (std::size_t i = sec.begin; i < sec.end; ++i) {
+            const auto kl = SplitKeyLine(lines[i]);
+            if (kl && SameName(kl->key, wanted)) return kl->value;
+        }
+        return std::nullopt;
+    }
+    if (!sec.indexed) {
+        for (std::size_t i = sec.begin; i < sec.end; ++i) {
+            if (const auto kl = SplitKeyLine(lines[i])) sec.keys.try_emplace(Folded(kl->key), i);
+        }
+        sec.indexed = true;
+    }
+    const auto k = sec.keys.find(Folded(key));
+    if (k == sec.keys.end()) return std::nullopt;
+    return SplitKeyLine(lines[k->second])->value;
+}
+
+std::string IniLookup::Read(std::string_view section, std::string_view key, std::string_view fallback) const {
+    const auto value = Get(section, key);
+    return std::string(value ? *value : fallback);
 }
 
 }  // namespace forms

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace forms {
@@ -45,6 +46,26 @@ class IniText {
     std::optional<Range> FindSection(std::string_view section) const;
 
     std::vector<std::string> lines_;
+};
+
+// A read-only index over one parse of a text, for readers that look up many keys: Get answers as
+// IniText::Get does (first matching section, first matching key line in it, names without regard to
+// ASCII case) without walking the whole text again. The sections are indexed at construction; a
+// large section's keys on its first look-up. The text must outlive the lookup.
+class IniLookup {
+  public:
+    explicit IniLookup(const IniText& text);
+    std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
+    std::string Read(std::string_view section, std::string_view key, std::string_view fallback) const;
+
+  private:
+    struct Section {
+        std::size_t begin, end;  // the section's lines after its header
+        mutable bool indexed = false;
+        mutable std::unordered_map<std::string, std::size_t> keys;  // folded key -> line
+    };
+    const IniText* text_;
+    std::unordered_map<std::string, Section> sections_;
 };
 
 // Names and values that fit on one INI line.

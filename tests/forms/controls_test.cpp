@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
@@ -91,6 +92,36 @@ TEST(Colours, ValuesAreBlueGreenRedAndSystemColoursArePaletteRoles) {
     EXPECT_EQ(panel.palette().color(panel.backgroundRole()), QColor(255, 255, 0));
     EXPECT_EQ(forms::ColourOf(&edit), forms::clWindow);
     EXPECT_EQ(edit.palette().color(edit.backgroundRole()), QApplication::palette().color(QPalette::Base));
+}
+
+TEST(Controls, RadioGroupKeepsOneItemOrNoneAndRaisesClickOnlyForThePick) {
+    QWidget parent;
+    forms::RadioGroup group("Erase Blocks", &parent);
+    group.resize(200, 80);
+    group.SetItems({"Erase All Blocks", "Only Erase Result Blocks"});
+    std::vector<int> clicks;
+    QObject::connect(&group, &forms::RadioGroup::Click, [&](int i) { clicks.push_back(i); });
+    EXPECT_EQ(group.ItemIndex(), -1);
+    group.SetItemIndex(1);
+    EXPECT_EQ(group.ItemIndex(), 1);
+    group.SetItemIndex(-1);
+    EXPECT_EQ(group.ItemIndex(), -1);
+    group.SetItemIndex(7);
+    EXPECT_EQ(group.ItemIndex(), -1);
+    EXPECT_TRUE(clicks.empty());
+    group.findChildren<QAbstractButton*>()[0]->click();
+    EXPECT_EQ(group.ItemIndex(), 0);
+    EXPECT_EQ(clicks, std::vector<int>{0});
+    EXPECT_EQ(group.ItemText(1).toStdString(), "Only Erase Result Blocks");
+    EXPECT_TRUE(group.ItemText(2).isEmpty());
+}
+
+TEST(Controls, ShapeKeepsItsBrushColourInTheColourProperty) {
+    QWidget parent;
+    forms::Shape shape(&parent);
+    shape.SetBrushColour(0xC0DCC0);
+    EXPECT_EQ(shape.BrushColour(), 0xC0DCC0u);
+    EXPECT_EQ(forms::ColourOf(&shape), 0xC0DCC0u);
 }
 
 }  // namespace

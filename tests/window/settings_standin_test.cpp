@@ -87,11 +87,9 @@ TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
         label->setObjectName("DramTypeLabel");
         label->move(8, 100);
         (new QCheckBox(page))->setObjectName("DieMapCheckBox00");
+        (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit");
     });
-    app::RegisterSettingsPage(
-        0, [](TMainForm&, QWidget* page) { (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit"); });
     TMainForm& w = OpenWindow();
-    app::RegisterSettingsPage(0, nullptr);
     app::RegisterSettingsPage(2, nullptr);
     EXPECT_TRUE(w.Control("LDPCReadEmptyThresholdGroupBox")->isHidden());
     EXPECT_EQ(w.Control("OtherSettingGroupBox")->height(), 82);

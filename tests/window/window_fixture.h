@@ -18,6 +18,7 @@
 #include "app/dialog_slots.h"
 #include "app/main_form.h"
 #include "app/run_state.h"
+#include "app/settings_pages.h"
 #include "emu/bay.h"
 #include "forms/scripted_ui_port.h"
 #include "platform/backend.h"
@@ -147,6 +148,7 @@ class WindowTest : public ::testing::Test {
         }
         platform::SetProgramFolder(station_);
         platform::SetLockFolder(LockFolderOfTheRun());
+        app::RegisterBuiltSettingsPages();
     }
     ~WindowTest() override {
         CloseWindow();

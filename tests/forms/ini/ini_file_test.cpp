@@ -169,4 +169,69 @@ TEST(StrToInt, AcceptsDecimalAndHexWithinThirtyTwoBits) {
     }
 }
 
+TEST(StrToInt, TheThrowingFormsCarryTheFormLibrarysMessages) {
+    EXPECT_EQ(forms::StrToIntOrThrow("0x2C"), 44);
+    try {
+        forms::StrToIntOrThrow("12a");
+        ADD_FAILURE() << "no error";
+    } catch (const forms::ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'12a' is not a valid integer value");
+    }
+    try {
+        forms::StrToFloatOrThrow("1,5");
+        ADD_FAILURE() << "no error";
+    } catch (const forms::ConvertError& e) {
+        EXPECT_STREQ(e.what(), "'1,5' is not a valid floating point value");
+    }
+}
+
+TEST(StrToFloat, TakesThePointWhateverTheLocaleAndRefusesEverythingElse) {
+    struct Case {
+        const char* text;
+        std::optional<double> value;
+    };
+    for (const Case& c : {Case{"0", 0.0}, Case{" 476.94 ", 476.94}, Case{"-1.5", -1.5}, Case{"+.5", 0.5},
+                          Case{"5.", 5.0}, Case{"1E3", 1000.0}, Case{"2.5e-2", 0.025}, Case{"", std::nullopt},
+                          Case{".", std::nullopt}, Case{"1,5", std::nullopt}, Case{"1.2.3", std::nullopt},
+                          Case{"1E", std::nullopt}, Case{"0x10", std::nullopt}, Case{"1e999", std::nullopt},
+                          Case{"nan", std::nullopt}, Case{"12 3", std::nullopt}}) {
+        EXPECT_EQ(forms::StrToFloat(c.text), c.value) << c.text;
+    }
+}
+
+TEST(FloatToStr, GeneralFormatOfFifteenDigitsWithoutTrailingZeros) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "0"}, Case{476.94, "476.94"}, Case{-2.5, "-2.5"}, Case{100, "100"},
+                          Case{0.1 + 0.2, "0.3"}, Case{1.0 / 3, "0.333333333333333"}, Case{0.00001, "0.00001"},
+                          Case{0.000001, "1E-6"}, Case{123456789012345.0, "123456789012345"},
+                          Case{1e15, "1E15"}, Case{1.5e20, "1.5E20"}, Case{float{476.94f}, "476.940002441406"}}) {
+        EXPECT_EQ(forms::FloatToStr(c.value), c.text) << c.value;
+    }
+}
+
+TEST(IniLookup, AnswersAsTheTextDoes) {
+    std::string big = "[Big]\n";
+    for (int i = 0; i < 40; ++i) big += "K" + std::to_string(i) + " = v" + std::to_string(i) + "\n";
+    const forms::IniText text = forms::IniText::Parse(
+        "top=1\n[A]\nx = 1\nX=2\n;c=3\n[ a ]\nx=9\ny=8\n[B]\n=empty key\nz=\n" + big + "k0=late\n[b]\nq=1\n");
+    const forms::IniLookup lookup(text);
+    const std::pair<const char*, const char*> cases[] = {
+        {"A", "x"},  {"a", "X"}, {"A", "y"}, {"A", ";c"}, {"", "top"}, {"B", ""},   {"B", "z"},  {"b", "q"},
+        {"Big", "k7"}, {"BIG", "K39"}, {"Big", "k0"}, {"Big", "K40"}, {"None", "x"}, {" A ", " x "},
+    };
+    for (const auto& [section, key] : cases) {
+        const auto expected = text.Get(section, key);
+        const auto got = lookup.Get(section, key);
+        ASSERT_EQ(expected.has_value(), got.has_value()) << section << "/" << key;
+        if (expected) {
+            EXPECT_EQ(*expected, std::string(*got)) << section << "/" << key;
+        }
+    }
+    EXPECT_EQ(lookup.Read("Big", "K3", "N/A"), "v3");
+    EXPECT_EQ(lookup.Read("Big", "nope", "N/A"), "N/A");
+}
+
 }  // namespace

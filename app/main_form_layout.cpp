@@ -1,0 +1,149 @@
+// The device panels' layouts and the window size, the small handlers that trace until their pages
+// come, the test-item ticks, and the file checks with their status texts.
+#include <QAction>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+
+#include "app/file_checks.h"
+#include "app/main_form.h"
+#include "app/mp_item_table.h"
+#include "forms/controls.h"
+#include "settings/records.h"
+#include "transport/trace.h"
+
+namespace {
+
+struct PanelPlaces {
+    int width, height;
+    QPoint sn, gauge, cft, info, sequence;
+};
+constexpr PanelPlaces kList{990, 26, {380, 2}, {820, 5}, {880, 2}, {930, 2}, {960, 2}};
+constexpr PanelPlaces kBlock{247, 104, {62, 50}, {80, 81}, {140, 78}, {190, 78}, {220, 78}};
+
+void SetChecked(QAction* action, bool checked) {
+    if (action != nullptr) action->setChecked(checked);
+}
+
+}  // namespace
+
+// The layouts of the 16 device panels.
+static void LayOutPanels(TMainForm& f, const PanelPlaces& p, bool block) {
+    for (int i = 0; i < 16; ++i) {
+        const QPoint at = block ? QPoint(247 * (i % 4), 104 * (i / 4)) : QPoint(0, 26 * i);
+        f.DevicePanel[i]->setGeometry(at.x(), at.y(), p.width, p.height);
+        // Block panels are narrow: the serial number's caption goes above its edit.
+        f.SNLabeledEdit[i]->setGeometry(p.sn.x(), p.sn.y(), block ? 180 : 200, f.SNLabeledEdit[i]->height());
+        f.SNLabeledEdit[i]->SetLabelPosition(block ? forms::LabeledEdit::LabelPosition::Above
+                                                   : forms::LabeledEdit::LabelPosition::Left);
+        f.DeviceCGauge[i]->move(p.gauge);
+        f.CFTButton[i]->move(p.cft);
+        f.DeviceInfoBitBtn[i]->move(p.info);
+        f.DeviceSequenceEdit[i]->move(p.sequence);
+    }
+    if (QWidget* box = f.StyleScrollBox->widget()) {
+        box->resize(block ? 4 * kBlock.width : kList.width, block ? 4 * kBlock.height : 16 * kList.height);
+    }
+}
+
+void TMainForm::ListLayoutClick(QObject*) {
+    AP_INIState.DevicePanelStyle = 0;
+    LayOutPanels(*this, kList, false);
+    SetChecked(ListLayout, true);
+    SetChecked(BlockLayout, false);
+}
+
+void TMainForm::BlockLayoutClick(QObject*) {
+    AP_INIState.DevicePanelStyle = 1;
+    LayOutPanels(*this, kBlock, true);
+    SetChecked(ListLayout, false);
+    SetChecked(BlockLayout, true);
+}
+
+void TMainForm::FullClick(QObject*) {
+    TraceOut("######### - FullClick\n");
+    AP_INIState.WindowSizeMode = 0;
+    SetChecked(Full, true);
+    SetChecked(Partial, false);
+    resize(width(), 707);
+    StyleScrollBox->move(StyleScrollBox->x(), 113);
+}
+
+void TMainForm::PartialClick(QObject*) {
+    TraceOut("######### - PartialClick\n");
+    AP_INIState.WindowSizeMode = 1;
+    SetChecked(Full, false);
+    SetChecked(Partial, true);
+    resize(width(), 603);
+    StyleScrollBox->move(StyleScrollBox->x(), 3);
+}
+
+void TMainForm::FunCheckListBoxClickCheck(int index) {
+    const int id = FindTestItem(FunCheckListBox->ItemText(index).toStdString());
+    if (id > 0) AP_INIState.dwItemEnable[id] = FunCheckListBox->Checked(index) ? 1 : 0;
+}
+
+void TMainForm::FunCheckListBoxClick(QObject*) {
+    TraceOut("######### - FunCheckListBoxClick\n");
+}
+
+void TMainForm::DieMapCheckBoxOnClick(QObject*) {
+    TraceOut("######### - DieMapCheckBoxOnClick\n");
+}
+
+namespace {
+
+// The device number after the name's prefix ("CFTButton12" -> 12), 0 when none.
+int NumberAfter(QObject* sender, int prefixLength) {
+    return sender != nullptr ? sender->objectName().mid(prefixLength).toInt() : 0;
+}
+
+}  // namespace
+
+void TMainForm::CFTButtonClick(QObject* sender) {
+    TraceOut("######### - CFTButtonClick %d\n", NumberAfter(sender, 9));
+}
+
+void TMainForm::DeviceInfoBitBtnClick(QObject* sender) {
+    TraceOut("######### - DeviceInfoBitBtnClick %d\n", NumberAfter(sender, 16));
+}
+
+void TMainForm::GeneralFormShow(QWidget* form) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (form == nullptr || screen == nullptr) return;
+    const QRect area = screen->geometry();
+    form->move((area.width() - form->width()) / 2, (area.height() - form->height()) / 2);
+}
+
+void TMainForm::CheckGDPBin() {
+    std::string text = StatusPanel[2]->text().toStdString();
+    app::CheckGDPBin(&text);
+    SetStatusText(2, text);
+}
+
+int TMainForm::CheckFWBin(int strict) {
+    std::string text = StatusPanel[1]->text().toStdString();
+    const int result = app::CheckFWBin(strict, &text);
+    SetStatusText(1, text);
+    return result;
+}
+
+int TMainForm::CheckLDPCBin() {
+    return app::CheckLDPCBin();
+}
+int TMainForm::CheckNandMenUpdateBin() {
+    return app::CheckNandMenUpdateBin();
+}
+int TMainForm::CheckOPALBin() {
+    return app::CheckOPALBin();
+}
+int TMainForm::CheckNandMemBin() {
+    return app::CheckNandMemBin();
+}
+int TMainForm::CheckUEFIBin() {
+    return app::CheckUEFIBin();
+}

@@ -41,7 +41,9 @@ std::optional<HidPayload> FixtureProtocol::Answer(const HidPayload& request) {
         Slot& slot = slots_[n];
         const bool seated = !slot.drive.empty();
         switch (code) {
-            case 1: reply[kPayload + n] = seated ? 1 : 0; break;
+            case 1:
+                reply[kPayload + n] = seated ? 1 : 0;
+                break;
             case 2:
                 if (arg == 1) PowerOnLocked(n);
                 break;
@@ -51,9 +53,12 @@ std::optional<HidPayload> FixtureProtocol::Answer(const HidPayload& request) {
             case 4:
                 if (arg == 1) slot.plugCount = 0;
                 break;
-            case 5: reply[kPayload + n] = slot.plugCount; break;
+            case 5:
+                reply[kPayload + n] = slot.plugCount;
+                break;
             case 8: {
-                const std::uint32_t current = slot.powered && seated ? std::min<std::uint32_t>(config_.currentCentiMa[n], 0xFFFF) : 0;
+                const std::uint32_t current =
+                    slot.powered && seated ? std::min<std::uint32_t>(config_.currentCentiMa[n], 0xFFFF) : 0;
                 reply[kPayload + 2 * n] = static_cast<std::uint8_t>(current);
                 reply[kPayload + 2 * n + 1] = static_cast<std::uint8_t>(current >> 8);
                 break;
@@ -64,7 +69,8 @@ std::optional<HidPayload> FixtureProtocol::Answer(const HidPayload& request) {
             case 10:
                 if (arg == 0) slot.loopBack = false;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (code == 6) loaderRequest_ = true;

@@ -336,7 +336,8 @@ std::optional<BayConfig> ParseBayConfig(std::string_view text, std::string* erro
             const bool known = std::any_of(bay.drives.begin(), bay.drives.end(),
                                            [&](const DriveConfig& d) { return EqualNoCase(d.name, b.slotDrive[n]); });
             if (!known) {
-                r.Fail("[" + b.name + "] Slot" + std::to_string(n + 1) + "=" + b.slotDrive[n] + " is no drive of the bay");
+                r.Fail("[" + b.name + "] Slot" + std::to_string(n + 1) + "=" + b.slotDrive[n] +
+                       " is no drive of the bay");
                 return std::nullopt;
             }
         }

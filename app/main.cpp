@@ -7,6 +7,7 @@
 #include "app/main_form.h"
 #include "app/program.h"
 #include "emu/bay.h"
+#include "fixture/ruzeve_form.h"
 #include "forms/application.h"
 #include "forms/message_pump.h"
 #include "forms/qt_ui_port.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     const auto bay = emu::InstallBayFromEnvironment(&error);
     if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
 
+    app::RegisterFormMaker(app::FormPlace::RuzeVE, fixture::MakeRuzeVEForm);
     std::unique_ptr<TMainForm> form = app::CreateForms();
     if (form) {
         form->show();

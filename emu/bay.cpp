@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "emu/fixture_protocol.h"
 #include "emu/nvme_drive_parts.h"
 
 namespace emu {
@@ -45,7 +46,17 @@ Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder
         drivePaths_.emplace_back(drive->Path(), drive.get());
         drives_.push_back(std::move(drive));
     }
-    for (const BoardConfig& b : config_.boards) boards_.push_back(std::make_shared<FixtureBoard>(b));
+    for (const BoardConfig& b : config_.boards) {
+        auto board = std::make_shared<FixtureBoard>(b);
+        auto protocol = std::make_shared<FixtureProtocol>(*this, b);
+        board->SetEndpoint(protocol);
+        fixtures_.push_back(std::move(protocol));
+        boards_.push_back(std::move(board));
+        // A drive in a slot is off the USB tree until its slot is powered.
+        for (const std::string& name : b.slotDrive) {
+            if (Drive* d = name.empty() ? nullptr : FindDrive(name)) d->SetPlugged(false);
+        }
+    }
 }
 
 std::shared_ptr<Bay> Bay::Create(BayConfig config, const DriveParts& parts, std::filesystem::path folder) {
@@ -108,6 +119,13 @@ bool Bay::ScheduleFault(std::string_view drive, std::string_view faultAt, std::s
     if (!faults) return false;
     d->ScheduleFaults(std::move(*faults));
     return true;
+}
+
+FixtureProtocol* Bay::FindFixture(std::string_view nameOrPath) const {
+    for (std::size_t i = 0; i < boards_.size(); ++i) {
+        if (Names(nameOrPath, boards_[i]->Config().name, boards_[i]->Path())) return fixtures_[i].get();
+    }
+    return nullptr;
 }
 
 bool Bay::PlugBoard(std::string_view name, bool plugged) {

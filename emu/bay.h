@@ -21,6 +21,8 @@
 
 namespace emu {
 
+class FixtureProtocol;
+
 // What is plugged behind each drive's bridge when the bay is built: the tunnel of the bridge's
 // own command blocks and the NVMe controller. Either may give null (the bridge then answers
 // only the standard commands; tunnelled commands find no controller).
@@ -45,6 +47,8 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     // By section name ("Drive3") or path ("emu:drive3"), letter case ignored; null when none.
     Drive* FindDrive(std::string_view nameOrPath) const;
     FixtureBoard* FindBoard(std::string_view nameOrPath) const;
+    // The protocol a board speaks, with its slots (fixture_protocol.h); null when no such board.
+    FixtureProtocol* FindFixture(std::string_view nameOrPath) const;
 
     // Plugs a drive in or pulls it out, raising the hot-plug event; false when no such drive or
     // nothing changes.
@@ -86,6 +90,7 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     // only lines that never change (no false sharing with a drive busy on another thread).
     std::vector<std::pair<std::string, Drive*>> drivePaths_;
     std::vector<std::shared_ptr<FixtureBoard>> boards_;
+    std::vector<std::shared_ptr<FixtureProtocol>> fixtures_;  // beside boards_, by index
     HotPlugSource hotplug_;
 };
 

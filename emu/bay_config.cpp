@@ -130,6 +130,38 @@ bool ReadDrive(const IniSection& s, Reader& r, DriveConfig& d) {
     return true;
 }
 
+// "120", "120.5", "120.00" mA -> hundredths of a mA, saturating; nullopt when not a number.
+std::optional<std::uint32_t> ParseCentiMa(std::string_view text) {
+    std::uint64_t whole = 0, hundredths = 0;
+    std::size_t i = 0;
+    bool digits = false;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, digits = true) {
+        whole = std::min<std::uint64_t>(whole * 10 + static_cast<unsigned>(text[i] - '0'), 1u << 30);
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (int place = 0; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, ++place) {
+            digits = true;
+            if (place < 2) hundredths += static_cast<unsigned>(text[i] - '0') * (place == 0 ? 10u : 1u);
+        }
+    }
+    if (!digits || i != text.size()) return std::nullopt;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(whole * 100 + hundredths, UINT32_MAX));
+}
+
+// "1,4 5" -> bits 0 and 3 and 4; empty -> 0; nullopt for anything but slot numbers 1 to 8.
+std::optional<std::uint8_t> ParseSlotList(std::string_view text) {
+    std::uint8_t mask = 0;
+    for (char c : text) {
+        if (c >= '1' && c <= '8') {
+            mask = static_cast<std::uint8_t>(mask | (1u << (c - '1')));
+        } else if (c != ',' && c != ' ') {
+            return std::nullopt;
+        }
+    }
+    return mask;
+}
+
 bool ReadBoard(const IniSection& s, Reader& r, BoardConfig& b) {
     b.name = s.name;
     b.id = s.GetOr("Id", "");
@@ -140,8 +172,25 @@ bool ReadBoard(const IniSection& s, Reader& r, BoardConfig& b) {
     const std::string fault = s.GetOr("Fault", "none");
     if (EqualNoCase(fault, "noanswer")) {
         b.answers = false;
+    } else if (EqualNoCase(fault, "badecho")) {
+        b.badEcho = true;
     } else if (!EqualNoCase(fault, "none")) {
-        return r.Fail("[" + s.name + "] Fault=" + fault + " is not none or noanswer");
+        return r.Fail("[" + s.name + "] Fault=" + fault + " is not none, noanswer or badecho");
+    }
+    for (int n = 0; n < kBoardSlots; ++n) {
+        const std::string index = std::to_string(n + 1);
+        b.slotDrive[n] = s.GetOr("Slot" + index, "");
+        if (auto text = s.Get("Current" + index)) {
+            auto value = ParseCentiMa(*text);
+            if (!value) return r.Fail("[" + s.name + "] Current" + index + "=" + *text + " is not a current in mA");
+            b.currentCentiMa[n] = *value;
+        }
+    }
+    for (auto [key, mask] : {std::pair{"NoLink", &b.noLink}, std::pair{"LateLink", &b.lateLink}}) {
+        const std::string text = s.GetOr(key, "");
+        auto slots = ParseSlotList(text);
+        if (!slots) return r.Fail("[" + s.name + "] " + key + "=" + text + " is not a list of slots 1 to 8");
+        *mask = *slots;
     }
     return true;
 }
@@ -281,6 +330,18 @@ std::optional<BayConfig> ParseBayConfig(std::string_view text, std::string* erro
         }
     }
     if (!CheckTopology(bay, r)) return std::nullopt;
+    for (const BoardConfig& b : bay.boards) {
+        for (int n = 0; n < kBoardSlots; ++n) {
+            if (b.slotDrive[n].empty()) continue;
+            const bool known = std::any_of(bay.drives.begin(), bay.drives.end(),
+                                           [&](const DriveConfig& d) { return EqualNoCase(d.name, b.slotDrive[n]); });
+            if (!known) {
+                r.Fail("[" + b.name + "] Slot" + std::to_string(n + 1) + "=" + b.slotDrive[n] +
+                       " is no drive of the bay");
+                return std::nullopt;
+            }
+        }
+    }
     return bay;
 }
 

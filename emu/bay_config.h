@@ -8,12 +8,22 @@
 //               [Revision=..]  [Sectors=.. | CapacityMB=..]  [BlockLength=512]  [UsbVendor=0x..]
 //               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
 //               [CommandLatencyUs=<us>]  [FaultAt=<when>:<what>,...]   (drive.h, fault_schedule.h)
-//   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]  [Fault=none|noanswer]
+//   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]
+//               [Fault=none|noanswer|badecho]  [Slot1=Drive3 ... Slot8=<drive>]  [Current<n>=<mA>]
+//               [NoLink=<slots>]  [LateLink=<slots>]                          (fixture_protocol.h)
+//     Slot<n>=<drive>: the drive sits in slot n (1 to 8), seated and powered off at start, with plug
+//       counter 1; it is on the USB tree only while its slot is powered. A slot without one is empty.
+//     Current<n>=<mA>: the supply current of slot n while powered (default 120.00; two decimals).
+//     NoLink=<slots>: the drives of these slots (a list of slot numbers, "1,4") never show up when
+//       powered. LateLink=<slots>: they show up from their second power-on.
+//     Fault=noanswer: the board never replies. Fault=badecho: every reply carries another command's
+//       code in byte 1.
 //
 // The controller behind the bridge reads more keys of a drive's section (nvme_drive_parts.h).
 // Sections and keys of other kinds are kept for the layers that read them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -60,6 +70,8 @@ struct DriveConfig {
     IniSection section;  // every key, for the layers behind the bridge
 };
 
+inline constexpr int kBoardSlots = 8;
+
 struct BoardConfig {
     std::string name;
     std::string id;
@@ -67,6 +79,11 @@ struct BoardConfig {
     std::uint16_t productId = 0x5750;
     bool plugged = true;
     bool answers = true;
+    bool badEcho = false;
+    std::array<std::string, kBoardSlots> slotDrive;  // section name of each slot's drive; empty = none
+    std::array<std::uint32_t, kBoardSlots> currentCentiMa{12000, 12000, 12000, 12000, 12000, 12000, 12000, 12000};
+    std::uint8_t noLink = 0;    // bit n: slot n's drive never shows up
+    std::uint8_t lateLink = 0;  // bit n: slot n's drive shows up from its second power-on
 };
 
 struct BayConfig {

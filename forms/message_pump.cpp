@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/clock.h"
 
@@ -42,20 +43,22 @@ bool PumpUntil(const std::function<bool()>& done, long long timeoutMs) {
     return true;
 }
 
-void DelayWithMessages(unsigned ms) {
-    if (!IsGuiThread()) {
-        platform::Sleep(ms);
-        return;
-    }
+unsigned DelayWithMessages(unsigned ms) {
+    if (ms == 0) return 0;
     platform::Clock& clock = platform::CurrentClock();
     const std::uint64_t start = clock.NowMs();
     auto elapsed = [&] { return clock.NowMs() - start; };
+    auto result = [&] { return static_cast<unsigned>(std::min<std::uint64_t>(elapsed(), UINT32_MAX)); };
+    if (!IsGuiThread()) {
+        platform::Sleep(ms);
+        return result();
+    }
     if (dynamic_cast<platform::SystemClock*>(&clock) == nullptr) {
         // A test's clock: time moves only by sleeping on it.
         for (;;) {
             ProcessMessages();
             const std::uint64_t passed = elapsed();
-            if (passed >= ms) return;
+            if (passed >= ms) return result();
             platform::Sleep(static_cast<unsigned>(std::min<std::uint64_t>(ms - passed, kVirtualSliceMs)));
         }
     }
@@ -63,6 +66,7 @@ void DelayWithMessages(unsigned ms) {
     for (std::uint64_t passed = elapsed(); passed < ms; passed = elapsed()) {
         PumpUntil([] { return false; }, static_cast<long long>(ms - passed));
     }
+    return result();
 }
 
 }  // namespace forms

@@ -5,10 +5,12 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "forms/gui_call.h"
+#include "forms/gui_serving_clock.h"
 #include "forms/message_pump.h"
 #include "forms/timer_set.h"
 #include "platform/cancel.h"
@@ -98,6 +100,44 @@ TEST(MessagePump, DelayOnTheVirtualClockServesEventsAndAdvancesTime) {
     EXPECT_TRUE(served);
     EXPECT_GE(clock.NowMs(), 2500u);
     EXPECT_LE(clock.NowMs(), 2510u);
+}
+
+TEST(MessagePump, ZeroDelayReturnsAtOnceWithoutServingAndLongDelaysReportTheirLength) {
+    platform::VirtualClock clock(0xFFFF'FF00ull);  // just below 2^32 ms: the wait crosses it
+    platform::ScopedClock scoped(clock);
+    bool served = false;
+    forms::PostToGui([&] { served = true; });
+    EXPECT_EQ(forms::DelayWithMessages(0), 0u);
+    EXPECT_FALSE(served);
+    const unsigned elapsed = forms::DelayWithMessages(1000);
+    EXPECT_TRUE(served);
+    EXPECT_GE(elapsed, 1000u);
+    EXPECT_LE(elapsed, 1010u);
+    EXPECT_EQ(clock.NowMs() - 0xFFFF'FF00ull, elapsed);
+    unsigned onWorker = 0;
+    std::thread([&] { onWorker = forms::DelayWithMessages(2500); }).join();
+    EXPECT_EQ(onWorker, 2500u);
+}
+
+TEST(GuiServingClock, AWorkersSleepFirstLetsTheGuiThreadServeWhatWasRaisedBeforeIt) {
+    forms::GuiServingClock clock;
+    platform::ScopedClock scoped(clock);
+    std::atomic<int> seenInTime{0};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int run = 0; run < 100; ++run) {
+            auto handled = std::make_shared<std::atomic<bool>>(false);
+            forms::PostToGui([handled] { *handled = true; });
+            platform::Sleep(1000);
+            if (*handled) ++seenInTime;
+        }
+        done = true;
+        WakeGui();
+    });
+    ASSERT_TRUE(forms::PumpUntil([&] { return done.load(); }, kPatienceMs));
+    worker.join();
+    EXPECT_EQ(seenInTime.load(), 100);
+    EXPECT_EQ(clock.NowMs(), 100'000u);
 }
 
 TEST(MessagePump, RealDelayWaitsAtLeastItsTimeWhileTimersFire) {

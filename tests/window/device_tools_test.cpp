@@ -358,6 +358,7 @@ TEST_F(DeviceTools, ToolsLockLikeARunAndLeaveThePageInFront) {
             TMainForm& w = Open(1);
             AP_INIState.ToolMode = c.toolMode;
             AP_INIState.MPVersion = c.mpVersion;
+            w.UpdateStruct2UI();  // the pages show the mode, so a tool's copy back keeps it
             w.LockUI(c.mpVersion);
             w.SettingPageControl->setCurrentIndex(2);
             std::vector<bool> tabsBefore;

@@ -13,6 +13,7 @@
 #include "procedures/V_Proc_Sorting.h"
 #include "settings/rdt_dump.h"
 #include "settings/records.h"
+#include "transport/byte_order.h"
 #include "transport/trace.h"
 
 namespace app {

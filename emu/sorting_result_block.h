@@ -28,6 +28,8 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "emu/nand_model.h"
@@ -43,6 +45,13 @@ struct SortDriveFacts {
     std::uint32_t runTicks = 0;
 };
 
+// Faults of the result blocks (bay keys in sorting_program.h).
+struct SortResultFaults {
+    std::set<std::tuple<int, int, int>> noBlock;  // (channel, CE, LUN) left without a result block
+    std::set<int> uncorrectablePages;             // page indexes that read uncorrectable on every block
+    bool bbUnsigned = false, markUnsigned = false, eccUnsigned = false;  // signature left out
+};
+
 // [channel][FW bank] result blocks, 0 for none.
 using SortResultTable = std::array<std::array<std::uint16_t, 8>, 8>;
 
@@ -53,6 +62,7 @@ std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& f
 
 // Writes every tested die's result block and returns where they are.
 SortResultTable WriteSortResultBlocks(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
-                                      const SortRun& run, const SortDriveFacts& facts);
+                                      const SortRun& run, const SortDriveFacts& facts,
+                                      const SortResultFaults& faults = {});
 
 }  // namespace emu

@@ -18,14 +18,18 @@ using loader_test::Bytes;
 
 class SortRead : public sort_run_test::SortingE2e {
   protected:
-    // Port `port` through its sorting run to its verdict, then back in the diagnostic firmware.
-    void Sort(int port) {
+    std::vector<std::string> Sections() const override {
+        return {std::string(sort_run_test::kPassingFaults) + extra_, sort_run_test::kFailingDie};
+    }
+    // Port `port` through its sorting run to its verdict, then back in the diagnostic firmware
+    // unless `stayInSorting`.
+    void Sort(int port, bool stayInSorting = false) {
         LoadGdp(port);
         EraseAndDownload(port, 0);
         clock_.Advance(60000);
         Status(port);
         Status(port);
-        LoadGdp(port);
+        if (!stayInSorting) LoadGdp(port);
         AP_INIState.MaxPhyChannel = 4;
         AP_INIState.MaxPhyBank = 2;
         std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
@@ -52,6 +56,7 @@ class SortRead : public sort_run_test::SortingE2e {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
+    std::string extra_;
     app::DieTestInfoTable die_{};
     app::SortSummary summary_;
     app::SortErrorEntry errors_[app::kSortErrorEntries];
@@ -179,5 +184,33 @@ TEST_F(SortRead, DetailedTracesOnlyWhileDisDbgSortIsZero) {
         EXPECT_EQ(Traced("[SORT]######## - Ch = 0, Bank = 0, LUN = 0\n"), off == 0);
     }
 }
+
+// Read under the sorting firmware itself (no diagnostic firmware), with the result-block faults.
+class SortReadInSorting : public SortRead, public ::testing::WithParamInterface<std::tuple<const char*, int, int>> {
+  protected:
+    SortReadInSorting() { extra_ = std::get<0>(GetParam()); }
+};
+
+TEST_P(SortReadInSorting, ResultAndDieOutcome) {
+    const auto [keys, result, testResult] = GetParam();
+    Sort(0, true);
+    ASSERT_EQ(VP_GetCurrentMode(0), kModeRdt);
+    ASSERT_TRUE(VP_EnableVendorCmd(0, 1));
+    EXPECT_EQ(Read(0), result);
+    EXPECT_EQ(Record(1, 1).TestResult, testResult);
+    EXPECT_EQ(drives_->Drive(0).programs.sortResults->Scans().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SortReadInSorting,
+    ::testing::Values(// The ECC and bad-block pages without their signature are not read here.
+                      std::make_tuple("SortNoSignature=bb,ecc\n", app::kSortPass, 0),
+                      // A die left without a result block: lost, and its record says so.
+                      std::make_tuple("SortNoResultBlock=1:1:0\n", app::kSortLost, app::kSortNoResult),
+                      // No mark page anywhere (unsigned or unreadable): no verdict.
+                      std::make_tuple("SortNoSignature=mark\n", app::kSortCmdFail, app::kSortNoResult),
+                      std::make_tuple("SortUncPage=2\n", app::kSortCmdFail, app::kSortNoResult),
+                      // The die-info page unreadable: the die has no result, the drive a verdict.
+                      std::make_tuple("SortUncPage=16\n", app::kSortPass, app::kSortNoResult)));
 
 }  // namespace

@@ -42,7 +42,7 @@ class SortingE2e : public ::testing::Test {
     void SetUp() override {
         test_support::WriteGdpImage((folder_.Path() / "GDP.bin").string(), emu::images::DemoGdpPlan());
         platform::SetProgramFolder(folder_.Path());
-        drives_ = std::make_unique<EmulatedDrives>(std::vector<std::string>{kPassingFaults, kFailingDie});
+        drives_ = std::make_unique<EmulatedDrives>(Sections());
         ASSERT_EQ(drives_->Error(), "");
         for (int port = 0; port < 2; ++port) {
             ASSERT_TRUE(VP_EnableVendorCmd(port, 1));
@@ -50,6 +50,8 @@ class SortingE2e : public ::testing::Test {
         }
         Configure();
     }
+    // The drives' bay sections (port 0 passes, port 1 fails).
+    virtual std::vector<std::string> Sections() const { return {kPassingFaults, kFailingDie}; }
     void TearDown() override {
         drives_.reset();
         platform::SetProgramFolder(oldFolder_);

@@ -136,6 +136,9 @@ class TMainForm : public QMainWindow {
     // The watchdog branch of OnTimer: id is one of g_DeviceTimerID.
     void WatchdogTimer(int nTimerID);
     int MultiExecuteDevice();
+    // Waits, serving the GUI thread, until the workers of `devices` (m_hThread) have ended, whatever
+    // their exit codes; traces how many returned (729) and how many were stopped (777).
+    void WaitForWorkers(const std::vector<int>& devices);
     bool CheckBinBeforeExecute();
     void ShowYieldCount();
     void ResetYieldButtonClick(QObject* sender);

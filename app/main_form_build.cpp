@@ -160,7 +160,7 @@ QTreeWidget* ReportList(QWidget* parent, const char* name, std::initializer_list
     list->setHeaderLabels(labels);
     int i = 0;
     for (const auto& [label, width] : columns) {
-        if (width > 0) list->setColumnWidth(i, width);
+        list->setColumnWidth(i, width > 0 ? width : 40);
         ++i;
     }
     return list;

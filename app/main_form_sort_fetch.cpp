@@ -104,22 +104,7 @@ int TMainForm::MultiGetSORTResult() {
         }
     }
     // 6. Wait for every worker started, whatever its exit code, serving the GUI thread.
-    const auto running = [this, &devices] {
-        for (int d : devices) {
-            if (m_hThread[d] && !m_hThread[d]->Finished()) return true;
-        }
-        return false;
-    };
-    forms::PumpUntil([&] { return !running(); }, -1);
-    int done = 0, stopped = 0;
-    for (int d : devices) {
-        const std::uint32_t code = m_hThread[d]->ExitCode();
-        done += code == app::kThreadExitDone ? 1 : 0;
-        stopped += code == app::kThreadExitTerminated ? 1 : 0;
-    }
-    const int which = done == g_nEnabledPortNum || done + stopped == g_nEnabledPortNum ? 1 : 2;
-    TraceOut("######### - %d - nExitThread is %d\n", which, done);
-    TraceOut("######### - %d - nStopThread is %d\n", which, stopped);
+    WaitForWorkers(devices);
     // 7. and 8. Blocks freed, threads closed.
     params.clear();
     for (int d : devices) {

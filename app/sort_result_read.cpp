@@ -29,16 +29,30 @@ bool Detailed() {
     return AP_RDTSet.DisDBG_SORT == 0;
 }
 
+std::string VFormat(const char* format, va_list args) {
+    char line[1024];
+    std::vsnprintf(line, sizeof line, format, args);
+    return line;
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string line = VFormat(format, args);
+    va_end(args);
+    return line;
+}
+
 // A "[SORT]" trace line written only while DisDBG_SORT is 0.
 void SortTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void SortTrace(const char* format, ...) {
     if (!Detailed()) return;
-    char line[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    const std::string line = VFormat(format, args);
     va_end(args);
-    TraceOut("%s", line);
+    TraceOut("%s", line.c_str());
 }
 
 bool MakeFolder(const std::filesystem::path& folder) {
@@ -330,16 +344,6 @@ std::uint8_t DriveRead::Run() {
         return kSortCmdFail;
     }
     return failFlag_ ? kSortFail : kSortPass;
-}
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    return line;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 namespace emu {
 
 namespace {
-constexpr std::size_t kTableBytes = 128;
 constexpr std::uint8_t kTypeSlc = 1, kTypeSave = 3;
 }  // namespace
 
@@ -53,12 +52,9 @@ NvmeStatus SortResultAccess::Scan(const VendorPacket& p) {
 }
 
 NvmeStatus SortResultAccess::GetTable(std::span<std::uint8_t> data) {
-    if (data.size() >= kTableBytes) {
+    {
         std::lock_guard lock(mutex_);
-        for (std::size_t ch = 0; ch < 8; ++ch) {
-            for (std::size_t bank = 0; bank < 8; ++bank)
-                wire::PutLe16(data.data() + 2 * (8 * ch + bank), table_[ch][bank]);
-        }
+        PutSortResultTable(data, table_);
     }
     firmware_->Finish(1);
     return nvme_status::kSuccess;

@@ -231,6 +231,13 @@ std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& f
     return pages;
 }
 
+void PutSortResultTable(std::span<std::uint8_t> data, const SortResultTable& table) {
+    if (data.size() < 128) return;
+    for (std::size_t ch = 0; ch < 8; ++ch) {
+        for (std::size_t bank = 0; bank < 8; ++bank) wire::PutLe16(data.data() + 2 * (8 * ch + bank), table[ch][bank]);
+    }
+}
+
 SortResultTable WriteSortResultBlocks(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
                                       const SortRun& run, const SortDriveFacts& facts, const SortResultFaults& faults) {
     SortResultTable table{};

@@ -28,6 +28,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -54,6 +55,10 @@ struct SortResultFaults {
 
 // [channel][FW bank] result blocks, 0 for none.
 using SortResultTable = std::array<std::array<std::uint16_t, 8>, 8>;
+
+// Writes `table` as the result-block table reply: u16 little-endian [8 channels][8 FW banks] from
+// byte 0 (nothing when `data` is shorter than 128 bytes).
+void PutSortResultTable(std::span<std::uint8_t> data, const SortResultTable& table);
 
 // The pages of die `die` (an index of run.dies) by page index, each `pageBytes` long.
 std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& flash, const SortTestSettings& settings,

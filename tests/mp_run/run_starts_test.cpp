@@ -131,7 +131,8 @@ TEST_F(RunStarts, SortRunThatConnectedStartsTheSortingStatusPoll) {
         w.ExecuteButtonClick(w.ExecuteButton);
         EXPECT_EQ(seen_.Ports().size(), 2u);
         // The poll reads the status of both drives.
-        EXPECT_EQ(Count(trace_.Text(), "VP PROC_GetRDTStatus\n"), connects ? 2 : 0) << connects;
+        const int statusReads = Count(trace_.Text(), "VP PROC_GetRDTStatus\n");
+        EXPECT_EQ(statusReads >= 2, connects) << statusReads;
         EXPECT_EQ(w.SortStatusTimer->isActive(), connects) << connects;
         EXPECT_EQ(w.SortStatusTimer->interval(), 30000);
         for (int d = 0; d < 2; ++d) EXPECT_EQ(g_DeviceSlots.Read(d).status, "Pass") << connects;  // a refusal too

@@ -60,6 +60,28 @@ TEST_F(SortFetch, DrivesWithoutResultBlocksShowGreyPanelsAndZeroSummaries) {
     }
 }
 
+TEST_F(SortFetch, EachWayIntoAReadableMode) {
+    struct Way {
+        const char* keys;
+        int gdpGetResult;
+        const char* trace;
+    };
+    for (const Way& way : {Way{"", 1, "GDP mode Get Sort result , Port(0)\n"},
+                           Way{"Program=rdt\n", 0, "RDT mode Get Sort result , Port(0)\n"},
+                           Way{"", 0, "GDP mode Get Sort result , Port(0)\n"}}) {
+        SCOPED_TRACE(way.keys);
+        CloseWindow();
+        ProcessState::Reset();
+        TMainForm& w = Open(1, way.keys);
+        AP_RDTSet.GDPGetResult = static_cast<std::uint8_t>(way.gdpGetResult);
+        trace_.Clear();
+        w.ScanSortResult_btnClick(nullptr);
+        const auto lines = trace_.Lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), way.trace), lines.end());
+        EXPECT_EQ(g_ucSortResult[0], app::kSortNoBlocks) << "a drive that has not sorted has no result block";
+    }
+}
+
 TEST_F(SortFetch, ADriveRefusingVendorCommandsIsACommandFailure) {
     TMainForm& w = Open(1, "VendorMode=refuse\n");
     // The drive does not enumerate as usable; map it by hand as a connected drive.

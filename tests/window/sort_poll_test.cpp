@@ -2,6 +2,7 @@
 // one table, drives in both device orders, the lock and the timer, "Polling RDT" and the timer's
 // handler.
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,6 +10,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "app/settings_pages.h"
 #include "forms/colours.h"
 #include "window_fixture.h"
 
@@ -173,6 +175,23 @@ TEST_F(SortPoll, PollingRdtTracesTheVerdictAndChangesNothing) {
     ASSERT_FALSE(ui_.Shown().empty());
     EXPECT_EQ(ui_.Shown().back().text, "No connected device!!");
     EXPECT_TRUE(w.ExecuteButton->isEnabled());
+}
+
+// The sorting-mode box of the SORT FW Setting page (made by that page's loader; a stand-in here).
+TEST_F(SortPoll, TheSortingModeBoxSetsTheRunMode) {
+    app::RegisterSettingsPage(4, [](TMainForm&, QWidget* page) {
+        auto* box = new QComboBox(page);
+        box->setObjectName("SortMode_CB");
+        box->addItems({" Normal mode ", "PCIe  Link mode", "SPI mode"});
+    });
+    TMainForm& w = Open({"SortStatus=1"});
+    app::RegisterSettingsPage(4, {});
+    auto* box = w.Control<QComboBox>("SortMode_CB");
+    ASSERT_NE(box, nullptr);
+    box->setCurrentIndex(2);
+    EXPECT_EQ(AP_RDTSet.RunSortingMode, 2);
+    box->setCurrentIndex(0);
+    EXPECT_EQ(AP_RDTSet.RunSortingMode, 0);
 }
 
 }  // namespace

@@ -75,13 +75,13 @@ TEST_F(SortRead, EveryDieAsTheFirmwareDecidedIt) {
     for (const emu::SortDieResult& d : run.dies) {
         SCOPED_TRACE(testing::Message() << "channel " << d.channel << ", FW bank " << d.fwBank);
         const tables::DieTestInfo& r = Record(d.channel, d.fwBank);
-        EXPECT_EQ(std::make_tuple(r.Channel, r.Bank, r.LUN), std::make_tuple(d.channel, d.ce, d.lun));
-        EXPECT_EQ(std::make_tuple(r.TotalBadNum, r.FactoryBadNum, r.ECCFailNum, r.ProgramFailNum, r.EraseFailNum,
-                                  r.TestResult),
+        EXPECT_EQ(std::make_tuple(+r.Channel, +r.Bank, +r.LUN), std::make_tuple(d.channel, d.ce, d.lun));
+        EXPECT_EQ(std::make_tuple(+r.TotalBadNum, +r.FactoryBadNum, +r.ECCFailNum, +r.ProgramFailNum, +r.EraseFailNum,
+                                  +r.TestResult),
                   std::make_tuple(d.bad, d.factoryBad, d.eccFail, d.programFail, d.eraseFail, d.flags));
-        EXPECT_EQ(std::make_tuple(r.Plane0Num, r.Plane1Num, r.Plane2Num, r.Plane3Num),
+        EXPECT_EQ(std::make_tuple(+r.Plane0Num, +r.Plane1Num, +r.Plane2Num, +r.Plane3Num),
                   std::make_tuple(d.badPerPlane[0], d.badPerPlane[1], d.badPerPlane[2], d.badPerPlane[3]));
-        EXPECT_EQ(std::make_tuple(r.tErase_SLC, r.tErase, r.tProg_SLC, r.tRead_SLC, r.tProg, r.tRead),
+        EXPECT_EQ(std::make_tuple(+r.tErase_SLC, +r.tErase, +r.tProg_SLC, +r.tRead_SLC, +r.tProg, +r.tRead),
                   std::make_tuple(d.times[0], d.times[1], d.times[2], d.times[3], d.times[4], d.times[5]));
         EXPECT_STREQ(r.SerialNum, sort_run_test::kSerial);
     }

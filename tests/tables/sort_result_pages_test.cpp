@@ -282,7 +282,8 @@ TEST(SortResultPages, EdgeCases) {
              EXPECT_FALSE(DecodeSortMarkPage(Mark(4096, 0, 0, 64, 1, 1)).Valid());
              EXPECT_TRUE(DecodeSortMarkPage(Mark(4096, 7, 7, 63, 1, 1)).Valid());
              EXPECT_TRUE(DecodeSortFactoryBad(Bytes(60000, 0xFF), 8, 0, 4).empty());
-             Bytes small = Mark(512, 1, 1, 1, 1, 1);
+             Bytes small = Mark(4096, 1, 1, 1, 1, 1);
+             small.resize(512);
              EXPECT_TRUE(DecodeSortMarkPage(small).signature);
              EXPECT_EQ(DecodeSortMarkPage(small).tagDie, 0) << "fields past the page read as zero";
          }},

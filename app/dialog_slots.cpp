@@ -45,6 +45,10 @@ void Fixture_Refresh_Dev_MP_Sts(int port, int status) {
     if (g_fixture != nullptr) g_fixture->Refresh_Dev_MP_Sts(port, status);
 }
 
+void Fixture_Check_Dev_RDT_Rst(int port, int result) {
+    if (g_fixture != nullptr) g_fixture->Check_Dev_RDT_Rst(port, result);
+}
+
 std::uint8_t Fixture_WaitLink() {
     return g_fixture != nullptr ? g_fixture->WaitLink() : 0;
 }

@@ -25,6 +25,8 @@ class FixtureWindow {
     virtual void Get_Dev_port(int port, int connectedCount) = 0;
     // A counted drive's result: 8 pass, 9 fail.
     virtual void Refresh_Dev_MP_Sts(int port, int status) = 0;
+    // A drive's sorting status from the status poll: 14 running or in preparation, 15 done, 16 failed.
+    virtual void Check_Dev_RDT_Rst(int /*port*/, int /*result*/) {}
     // RuzeVEInfo.ucWaitLink: 1 while the fixture worker waits for a powered slot's drive.
     virtual std::uint8_t WaitLink() const = 0;
     // RuzeVEInfo.ucLinkEvent: 0x84 waiting, 0x85 a device arrived.
@@ -62,6 +64,7 @@ FixtureWindow* RegisteredFixtureWindow();
 void Fixture_Init_Auto_MP_Info();
 void Fixture_Get_Dev_port(int port, int connectedCount);
 void Fixture_Refresh_Dev_MP_Sts(int port, int status);
+void Fixture_Check_Dev_RDT_Rst(int port, int result);
 std::uint8_t Fixture_WaitLink();
 void Fixture_SetLinkEvent(std::uint8_t event);
 void Watermark_MoveTo(int left, int top);

@@ -64,6 +64,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), m_Timers([this](int i
     BuildStatusBar();
     BuildTimers();
     app::LoadSettingsPages(*this);
+    BuildSortingHooks();
     resize(1010, 707);
     CentreOnScreen();
     // 2. Icon and caption.

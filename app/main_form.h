@@ -13,6 +13,8 @@
 //   main_form_run.cpp        START, its checks, the automatic start, the double click, the yield
 //   main_form_run_workers.cpp  the run proper, the watchdogs, Stop and the elapsed time
 //   main_form_tools.cpp      the device tools of the "Tools" menu
+//   main_form_sort_poll.cpp  the sorting-status poll, its timer, "Polling RDT", the sorting mode
+//   main_form_sort_fetch.cpp the sorting-result fetch run ("Scan Device") and a drive's read
 #pragma once
 
 #include <QMainWindow>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "app/mp_log.h"
+#include "app/sort_result_read.h"
 #include "forms/controls.h"
 #include "forms/timer_set.h"
 #include "forms/worker_thread.h"
@@ -43,6 +46,7 @@ class QSocketNotifier;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
+class QTreeWidget;
 class QWidget;
 
 namespace app {
@@ -139,11 +143,22 @@ class TMainForm : public QMainWindow {
     void StopSpeedButtonClick(QObject* sender);
     void DevicePanelDblClick(int tag);
     void AutoTestTimerTimer(QObject* sender);
+    // ---- Sorting status and results (main_form_sort_poll.cpp, main_form_sort_fetch.cpp) ----
     void SortStatusTimerTimer(QObject* sender);
+    // One status poll of every mapped drive; a call while a poll is running is dropped.
     void SORTStatusClick(QObject* sender);
+    void PollingRDTClick(QObject* sender);
+    void SortMode_CBChange(QObject* sender);
+    void ScanSortResult_btnClick(QObject* sender);
+    int MultiGetSORTResult();
+    // On a fetch worker: reads the drive's result blocks into the device's tables.
+    std::uint8_t GetDeviceSortResult(std::uint8_t port, std::uint8_t device);
     // The watchdog branch of OnTimer: id is one of g_DeviceTimerID.
     void WatchdogTimer(int nTimerID);
     int MultiExecuteDevice();
+    // Waits, serving the GUI thread, until the workers of `devices` (m_hThread) have ended, whatever
+    // their exit codes; traces how many returned (729) and how many were stopped (777).
+    void WaitForWorkers(const std::vector<int>& devices);
     bool CheckBinBeforeExecute();
     void ShowYieldCount();
     void ResetYieldButtonClick(QObject* sender);
@@ -171,6 +186,11 @@ class TMainForm : public QMainWindow {
     int m_bRunning = 0;
     std::unique_ptr<forms::WorkerThread> m_hThread[16];
     forms::TimerSet m_Timers;
+    // The sorting results per device number, cleared by every fetch run; a device's worker writes
+    // its own entries, the GUI thread reads them after the run.
+    tables::DieTestInfo m_DieTestInfo[16][8][4][2] = {};
+    app::SortSummary m_SortSummary[16];
+    app::SortErrorEntry m_SortError[16][app::kSortErrorEntries];
     // ReadINI succeeded, or the settings file did not exist: the destructor writes the settings.
     bool m_bWriteSettings = false;
 
@@ -214,6 +234,16 @@ class TMainForm : public QMainWindow {
     QGroupBox* EasyResult_GB[16] = {};
     QPlainTextEdit* EasyResult_Memo[16] = {};
     QPushButton* EasyResult_btn[16] = {};
+    QPushButton* ScanSortResult_btn = nullptr;
+    QPlainTextEdit* Main_RDTSettingMemo = nullptr;
+    QTreeWidget* Main_BB_ListView = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QTreeWidget* Main_RDTBad_ListView = nullptr;
+    QTreeWidget* Analysis_ListView = nullptr;
+    QPlainTextEdit* RDTAnalysis_Memo = nullptr;
+    QPlainTextEdit* Main_debugMemo = nullptr;
+    QAction* PollingRDT = nullptr;
+    QAction* CreateRDTAnalysisFile = nullptr;
 
     QWidget* RunBar = nullptr;
     QPushButton* ExecuteButton = nullptr;
@@ -261,6 +291,9 @@ class TMainForm : public QMainWindow {
     void BuildSettingPages();
     void BuildDevicePanels(QWidget* page);
     void BuildResultArea();
+    // The sorting items of the "Tools" menu (made here while the menu has none) and the sorting-mode
+    // box's handler, once the settings pages are loaded.
+    void BuildSortingHooks();
     void BuildRunBar(QWidget* parent);
     void BuildStatusBar();
     void BuildTimers();
@@ -276,6 +309,7 @@ class TMainForm : public QMainWindow {
     bool m_bCloseAfterRun = false;
     // Set while the TMC choice falls back to 200 MHz, profile 0 (it falls back once per change).
     bool m_bTmcFallback = false;
+    bool m_bSortPolling = false;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
     QSocketNotifier* m_HotPlugNotifier = nullptr;
     // Last member: destroyed first, before any control of this window.

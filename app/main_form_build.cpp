@@ -1,6 +1,7 @@
 // The controls of the main window, one builder per area. Positions the design fixes (the device
 // panels' "List" layout, StyleScrollBox at top 113) are kept; the rest is our own layout.
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "app/main_form.h"
 #include "app/run_state.h"
@@ -180,12 +182,47 @@ void TMainForm::BuildDevicePanels(QWidget* page) {
     StyleScrollBox->setWidget(box);
 }
 
+namespace {
+
+QTreeWidget* ReportList(QWidget* parent, const char* name, std::initializer_list<std::pair<const char*, int>> columns) {
+    auto* list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setRootIsDecorated(false);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setColumnCount(static_cast<int>(columns.size()));
+    QStringList labels;
+    for (const auto& [label, width] : columns) labels << label;
+    list->setHeaderLabels(labels);
+    int i = 0;
+    for (const auto& [label, width] : columns) {
+        list->setColumnWidth(i, width > 0 ? width : 40);
+        ++i;
+    }
+    return list;
+}
+
+QPlainTextEdit* Memo(QWidget* parent, const char* name, const QRect& where) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(name);
+    memo->setGeometry(where);
+    memo->setReadOnly(true);
+    return memo;
+}
+
+}  // namespace
+
 void TMainForm::BuildResultArea() {
+    QWidget* page = Page[5];
     for (int i = 0; i < 16; ++i) {
-        ResultPanel[i] = new QFrame(Page[5]);
-        ResultPanel[i]->setObjectName(Numbered("ResultPanel", i + 1));
-        ResultPanel[i]->setFrameShape(QFrame::Panel);
-        ResultPanel[i]->setGeometry(8 + 247 * (i % 4), 8 + 120 * (i / 4), 240, 112);
+        // The result panels: the top row of the "SORT Result" page, one per device number.
+        auto* panel = new QLabel(Numbered("Device", i + 1), page);
+        panel->setObjectName(Numbered("ResultPanel", i + 1));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Raised);
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setGeometry(8 + 62 * i, 6, 58, 36);
+        panel->setProperty("Tag", i);
+        ResultPanel[i] = panel;
 
         EasyResult_GB[i] = new QGroupBox(Page[6]);
         EasyResult_GB[i]->setObjectName(TwoDigits("EasyResult_GB_", i));
@@ -197,6 +234,58 @@ void TMainForm::BuildResultArea() {
         EasyResult_btn[i] = new QPushButton("Detail ", EasyResult_GB[i]);
         EasyResult_btn[i]->setObjectName(TwoDigits("EasyResult_btn_", i));
         EasyResult_btn[i]->setGeometry(160, 96, 74, 24);
+        EasyResult_btn[i]->setProperty("Tag", i);
+    }
+    ScanSortResult_btn = new QPushButton("Scan Device", page);
+    ScanSortResult_btn->setObjectName("ScanSortResult_btn");
+    ScanSortResult_btn->setGeometry(8, 48, 110, 28);
+    connect(ScanSortResult_btn, &QPushButton::clicked, this, [this] { ScanSortResult_btnClick(ScanSortResult_btn); });
+    Main_RDTSettingMemo = Memo(page, "Main_RDTSettingMemo", QRect(8, 80, 250, 446));
+
+    Main_BB_ListView = ReportList(page, "Main_BB_ListView",
+                                  {{"No.", 30}, {"CH", 30}, {"BK", 30}, {"Lun", 30}, {"P0", 40}, {"P1", 40},
+                                   {"P2", 40}, {"P3", 40}, {"Total B.B.", 75}, {"Factory Fail", 75},
+                                   {"Erase Fail", 75}, {"Program Fail", 75}, {"ECC Fail", 75}, {"Pass/Fail", 65}});
+    Main_BB_ListView->setGeometry(266, 48, 726, 210);
+
+    PageControl1 = new QTabWidget(page);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setGeometry(266, 262, 726, 264);
+    auto* badInfo = new QWidget();
+    badInfo->setObjectName("BadInfoTabSheet");
+    PageControl1->addTab(badInfo, "Bad info");
+    Main_RDTBad_ListView = ReportList(badInfo, "Main_RDTBad_ListView",
+                                      {{"No.", 0},     {"CH", 30},      {"BK", 30},      {"Lun", 30},
+                                       {"BLK Unit", 60}, {"P0", 0},     {"P1", 0},       {"P2", 0},
+                                       {"P3", 0},      {"Page", 40},    {"MaxECC", 55},  {"EorType", 110},
+                                       {"Action", 110}, {"Time", 100},  {"Loop", 0},     {"R-Loop", 0},
+                                       {"Thermal", 0}});
+    Main_RDTBad_ListView->setGeometry(2, 2, 716, 232);
+    auto* analysis = new QWidget();
+    analysis->setObjectName("AnalysisDataTabSheet");
+    PageControl1->addTab(analysis, "Analysis Data");
+    Analysis_ListView = ReportList(analysis, "Analysis_ListView", {{"NO.", 40}, {"File Path", 640}});
+    Analysis_ListView->setGeometry(2, 2, 716, 232);
+    auto* debug = new QWidget();
+    debug->setObjectName("DebugMsgTabSheet");
+    PageControl1->addTab(debug, "DebugMsg");
+    RDTAnalysis_Memo = Memo(debug, "RDTAnalysis_Memo", QRect(2, 2, 355, 232));
+    Main_debugMemo = Memo(debug, "Main_debugMemo", QRect(361, 2, 355, 232));
+}
+
+void TMainForm::BuildSortingHooks() {
+    QMenu* tools = MainMenu->findChild<QMenu*>("Tools");
+    if (tools == nullptr) {
+        tools = MainMenu->addMenu("Tools");
+        tools->setObjectName("Tools");
+    }
+    PollingRDT = tools->addAction("Polling RDT");
+    PollingRDT->setObjectName("PollingRDT");
+    connect(PollingRDT, &QAction::triggered, this, [this] { PollingRDTClick(PollingRDT); });
+    CreateRDTAnalysisFile = tools->addAction("Create RDT Analysis File");
+    CreateRDTAnalysisFile->setObjectName("CreateRDTAnalysisFile");
+    if (auto* box = Control<QComboBox>("SortMode_CB")) {
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { SortMode_CBChange(box); });
     }
 }
 

@@ -238,14 +238,6 @@ void TMainForm::DevicePanelDblClick(int tag) {
     g_SelectedDevice = 0;
 }
 
-void TMainForm::SortStatusTimerTimer(QObject*) {
-    TraceOut("######### - SortStatusTimerTimer\n");
-}
-
-void TMainForm::SORTStatusClick(QObject*) {
-    TraceOut("######### - SORTStatusClick\n");
-}
-
 void TMainForm::AutoDetectButtonClick(QObject*) {
     TraceOut("######### - AutoDetectButtonClick\n");
 }

@@ -107,25 +107,8 @@ int TMainForm::MultiExecuteDevice() {
     QTimer elapsed;
     QObject::connect(&elapsed, &QTimer::timeout, [this, startTick] { UpdateElapsedTime(startTick); });
     elapsed.start(1000);
-    const auto running = [this, &devices] {
-        for (int d : devices) {
-            if (m_hThread[d] && !m_hThread[d]->Finished()) return true;
-        }
-        return false;
-    };
-    forms::PumpUntil([&] { return !running(); }, -1);
+    WaitForWorkers(devices);
     elapsed.stop();
-    int done = 0;
-    int stopped = 0;
-    for (int d : devices) {
-        if (!m_hThread[d]) continue;
-        const std::uint32_t code = m_hThread[d]->ExitCode();
-        done += code == app::kThreadExitDone ? 1 : 0;
-        stopped += code == app::kThreadExitTerminated ? 1 : 0;
-    }
-    const int first = done == g_nEnabledPortNum || done + stopped == g_nEnabledPortNum ? 1 : 2;
-    TraceOut("######### - %d - nExitThread is %d\n", first, done);
-    TraceOut("######### - %d - nStopThread is %d\n", first, stopped);
     // 6. Close the threads, stop the panel thread, repaint.
     for (int d : devices) {
         TraceOut("######### - Close thread %d\n", d);
@@ -178,6 +161,27 @@ int TMainForm::MultiExecuteDevice() {
     run.connectedCount = g_nPortConnectedNum;
     app::AppendMpLogRun(m_MpLog, run);
     return 1;
+}
+
+void TMainForm::WaitForWorkers(const std::vector<int>& devices) {
+    const auto running = [this, &devices] {
+        for (int d : devices) {
+            if (m_hThread[d] && !m_hThread[d]->Finished()) return true;
+        }
+        return false;
+    };
+    forms::PumpUntil([&] { return !running(); }, -1);
+    int done = 0;
+    int stopped = 0;
+    for (int d : devices) {
+        if (!m_hThread[d]) continue;
+        const std::uint32_t code = m_hThread[d]->ExitCode();
+        done += code == app::kThreadExitDone ? 1 : 0;
+        stopped += code == app::kThreadExitTerminated ? 1 : 0;
+    }
+    const int first = done == g_nEnabledPortNum || done + stopped == g_nEnabledPortNum ? 1 : 2;
+    TraceOut("######### - %d - nExitThread is %d\n", first, done);
+    TraceOut("######### - %d - nStopThread is %d\n", first, stopped);
 }
 
 void TMainForm::WatchdogTimer(int nTimerID) {

@@ -40,6 +40,8 @@ void Collect(QObject* parent, std::vector<forms::LabeledEdit*>& edits) {
 
 void LockForRun(TMainForm& form, bool lock, RunLockPage page) {
     const bool enable = !lock;
+    // Qt moves the page in front off a tab that gets disabled; Keep puts it back (shown disabled).
+    const int front = form.SettingPageControl->currentIndex();
     if (AP_INIState.MPVersion == 0) {
         for (QAction* action : form.MainMenu->actions()) action->setEnabled(enable);
         const int otherModePage = AP_INIState.ToolMode == 1 ? 3 : 4;
@@ -58,7 +60,11 @@ void LockForRun(TMainForm& form, bool lock, RunLockPage page) {
     }
     Enable(form.ExecuteButton, enable);
     Enable(form.RefreshButton, enable);
-    if (lock && page == RunLockPage::ShowFirst) form.SettingPageControl->setCurrentIndex(0);
+    if (lock && page == RunLockPage::ShowFirst) {
+        form.SettingPageControl->setCurrentIndex(0);
+    } else if (page == RunLockPage::Keep) {
+        form.SettingPageControl->setCurrentIndex(front);
+    }
 }
 
 std::optional<std::string> FirstEmptyLabeledEdit(TMainForm& form) {

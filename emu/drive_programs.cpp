@@ -204,6 +204,8 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.sortRun = std::make_shared<SortingProgram>(p.nand, setup.sortRun);
     p.sorting = std::make_shared<SortingFirmware>(setup.sort, p.sortRun);
     p.sorting->Install(core);
+    p.sortResults = std::make_shared<SortResultAccess>(p.nand, p.sortRun, p.sorting);
+    p.sortResults->Install(core);
     p.system = std::make_shared<SystemFirmware>(p.nand);
     p.system->Install(core);
     p.loader->SetRomBootHook([system = p.system, sortRun = p.sortRun](ControllerCore& c, BootReport& r) {

@@ -41,6 +41,7 @@
 #include "emu/sorting_firmware.h"
 #include "emu/sorting_program.h"
 #include "emu/spi_flash.h"
+#include "emu/sorting_result_access.h"
 #include "emu/system_firmware.h"
 
 namespace emu {
@@ -80,6 +81,7 @@ struct DrivePrograms {
     std::shared_ptr<SpiFlash> spi;  // the SPI flash behind the diagnostic firmware
     std::shared_ptr<SortingFirmware> sorting;
     std::shared_ptr<SortingProgram> sortRun;  // the sorting firmware's test run and result blocks
+    std::shared_ptr<SortResultAccess> sortResults;  // its result-block scan, table and page read
     std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "emu/gdp_init_view.h"
+#include "emu/sorting_result_block.h"
 #include "emu/wire_bytes.h"
 
 namespace emu {
@@ -83,12 +84,9 @@ NvmeStatus GdpResultBlocks::Scan(const VendorPacket& p) {
 }
 
 NvmeStatus GdpResultBlocks::GetTable(std::span<std::uint8_t> data) {
-    if (data.size() >= kResultTableBytes) {
+    {
         std::lock_guard lock(mutex_);
-        for (std::size_t ch = 0; ch < 8; ++ch) {
-            for (std::size_t bank = 0; bank < 8; ++bank)
-                wire::PutLe16(data.data() + 2 * (8 * ch + bank), table_[ch][bank]);
-        }
+        PutSortResultTable(data, table_);
     }
     gdp_->Finish(NandResult::Ok);
     return nvme_status::kSuccess;

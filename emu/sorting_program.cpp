@@ -73,6 +73,39 @@ std::optional<SortRunSetup> ReadSortRunSetup(const DriveConfig& drive, std::stri
             s.errorBits[{int(n[0]), int(n[1]), int(n[2]), int(n[3])}] = int(n[4]);
         }
     }
+    int defaultBits = -1;
+    if (!number("SortErrorBitsDefault", 0, 255, defaultBits)) return std::nullopt;
+    if (defaultBits >= 0) s.defaultErrorBits = defaultBits;
+    if (const auto v = drive.section.Get("SortNoResultBlock")) {
+        for (std::string_view item : Split(*v, ',')) {
+            const auto f = Split(item, ':');
+            long long n[3] = {};
+            bool ok = f.size() == 3;
+            for (std::size_t i = 0; ok && i < 3; ++i) ok = Number(f[i], n[i], 0, 15);
+            if (!ok) return fail("SortNoResultBlock", *v, "a list of <ch>:<ce>:<lun>");
+            s.resultFaults.noBlock.insert({int(n[0]), int(n[1]), int(n[2])});
+        }
+    }
+    if (const auto v = drive.section.Get("SortUncPage")) {
+        for (std::string_view item : Split(*v, ',')) {
+            long long n = 0;
+            if (!Number(item, n, 0, 65535)) return fail("SortUncPage", *v, "a list of page indexes");
+            s.resultFaults.uncorrectablePages.insert(int(n));
+        }
+    }
+    if (const auto v = drive.section.Get("SortNoSignature")) {
+        for (std::string_view item : Split(*v, ',')) {
+            if (item == "bb") {
+                s.resultFaults.bbUnsigned = true;
+            } else if (item == "mark") {
+                s.resultFaults.markUnsigned = true;
+            } else if (item == "ecc") {
+                s.resultFaults.eccUnsigned = true;
+            } else {
+                return fail("SortNoSignature", *v, "a list of bb, mark and ecc");
+            }
+        }
+    }
     return s;
 }
 
@@ -105,12 +138,12 @@ void SortingProgram::Start(ControllerCore& core, const NandAddress& boot, int pa
         if (!settings) {
             why = r == NandResult::Ok ? "the pattern page does not begin with SORT" : "the pattern page cannot be read";
         } else {
-            run = RunSortingTest(*nand_, *flash, *settings, setup_.errorBits, start);
+            run = RunSortingTest(*nand_, *flash, *settings, setup_.errorBits, start, setup_.defaultErrorBits);
             for (SortDieResult& die : run->dies) die.times = DieTimes(die);
             SortDriveFacts facts;
             facts.temperature = setup_.temperature;
             facts.runTicks = static_cast<std::uint32_t>(setup_.runMs / 1000 * 400 + setup_.runMs % 1000 * 400 / 1000);
-            table = WriteSortResultBlocks(*nand_, *flash, *settings, *run, facts);
+            table = WriteSortResultBlocks(*nand_, *flash, *settings, *run, facts, setup_.resultFaults);
         }
     }
     std::lock_guard lock(mutex_);

@@ -12,6 +12,12 @@
 //   SortRunMs=60000        how long the run reports 1 (running); 0: done at the first read
 //   ErrorBits=<ch>:<ce>:<lun>:<block>:<bits>,...   a block's maximum error bits on reads
 //   Temperature=<Celsius>  (the drive's temperature, also the SMART log's)
+//   SortErrorBitsDefault=<0-255>   the maximum error bits of every block ErrorBits does not name
+//                          (default: a small count below the threshold)
+// Faults of the result blocks the run leaves (sorting_result_block.h):
+//   SortNoResultBlock=<ch>:<ce>:<lun>,...   those dies are left without a result block
+//   SortUncPage=<index>,...   those page indexes of every result block read uncorrectable
+//   SortNoSignature=bb|mark|ecc[,...]   those pages are written without their signature
 // The die-info times come from the diagnostic keys NandTimes and NandTimesAt (gdp_diagnostics.h):
 // erase in ms, program and read in us, the SLC program a quarter and the SLC read half of them.
 #pragma once
@@ -49,6 +55,8 @@ struct SortRunSetup {
     NandTimes nandTimes;
     std::vector<NandTimesAt> nandTimesAt;
     bool statusFixed = false;  // the drive's SortStatus key fixes the status command's answer
+    std::optional<int> defaultErrorBits;
+    SortResultFaults resultFaults;
 };
 
 // Nullopt and `error` set when a key's value is not sound.

@@ -231,14 +231,28 @@ std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& f
     return pages;
 }
 
+void PutSortResultTable(std::span<std::uint8_t> data, const SortResultTable& table) {
+    if (data.size() < 128) return;
+    for (std::size_t ch = 0; ch < 8; ++ch) {
+        for (std::size_t bank = 0; bank < 8; ++bank) wire::PutLe16(data.data() + 2 * (8 * ch + bank), table[ch][bank]);
+    }
+}
+
 SortResultTable WriteSortResultBlocks(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
-                                      const SortRun& run, const SortDriveFacts& facts) {
+                                      const SortRun& run, const SortDriveFacts& facts, const SortResultFaults& faults) {
     SortResultTable table{};
     const std::size_t pageBytes = nand.Geometry().PageBytes();
     const int lowest = flash.HighestLoaderBlock() + 1;
     for (std::size_t i = 0; i < run.dies.size(); ++i) {
         const SortDieResult& d = run.dies[i];
-        const auto pages = BuildSortResultPages(flash, settings, run, i, facts, pageBytes);
+        if (faults.noBlock.count({d.channel, d.ce, d.lun}) != 0) continue;
+        auto pages = BuildSortResultPages(flash, settings, run, i, facts, pageBytes);
+        const auto unsign = [&pages](int index, bool fault) {
+            if (fault && pages.count(index) != 0 && !pages[index].empty()) pages[index][0] = 0;
+        };
+        unsign(kBbPage, faults.bbUnsigned);
+        unsign(kMarkPage, faults.markUnsigned);
+        unsign(kEccPage, faults.eccUnsigned);
         for (int block = static_cast<int>(d.blocks.size()) - 1; block >= std::max(lowest, 1); --block) {
             if (d.blocks[static_cast<std::size_t>(block)] != SortBlockState::Good) continue;
             if (nand.Erase(d.channel, d.ce, d.lun, block) != NandResult::Ok) continue;
@@ -250,6 +264,7 @@ SortResultTable WriteSortResultBlocks(NandModel& nand, const SortFlash& flash, c
                 if (!written) break;
             }
             if (!written) continue;
+            for (int index : faults.uncorrectablePages) nand.InjectUncorrectable({d.channel, d.ce, d.lun, block, index});
             if (InTable(d))
                 table[static_cast<std::size_t>(d.channel)][static_cast<std::size_t>(d.fwBank)] =
                     static_cast<std::uint16_t>(block);

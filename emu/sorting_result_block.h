@@ -28,6 +28,9 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "emu/nand_model.h"
@@ -43,8 +46,19 @@ struct SortDriveFacts {
     std::uint32_t runTicks = 0;
 };
 
+// Faults of the result blocks (bay keys in sorting_program.h).
+struct SortResultFaults {
+    std::set<std::tuple<int, int, int>> noBlock;  // (channel, CE, LUN) left without a result block
+    std::set<int> uncorrectablePages;             // page indexes that read uncorrectable on every block
+    bool bbUnsigned = false, markUnsigned = false, eccUnsigned = false;  // signature left out
+};
+
 // [channel][FW bank] result blocks, 0 for none.
 using SortResultTable = std::array<std::array<std::uint16_t, 8>, 8>;
+
+// Writes `table` as the result-block table reply: u16 little-endian [8 channels][8 FW banks] from
+// byte 0 (nothing when `data` is shorter than 128 bytes).
+void PutSortResultTable(std::span<std::uint8_t> data, const SortResultTable& table);
 
 // The pages of die `die` (an index of run.dies) by page index, each `pageBytes` long.
 std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& flash, const SortTestSettings& settings,
@@ -53,6 +67,7 @@ std::map<int, std::vector<std::uint8_t>> BuildSortResultPages(const SortFlash& f
 
 // Writes every tested die's result block and returns where they are.
 SortResultTable WriteSortResultBlocks(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
-                                      const SortRun& run, const SortDriveFacts& facts);
+                                      const SortRun& run, const SortDriveFacts& facts,
+                                      const SortResultFaults& faults = {});
 
 }  // namespace emu

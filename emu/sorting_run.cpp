@@ -14,8 +14,10 @@ constexpr std::uint8_t kUndecodable = 0xFF;
 class DieTest {
   public:
     DieTest(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings, const SortErrorBits& errorBits,
-            std::uint64_t startTick, SortDieResult& die, std::vector<SortErrorRecord>& errors)
-        : nand_(nand), flash_(flash), s_(settings), bits_(errorBits), start_(startTick), die_(die), errors_(errors) {
+            std::optional<int> defaultBits, std::uint64_t startTick, SortDieResult& die,
+            std::vector<SortErrorRecord>& errors)
+        : nand_(nand), flash_(flash), s_(settings), bits_(errorBits), defaultBits_(defaultBits), start_(startTick),
+          die_(die), errors_(errors) {
         page_.resize(nand.Geometry().PageBytes());
         back_.resize(page_.size());
     }
@@ -67,6 +69,7 @@ class DieTest {
     int ErrorBits(int block) const {
         const auto it = bits_.find({die_.channel, die_.ce, die_.lun, block});
         if (it != bits_.end()) return it->second;
+        if (defaultBits_) return *defaultBits_;
         // A small count below the threshold, the same on every run.
         const int below = std::min<int>(s_.ldpcThreshold, 8);
         return below == 0 ? 0 : (block * 7 + die_.channel * 3 + die_.ce + die_.lun) % below;
@@ -92,6 +95,7 @@ class DieTest {
     const SortFlash& flash_;
     const SortTestSettings& s_;
     const SortErrorBits& bits_;
+    std::optional<int> defaultBits_;
     std::uint64_t start_;
     SortDieResult& die_;
     std::vector<SortErrorRecord>& errors_;
@@ -145,7 +149,7 @@ void Judge(SortDieResult& die, const std::vector<SortErrorRecord>& errors, const
 }  // namespace
 
 SortRun RunSortingTest(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
-                       const SortErrorBits& errorBits, std::uint64_t startTick) {
+                       const SortErrorBits& errorBits, std::uint64_t startTick, std::optional<int> defaultBits) {
     SortRun run;
     const FlashGeometry& g = nand.Geometry();
     const int blocks = std::min(flash.blocksPerDie, g.blocks);
@@ -161,7 +165,7 @@ SortRun RunSortingTest(NandModel& nand, const SortFlash& flash, const SortTestSe
                 die.tagDie = die.fwBank * flash.channels + ch;
                 die.blocks.assign(static_cast<std::size_t>(blocks), SortBlockState::Untested);
                 die.maxErrBits.assign(static_cast<std::size_t>(blocks), 0);
-                DieTest test(nand, flash, settings, errorBits, startTick, die, run.errors);
+                DieTest test(nand, flash, settings, errorBits, defaultBits, startTick, die, run.errors);
                 for (int block = 0; block < blocks; ++block) {
                     if (!flash.IsLoaderBlock(ch, ce, block)) test.Block(block);
                 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -60,7 +61,10 @@ struct SortRun {
 using SortErrorBits = std::map<std::tuple<int, int, int, int>, int>;
 
 // `startTick` is the platform tick the firmware started at (error times count from it).
+// `defaultBits`: the error bits of the blocks `errorBits` does not name (else a small count below the
+// threshold).
 SortRun RunSortingTest(NandModel& nand, const SortFlash& flash, const SortTestSettings& settings,
-                       const SortErrorBits& errorBits, std::uint64_t startTick);
+                       const SortErrorBits& errorBits, std::uint64_t startTick,
+                       std::optional<int> defaultBits = std::nullopt);
 
 }  // namespace emu

@@ -60,8 +60,7 @@ bool ReadResultPage(int port, std::uint8_t* buffer, std::uint8_t channel, std::u
                     int index) {
     const int pages = std::max<int>(1, AP_INIState.MaxPhyChannel);
     std::memset(buffer, 0, static_cast<std::size_t>(pages) * AP_FlashSet.bPageSector * kSector);
-    return VP_ReadPage(port, channel, bank, block, AP_FlashSet.wPageMap[index], AP_FlashSet.ucLdpcMode, 1, 1, buffer,
-                       AP_FlashSet.bPageSector);
+    return VP_PROC_ReadSortResultPage(port, buffer, channel, bank, block, index, kSortBlockTypeSlc);
 }
 
 struct Verdict {
@@ -79,6 +78,14 @@ constexpr Verdict kVerdicts[] = {
 };
 
 }  // namespace
+
+bool VP_PROC_ReadSortResultPage(int port, void* buffer, std::uint8_t channel, std::uint8_t fwBank,
+                                std::uint16_t block, int index, std::uint8_t blockType) {
+    if (buffer == nullptr || index < 0 || index >= AP_PAGE_MAP_COUNT) return false;
+    std::memset(buffer, 0, static_cast<std::size_t>(AP_FlashSet.bPageSector) * kSector);
+    return VP_ReadPage(port, channel, fwBank, block, AP_FlashSet.wPageMap[index], AP_FlashSet.ucLdpcMode, 1, blockType,
+                       buffer, AP_FlashSet.bPageSector);
+}
 
 bool VP_PROC_GetSortingResultBlock(int port, void* buffer) {
     TraceOut("######### - [%d]VP_PROC_GetSortingResultBlock\n", port);

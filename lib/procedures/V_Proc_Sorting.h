@@ -18,6 +18,16 @@ inline constexpr int kSortMarkPageIndex = 2;
 inline constexpr int kSortWholeInfoPageIndex = 15;
 inline constexpr int kSortResultByte = 6;  // bResult on the whole-info page
 
+// Block types a result page is read with: 1 (SLC) by the readers, 3 by the save of the raw pages.
+inline constexpr std::uint8_t kSortBlockTypeSlc = 1;
+
+// Reads page `index` (an entry of AP_FlashSet.wPageMap) of the result block `block` of die (channel,
+// FW bank) into `buffer` (one page of AP_FlashSet.bPageSector sectors, zeroed first): the flash's
+// LDPC mode, scrambler on, `blockType`. False when the page was not read or the index is outside
+// the page map.
+bool VP_PROC_ReadSortResultPage(int port, void* buffer, std::uint8_t channel, std::uint8_t fwBank,
+                                std::uint16_t block, int index, std::uint8_t blockType = kSortBlockTypeSlc);
+
 // The table of the sorting-result blocks (u16 [8 channels][8 FW banks], the first 128 bytes of the
 // one-sector `buffer`), through the diagnostic firmware's result-block scan.
 bool VP_PROC_GetSortingResultBlock(int port, void* buffer);

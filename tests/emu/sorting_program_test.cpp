@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "program_bench.h"
 #include "support/sorting_result_reader.h"
+#include "tables/sort_result_pages.h"
 
 namespace {
 
@@ -263,6 +264,89 @@ TEST_F(SortingProgramTest, ADriveOfOneDieWithoutFailures) {
     EXPECT_EQ(r.result, 0);
     EXPECT_TRUE(r.version.empty()) << "a 4 KB page ends before the version block";
     EXPECT_EQ(r.echo.size(), 1020u);
+}
+
+// The host's decoders read the emulated result blocks as the tests' own reader does.
+TEST_F(SortingProgramTest, TheHostDecodersAgreeWithTheTestReader) {
+    for (const FlashGeometry& g : {FlashGeometry{2, 2, 1, 256, 64, 32, 4}, FlashGeometry{2, 2, 1, 512, 64, 8, 2}}) {
+        emu::SortRunSetup setup;
+        setup.errorBits[{1, 1, 0, 300}] = 120;
+        Build(g, setup);
+        nand_->MarkFactoryBad(1, 0, 0, 100);
+        nand_->InjectEraseFailure(0, 1, 0, 200);
+        nand_->InjectUncorrectable({1, 1, 0, 301, 0});
+        fw_->Start(core_, {0, 0, 0, kBootBlock, 0});
+        ASSERT_EQ(fw_->Problem(), "");
+        for (int ch = 0; ch < g.channels; ++ch) {
+            for (int ce = 0; ce < g.ces; ++ce) {
+                SCOPED_TRACE(testing::Message() << g.pageSectors << " sectors, channel " << ch << ", CE " << ce);
+                const int block = fw_->ResultBlocks()[ch][ce];
+                const SortResultBlockRead r = Read(ch, ce, 0, block);
+                auto page = [&](int index) {
+                    Bytes b(g.PageBytes());
+                    EXPECT_EQ(nand_->Read({ch, ce, 0, block, index}, b, kRate, 1), emu::NandResult::Ok);
+                    return b;
+                };
+                const auto bb = tables::DecodeSortBadBlockPage(page(0), g.blocks);
+                ASSERT_EQ(bb.state, tables::SortBbState::Valid);
+                ASSERT_EQ(bb.entries.size(), r.bb.size());
+                for (std::size_t i = 0; i < r.bb.size(); ++i) {
+                    EXPECT_EQ(std::tie(bb.entries[i].unit, bb.entries[i].planeMask),
+                              std::tie(r.bb[i].unit, r.bb[i].planeMask));
+                }
+                const auto mark = tables::DecodeSortMarkPage(page(2));
+                ASSERT_TRUE(mark.Valid());
+                EXPECT_EQ(std::tie(mark.verdict, mark.driveBad, mark.driveEcc, mark.driveFactory, mark.tagBK,
+                                   mark.tagCH, mark.tagDie),
+                          std::tie(r.verdict, r.driveBad, r.driveEcc, r.driveFactory, r.tagBK, r.tagCH, r.tagDie));
+                EXPECT_EQ(mark.errorPages, r.errorPages);
+
+                Bytes area;
+                std::vector<std::uint8_t> readFlags;
+                for (unsigned i = 0; i < mark.errorPages; ++i) {
+                    const Bytes p = page(3 + static_cast<int>(i));
+                    area.insert(area.end(), p.begin(), p.end());
+                }
+                const bool read[4] = {true, true, true, true};
+                const auto errors = tables::DecodeSortErrorList(area, g.PageBytes(), read);
+                const auto own = tables::SortErrorsOfDie(errors, mark.tagCH, mark.tagBK);
+                EXPECT_EQ(errors.records.size(), r.allErrors.size());
+                ASSERT_EQ(own.size(), r.errors.size());
+                for (std::size_t i = 0; i < own.size(); ++i) {
+                    const auto& a = own[i];
+                    const auto& b = r.errors[i];
+                    EXPECT_EQ(std::tie(a.errorType, a.planeMask, a.page, a.unit, a.maxErrBit, a.action, a.tsad, a.ticks),
+                              std::tie(b.type, b.planeMask, b.page, b.unit, b.maxErrBit, b.action, b.tsad, b.ticks));
+                }
+                Bytes factory;
+                for (unsigned i = 0; i < mark.factoryPages; ++i) {
+                    const Bytes p = page(7 + static_cast<int>(i));
+                    factory.insert(factory.end(), p.begin(), p.end());
+                }
+                std::vector<int> blocks;
+                for (const auto& f : tables::DecodeSortFactoryBad(factory, mark.tagCH, mark.tagBK, g.planes))
+                    blocks.push_back(f.block);
+                EXPECT_EQ(blocks, r.factoryBad);
+
+                const auto whole = tables::DecodeSortWholeInfo(page(15));
+                EXPECT_EQ(std::tie(whole.result, whole.runTicks, whole.badLimit, whole.tsad, whole.temperature),
+                          std::tie(r.result, r.runTicks, r.badLimit, r.tsad, r.temperature));
+                EXPECT_EQ(whole.serial, r.serial);
+                EXPECT_TRUE(std::equal(r.echo.begin(), r.echo.end(), whole.echo.begin()));
+                const auto dies = tables::DecodeSortDieInfoList(page(16));
+                ASSERT_TRUE(r.ownEntry.has_value());
+                const auto entry = dies.Own(mark.tagDie);
+                ASSERT_TRUE(entry.has_value());
+                EXPECT_EQ(std::tie(entry->TotalBadNum, entry->FactoryBadNum, entry->ECCFailNum, entry->EraseFailNum,
+                                   entry->TestResult, entry->tProg, entry->tRead),
+                          std::tie(r.ownEntry->totalBad, r.ownEntry->factoryBad, r.ownEntry->eccFail,
+                                   r.ownEntry->eraseFail, r.ownEntry->testResult, r.ownEntry->tProg, r.ownEntry->tRead));
+                const auto ecc = tables::DecodeSortEccInfo(page(17), g.blocks);
+                EXPECT_TRUE(ecc.signature);
+                EXPECT_EQ(ecc.bits, r.eccBits);
+            }
+        }
+    }
 }
 
 TEST_F(SortingProgramTest, TheStatusMovesFromPreparationToItsVerdict) {

@@ -3,6 +3,9 @@
 // table files, and the missing-file box through the hook.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "loader_fixture.h"
 #include "platform/files.h"
 #include "platform/trace_sink.h"
@@ -10,6 +13,7 @@
 #include "procedures/V_Proc_Pattern.h"
 #include "settings/param_files.h"
 #include "settings/records.h"
+#include "tables/sort_result_pages.h"
 #include "support/recording_backend.h"
 #include "transport/port_instance.h"
 
@@ -167,6 +171,34 @@ TEST_F(PatternPage, EverySettingAtItsOffset) {
     EXPECT_EQ(lines[2], "Tprog NonSLC Upper 379, Lower 455\n");
     EXPECT_EQ(lines[3], "Tread SLC Upper 445, Lower 449\n");
     EXPECT_EQ(lines[4], "Tread NonSLC Upper 447, Lower 453\n");
+}
+
+// The drive echoes the settings block (pattern bytes 4..1023) at whole-info byte 1540; every reader
+// takes it back through the one field table.
+TEST_F(PatternPage, TheEchoReadsBackThroughTheFieldTable) {
+    const Bytes pattern = Setting();
+    Bytes whole(16384, 0);
+    std::copy(pattern.begin() + 4, pattern.begin() + 1024, whole.begin() + 1540);
+    const tables::SortWholeInfo w = tables::DecodeSortWholeInfo(whole);
+    const std::map<std::string, std::uint32_t> expected = {
+        {"FastRDTSort", 0x6C},           {"SLC_CustomPageLevel", 0x019A},    {"TLC_CustomPageLevel", 0x019C},
+        {"CustomFullBlockUStar", 0x019E}, {"CustomFullBlockUEnd", 0x01A0},    {"Block_RW", 2},
+        {"EnEraseAll", 0x45},            {"EnScanFactoryBad", 0x0D},         {"SkipProgStatus", 0x74},
+        {"SkipEraseStatus", 0x75},       {"EnNANDTestLoop", 0x46},           {"NAND_SLCTestLoops", 0x0772},
+        {"NANDTotalTestLoops", 0x01020349}, {"SLCReadLoop", 0x018C},         {"NonSLCReadLoop", 0x0170},
+        {"Retrytype", 0x94},             {"wSpecialTestCase", 0x0169},       {"tProgThreshold", 0x0177},
+        {"TLCtProgThreshold", 0x017B},   {"tReadThreshold", 0x01BD},         {"TLCtReadThreshold", 0x01BF},
+        {"tProgThresholdLower", 0x01C3}, {"TLCtProgThresholdLower", 0x01C7}, {"tReadThresholdLower", 0x01C1},
+        {"TLCtReadThresholdLower", 0x01C5}, {"tProgStartBU", 0x01B3},        {"tProgEndBU", 0x01B5},
+        {"DelaySectoRun", 0x01AD},       {"LDPCTLCThreshold", 0x010E},       {"LDPCSLCThreshold", 0x8E},
+        {"TSAD", 0x018F},                {"SortMaxBadBlockPerDie", 0x010A},  {"SortMaxBadBlockPerPlane", 0x0108},
+        {"SortMaxReadFailBlock", 0x0143}, {"SortPgFailPerPlane", 0x015B},    {"SortEraseFailPerPlane", 0x015D},
+        {"", 0xAA},  // the open-card thermal byte: the page's fill
+    };
+    ASSERT_EQ(expected.size(), tables::kSortEchoFields.size());
+    for (const tables::SortEchoField& f : tables::kSortEchoFields) {
+        EXPECT_EQ(tables::SortEchoValue(w.echo, f), expected.at(f.key)) << f.label;
+    }
 }
 
 TEST_F(PatternPage, SwitchesThatChooseAField) {

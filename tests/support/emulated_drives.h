@@ -113,8 +113,15 @@ class EmulatedDrives {
     }
     EmulatedDrives(const EmulatedDrives&) = delete;
     // A section that names its own size keeps it (the first of two equal keys would win).
+    // A section names its own size by a key line "Sectors=" or "CapacityMB=" (not "FlashPageSectors=").
     static bool OwnSize(const std::string& keys) {
-        return keys.find("Sectors=") != std::string::npos || keys.find("CapacityMB=") != std::string::npos;
+        const auto keyLine = [&keys](const std::string& key) {
+            for (std::size_t at = keys.find(key); at != std::string::npos; at = keys.find(key, at + 1)) {
+                if (at == 0 || keys[at - 1] == '\n') return true;
+            }
+            return false;
+        };
+        return keyLine("Sectors=") || keyLine("CapacityMB=");
     }
     EmulatedDrives& operator=(const EmulatedDrives&) = delete;
 

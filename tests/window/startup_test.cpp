@@ -90,8 +90,9 @@ TEST_F(StartUp, BuildsTheWindowOnTheDemoStation) {
         char two[4];
         std::snprintf(two, sizeof two, "%02d", n - 1);
         for (const char* prefix :
-             {"DevicePanel", "DeviceCGauge", "CFTButton", "DeviceInfoBitBtn", "DeviceSequenceEdit", "ResultPanel"})
+             {"DevicePanel", "DeviceCGauge", "CFTButton", "DeviceInfoBitBtn", "DeviceSequenceEdit"})
             expected.push_back({prefix + s, ""});
+        expected.push_back({"ResultPanel" + s, "Device" + s});
         expected.push_back({"DeviceLabel" + s, "Device " + s});
         expected.push_back({"SNLabeledEdit" + s, "Port ##: SN"});
         expected.push_back({std::string("EasyResult_GB_") + two, ""});

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -95,12 +96,17 @@ class RecordingFixture : public app::FixtureWindow {
     void Init_Auto_MP_Info() override { ++inits; }
     void Get_Dev_port(int port, int count) override { ports.push_back({port, count}); }
     void Refresh_Dev_MP_Sts(int port, int status) override { results.push_back({port, status}); }
+    void Check_Dev_RDT_Rst(int port, int result) override {
+        rdtResults.push_back({port, result});
+        if (onRdtResult) onRdtResult();
+    }
     std::uint8_t WaitLink() const override { return waitLink; }
     void SetLinkEvent(std::uint8_t event) override { linkEvent = event; }
 
     int inits = 0;
-    std::vector<std::pair<int, int>> ports, results;
+    std::vector<std::pair<int, int>> ports, results, rdtResults;
     std::uint8_t waitLink = 0, linkEvent = 0x84;
+    std::function<void()> onRdtResult;  // runs inside each sorting-status report
 };
 
 // A stand-in barcode dialog acting as the real one does on OK with the next queued text (or as on

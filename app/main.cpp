@@ -6,6 +6,7 @@
 
 #include "app/main_form.h"
 #include "app/program.h"
+#include "dialogs/dialog_makers.h"
 #include "emu/bay.h"
 #include "forms/application.h"
 #include "forms/message_pump.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     const auto bay = emu::InstallBayFromEnvironment(&error);
     if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
 
+    dialogs::RegisterDialogMakers();
     std::unique_ptr<TMainForm> form = app::CreateForms();
     if (form) {
         form->show();

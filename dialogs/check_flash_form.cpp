@@ -1,0 +1,237 @@
+#include "dialogs/check_flash_form.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/main_form.h"
+#include "dialogs/dump_grid.h"
+#include "dialogs/radio_group.h"
+#include "forms/application.h"
+#include "forms/controls.h"
+#include "forms/str_to_int.h"
+#include "forms/ui_port.h"
+#include "procedures/V_Proc_GdpLoad.h"
+#include "procedures/V_Proc_Modes.h"
+#include "procedures/V_Proc_PageAccess.h"
+#include "procedures/V_Proc_Steps.h"
+#include "transport/port_instance.h"
+#include "transport/trace.h"
+
+namespace {
+
+constexpr int kReadGrid = 1;
+constexpr int kWriteGrid = 2;
+
+std::string Text(const forms::LabeledEdit* edit) {
+    return edit->text().toStdString();
+}
+
+void Append(QPlainTextEdit* memo, const std::string& text) {
+    QString line = QString::fromLatin1(text);
+    line.replace("\r\n", "\n");
+    memo->appendPlainText(line);
+}
+
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printf(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+}  // namespace
+
+TCheckFlashToolForm::~TCheckFlashToolForm() {
+    app::UnregisterIfCurrent<app::CheckFlashToolWindow, app::RegisterCheckFlashToolWindow>(this);
+}
+
+void TCheckFlashToolForm::ShowModal() {
+    exec();
+}
+
+void TCheckFlashToolForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow(this);
+}
+
+int TCheckFlashToolForm::DrivePort() const {
+    return m_nPort >= 0 && m_nPort < kPortCount ? m_nPort : -1;
+}
+
+void TCheckFlashToolForm::FormShow(QObject*) {
+    TraceOut("######### - CheckFlashTool - FormShow - Port %d\n", m_nPort);
+    setWindowTitle(QString::asprintf("Check Flash Tool Port %d", m_nPort));
+    if (main_ != nullptr) {
+        main_->UpdateUI2Struct();
+        main_->ChangeGlobalParameter();
+        main_->CheckNandMemBin();
+    }
+    std::vector<std::uint8_t> work(kWorkBufferBytes, 0);
+    if (!VP_LoadGDPFromFile(DrivePort(), 1, 0)) {
+        TraceOut("######### - [%d]Load GDP fail!\n", m_nPort);
+        forms::Ui().ShowMessage(Printf("[%d]Load GDP fail!", m_nPort));
+    }
+    VP_EnableVendorCmd(DrivePort(), 1);
+    std::fill(work.begin(), work.end(), 0);
+    if (!VP_InitGDP(DrivePort(), work.data())) {
+        TraceOut("######### - [%d]Initial GDP fail!\n", m_nPort);
+        forms::Ui().ShowMessage(Printf("[%d]Initial GDP fail!", m_nPort));
+    }
+    TraceOut("######### - MP Channel is %d\n", m_ucMPChannel);
+    TraceOut("######### - MP Bank is %d\n", m_ucMPBank);
+    for (PageTab* tab : {&Read, &Write}) {
+        for (int ch = 0; ch < 8; ++ch) tab->ChannelPageControl->setTabVisible(ch, false);
+    }
+    for (int i = 0; i < 8; ++i) {
+        TraceOut("######### - CheckFlashToolForm->m_ucChSet[%d] is %d\n", i, m_ucChSet[i]);
+        // An entry that names no channel grid (other than 0 to 7) shows no tab.
+        if (m_ucChSet[i] < 8) {
+            Read.ChannelPageControl->setTabVisible(m_ucChSet[i], true);
+            Write.ChannelPageControl->setTabVisible(m_ucChSet[i], true);
+        }
+    }
+    for (int j = 0; j < 4; ++j) TraceOut("######### - CheckFlashToolForm->m_ucBankSet[%d] is %d\n", j, m_ucBankSet[j]);
+}
+
+void TCheckFlashToolForm::StringGrid_Init() {
+    for (PageTab* tab : {&Read, &Write}) {
+        for (dialogs::DumpGrid* grid : tab->CHStringGrid) grid->InitHeaderAndOffsets();
+    }
+}
+
+void TCheckFlashToolForm::StringGrid_Clear(int channel, int which) {
+    if (channel < 0 || channel >= 8) return;
+    (which == kReadGrid ? Read : Write).CHStringGrid[channel]->ClearData();
+}
+
+void TCheckFlashToolForm::ShowData(const std::uint8_t* data, std::size_t bytes, int which, int channel) {
+    if (channel < 0 || channel >= 8) return;
+    (which == kReadGrid ? Read : Write).CHStringGrid[channel]->ShowBytes({data, bytes});
+}
+
+dialogs::PageControls TCheckFlashToolForm::ControlsOf(const PageTab& tab) const {
+    dialogs::PageControls c;
+    c.channel = Text(tab.ChannelLabeledEdit);
+    c.bank = Text(tab.BankLabeledEdit);
+    c.block = Text(tab.BlockLabeledEdit);
+    c.page = Text(tab.PageLabeledEdit);
+    c.ldpcIndex = tab.LDPCModeRadioGroup->ItemIndex();
+    c.scramble = tab.EnableScrambleCheckBox->isChecked();
+    c.blockTypeIndex = tab.BlockTypeRadioGroup->ItemIndex();
+    return c;
+}
+
+void TCheckFlashToolForm::TraceParams(const dialogs::PageParams& p) const {
+    TraceOut("######### - ucChNo is %d\n", p.channel);
+    TraceOut("######### - ucBankNo is %d\n", p.bank);
+    TraceOut("######### - wBlockNo is %d\n", p.block);
+    TraceOut("######### - wPageNo is %d\n", p.page);
+    TraceOut("######### - ucLdpcRate is %d\n", p.ldpcRate);
+    TraceOut("######### - ucScrambleMode is %d\n", p.scramble);
+    TraceOut("######### - ucBlockType is %d\n", p.blockType);
+    TraceOut("######### - dwSectorCnt is %d\n", static_cast<int>(p.sectors));
+}
+
+void TCheckFlashToolForm::ReadPageButtonClick(QObject*) {
+    dialogs::PageParams p;
+    try {
+        p = dialogs::GatherPageParams(ControlsOf(Read));
+    } catch (const forms::ConvertError& e) {
+        forms::ShowException(e.what());
+        return;
+    }
+    Read.StatusMemo->clear();
+    if (const auto refused = dialogs::RefusePage(p)) {
+        Append(Read.StatusMemo, *refused);
+        return;
+    }
+    std::fill(buffer_.begin(), buffer_.end(), 0);
+    StringGrid_Clear(p.channel, kReadGrid);
+    if (Read.AllCHCheckBox->isChecked()) return;
+    TraceParams(p);
+    Read.ChannelPageControl->setCurrentIndex(p.channel);
+    if (VP_ReadPage(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
+                    static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
+                    p.blockType, buffer_.data(), p.sectors)) {
+        ShowData(buffer_.data(), p.sectors * 512u, kReadGrid, p.channel);
+        return;
+    }
+    Append(Read.StatusMemo, Printf("Read Page Fail!\r\nChannel = %d, Bank = %d, Block = %d, Page = %d, \r\nLDPC Rate = "
+                                   "%d, Error Code = %d",
+                                   p.channel, p.bank, p.block, p.page, p.ldpcRate, buffer_[1]));
+    if (buffer_[1] == kPageReadEmpty) Append(Read.StatusMemo, "Read Empty!");
+    if (buffer_[1] == kPageReadUnc) Append(Read.StatusMemo, "Read UNC!");
+}
+
+void TCheckFlashToolForm::WritePageButtonClick(QObject*) {
+    dialogs::PageParams p;
+    std::int32_t pattern = 0;
+    try {
+        p = dialogs::GatherPageParams(ControlsOf(Write));
+        pattern = dialogs::ParsePattern(Text(WritePatternLabeledEdit));
+    } catch (const forms::ConvertError& e) {
+        forms::ShowException(e.what());
+        return;
+    }
+    Write.StatusMemo->clear();
+    if (const auto refused = dialogs::RefusePage(p)) {
+        Append(Write.StatusMemo, *refused);
+        return;
+    }
+    std::fill(buffer_.begin(), buffer_.end(), 0);
+    StringGrid_Clear(p.channel, kWriteGrid);
+    std::fill_n(buffer_.begin(), p.sectors * 512u, static_cast<std::uint8_t>(pattern & 0xFF));
+    if (Write.AllCHCheckBox->isChecked()) return;
+    TraceParams(p);
+    TraceOut("######### - ucPattern is 0x%02X\n", static_cast<unsigned>(pattern));
+    Write.ChannelPageControl->setCurrentIndex(p.channel);
+    if (VP_WritePage(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
+                     static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
+                     p.blockType, buffer_.data(), p.sectors)) {
+        ShowData(buffer_.data(), p.sectors * 512u, kWriteGrid, p.channel);
+        return;
+    }
+    Append(Write.StatusMemo, Printf("Write Page Fail!\r\nChannel = %d, Bank = %d, Block = %d, Page = %d, \r\nLDPC Rate "
+                                    "= %d, Error Code = %d",
+                                    p.channel, p.bank, p.block, p.page, p.ldpcRate, buffer_[1]));
+}
+
+void TCheckFlashToolForm::EraseBlockButtonClick(QObject*) {
+    dialogs::EraseParams p;
+    try {
+        dialogs::EraseControls c;
+        c.channel = Text(EraseChannelLabeledEdit);
+        c.bank = Text(EraseBankLabeledEdit);
+        c.block = Text(EraseBlockLabeledEdit);
+        c.nonSlc = EraseBlockTypeRadioGroup->ItemIndex() == 1;
+        c.nonSinglePlane = ErasePlaneTypeRadioGroup->ItemIndex() == 1;
+        p = dialogs::GatherEraseParams(c);
+    } catch (const forms::ConvertError& e) {
+        forms::ShowException(e.what());
+        return;
+    }
+    EraseStatusMemo->clear();
+    if (const auto refused = dialogs::RefuseErase(p)) {
+        Append(EraseStatusMemo, *refused);
+        return;
+    }
+    std::uint8_t status[65536] = {};
+    TraceOut("######### - ucChNo is %d\n", p.channel);
+    TraceOut("######### - ucBankNo is %d\n", p.bank);
+    TraceOut("######### - wBlockNo is %d\n", p.block);
+    TraceOut("######### - bIsSLC is %d\n", p.isSlc);
+    TraceOut("######### - bIsSinglePlane is %d\n", p.isSinglePlane);
+    if (!VP_EraseBlock(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
+                       static_cast<std::uint16_t>(p.block), p.isSlc, p.isSinglePlane, status)) {
+        Append(EraseStatusMemo,
+               Printf("Erase Block Fail!\r\nChannel = %d, Bank = %d, Block = %d\r\n", p.channel, p.bank, p.block));
+    }
+}

@@ -1,0 +1,22 @@
+#include "dialogs/dialog_common.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace dialogs {
+
+void CentreOnScreen(QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->geometry();
+    window.move((area.width() - window.width()) / 2, (area.height() - window.height()) / 2);
+}
+
+std::string NarrowText(const QString& text) {
+    std::string out;
+    for (const char32_t c : text.toUcs4()) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+}  // namespace dialogs

@@ -1,0 +1,62 @@
+#include "dialogs/watermark_form.h"
+
+#include <QEvent>
+#include <QLabel>
+
+#include "forms/ini_file.h"
+#include "platform/files.h"
+
+namespace dialogs {
+
+WatermarkSettings ReadWatermarkSettings() {
+    const forms::IniFile ini(platform::ProgramFolder() / "Tamrel.ini");
+    WatermarkSettings s;
+    s.enabled = ini.ReadInteger("Setting", "EnWatermark", 0) != 0;
+    s.text = ini.ReadString("Setting", "WatermarkString", "Watermark String");
+    s.location = ini.ReadInteger("Setting", "WatermarkLocation", 0);
+    return s;
+}
+
+QPoint WatermarkPlace(int location, QPoint mainTopLeft) {
+    return location == 0 ? mainTopLeft + QPoint(220, 0) : QPoint(0, 0);
+}
+
+}  // namespace dialogs
+
+TWatermarkForm::TWatermarkForm(QPoint mainTopLeft, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+    setObjectName("WatermarkForm");
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    resize(570, 60);
+    WatermarkLabel = new QLabel(this);
+    WatermarkLabel->setObjectName("WatermarkLabel");
+    WatermarkLabel->move(0, 0);
+    QFont font("Arial");
+    font.setBold(true);
+    font.setPixelSize(27);
+    WatermarkLabel->setFont(font);
+    WatermarkLabel->setStyleSheet("color: #FF0000; background: transparent;");
+    const dialogs::WatermarkSettings s = dialogs::ReadWatermarkSettings();
+    m_bEnWatermark = s.enabled;
+    m_nWatermarkLocation = s.location;
+    WatermarkLabel->setText(QString::fromStdString(s.text));
+    WatermarkLabel->adjustSize();
+    WatermarkLabel->setVisible(m_bEnWatermark);
+    move(dialogs::WatermarkPlace(m_nWatermarkLocation, mainTopLeft));
+    if (owner != nullptr) owner->installEventFilter(this);
+}
+
+bool TWatermarkForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Show && isVisible()) raise();
+    return QWidget::eventFilter(watched, event);
+}
+
+TWatermarkForm::~TWatermarkForm() {
+    app::UnregisterIfCurrent<app::WatermarkWindow, app::RegisterWatermarkWindow>(this);
+}
+
+void TWatermarkForm::MoveTo(int left, int top) {
+    move(left, top);
+}

@@ -9,8 +9,10 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "dialogs/dialog_common.h"
 #include "dialogs/dump_grid.h"
 #include "dialogs/radio_group.h"
+#include "dialogs/text_format.h"
 #include "forms/application.h"
 #include "forms/controls.h"
 #include "forms/str_to_int.h"
@@ -29,22 +31,6 @@ constexpr int kWriteGrid = 2;
 
 std::string Text(const forms::LabeledEdit* edit) {
     return edit->text().toStdString();
-}
-
-void Append(QPlainTextEdit* memo, const std::string& text) {
-    QString line = QString::fromLatin1(text);
-    line.replace("\r\n", "\n");
-    memo->appendPlainText(line);
-}
-
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
 }
 
 }  // namespace
@@ -77,13 +63,13 @@ void TCheckFlashToolForm::FormShow(QObject*) {
     std::vector<std::uint8_t> work(kWorkBufferBytes, 0);
     if (!VP_LoadGDPFromFile(DrivePort(), 1, 0)) {
         TraceOut("######### - [%d]Load GDP fail!\n", m_nPort);
-        forms::Ui().ShowMessage(Printf("[%d]Load GDP fail!", m_nPort));
+        forms::Ui().ShowMessage(dialogs::Format("[%d]Load GDP fail!", m_nPort));
     }
     VP_EnableVendorCmd(DrivePort(), 1);
     std::fill(work.begin(), work.end(), 0);
     if (!VP_InitGDP(DrivePort(), work.data())) {
         TraceOut("######### - [%d]Initial GDP fail!\n", m_nPort);
-        forms::Ui().ShowMessage(Printf("[%d]Initial GDP fail!", m_nPort));
+        forms::Ui().ShowMessage(dialogs::Format("[%d]Initial GDP fail!", m_nPort));
     }
     TraceOut("######### - MP Channel is %d\n", m_ucMPChannel);
     TraceOut("######### - MP Bank is %d\n", m_ucMPBank);
@@ -141,67 +127,52 @@ void TCheckFlashToolForm::TraceParams(const dialogs::PageParams& p) const {
 }
 
 void TCheckFlashToolForm::ReadPageButtonClick(QObject*) {
-    dialogs::PageParams p;
     try {
-        p = dialogs::GatherPageParams(ControlsOf(Read));
+        PageOperation(Read, kReadGrid, dialogs::GatherPageParams(ControlsOf(Read)), 0);
     } catch (const forms::ConvertError& e) {
         forms::ShowException(e.what());
-        return;
     }
-    Read.StatusMemo->clear();
-    if (const auto refused = dialogs::RefusePage(p)) {
-        Append(Read.StatusMemo, *refused);
-        return;
-    }
-    std::fill(buffer_.begin(), buffer_.end(), 0);
-    StringGrid_Clear(p.channel, kReadGrid);
-    if (Read.AllCHCheckBox->isChecked()) return;
-    TraceParams(p);
-    Read.ChannelPageControl->setCurrentIndex(p.channel);
-    if (VP_ReadPage(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
-                    static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
-                    p.blockType, buffer_.data(), p.sectors)) {
-        ShowData(buffer_.data(), p.sectors * 512u, kReadGrid, p.channel);
-        return;
-    }
-    Append(Read.StatusMemo, Printf("Read Page Fail!\r\nChannel = %d, Bank = %d, Block = %d, Page = %d, \r\nLDPC Rate = "
-                                   "%d, Error Code = %d",
-                                   p.channel, p.bank, p.block, p.page, p.ldpcRate, buffer_[1]));
-    if (buffer_[1] == kPageReadEmpty) Append(Read.StatusMemo, "Read Empty!");
-    if (buffer_[1] == kPageReadUnc) Append(Read.StatusMemo, "Read UNC!");
 }
 
 void TCheckFlashToolForm::WritePageButtonClick(QObject*) {
-    dialogs::PageParams p;
-    std::int32_t pattern = 0;
     try {
-        p = dialogs::GatherPageParams(ControlsOf(Write));
-        pattern = dialogs::ParsePattern(Text(WritePatternLabeledEdit));
+        const dialogs::PageParams p = dialogs::GatherPageParams(ControlsOf(Write));
+        PageOperation(Write, kWriteGrid, p, dialogs::ParsePattern(Text(WritePatternLabeledEdit)));
     } catch (const forms::ConvertError& e) {
         forms::ShowException(e.what());
-        return;
     }
-    Write.StatusMemo->clear();
+}
+
+void TCheckFlashToolForm::PageOperation(PageTab& tab, int which, const dialogs::PageParams& p, std::int32_t pattern) {
+    const bool write = which != kReadGrid;
+    tab.StatusMemo->clear();
     if (const auto refused = dialogs::RefusePage(p)) {
-        Append(Write.StatusMemo, *refused);
+        dialogs::AppendMemoLine(*tab.StatusMemo, *refused);
         return;
     }
     std::fill(buffer_.begin(), buffer_.end(), 0);
-    StringGrid_Clear(p.channel, kWriteGrid);
-    std::fill_n(buffer_.begin(), p.sectors * 512u, static_cast<std::uint8_t>(pattern & 0xFF));
-    if (Write.AllCHCheckBox->isChecked()) return;
+    StringGrid_Clear(p.channel, which);
+    if (write) std::fill_n(buffer_.begin(), p.sectors * 512u, static_cast<std::uint8_t>(pattern & 0xFF));
+    if (tab.AllCHCheckBox->isChecked()) return;
     TraceParams(p);
-    TraceOut("######### - ucPattern is 0x%02X\n", static_cast<unsigned>(pattern));
-    Write.ChannelPageControl->setCurrentIndex(p.channel);
-    if (VP_WritePage(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
-                     static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
-                     p.blockType, buffer_.data(), p.sectors)) {
-        ShowData(buffer_.data(), p.sectors * 512u, kWriteGrid, p.channel);
+    if (write) TraceOut("######### - ucPattern is 0x%02X\n", static_cast<unsigned>(pattern));
+    tab.ChannelPageControl->setCurrentIndex(p.channel);
+    const auto operation = write ? VP_WritePage : VP_ReadPage;
+    if (operation(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
+                  static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
+                  p.blockType, buffer_.data(), p.sectors)) {
+        ShowData(buffer_.data(), p.sectors * 512u, which, p.channel);
         return;
     }
-    Append(Write.StatusMemo, Printf("Write Page Fail!\r\nChannel = %d, Bank = %d, Block = %d, Page = %d, \r\nLDPC Rate "
-                                    "= %d, Error Code = %d",
-                                    p.channel, p.bank, p.block, p.page, p.ldpcRate, buffer_[1]));
+    // The firmware's status code is byte 1 of the buffer (0 when the command delivered none).
+    dialogs::AppendMemoLine(
+        *tab.StatusMemo,
+        dialogs::Format("%s Page Fail!\r\nChannel = %d, Bank = %d, Block = %d, Page = %d, "
+                        "\r\nLDPC Rate = %d, Error Code = %d",
+                        write ? "Write" : "Read", p.channel, p.bank, p.block, p.page, p.ldpcRate, buffer_[1]));
+    if (write) return;
+    if (buffer_[1] == kPageReadEmpty) dialogs::AppendMemoLine(*tab.StatusMemo, "Read Empty!");
+    if (buffer_[1] == kPageReadUnc) dialogs::AppendMemoLine(*tab.StatusMemo, "Read UNC!");
 }
 
 void TCheckFlashToolForm::EraseBlockButtonClick(QObject*) {
@@ -220,10 +191,10 @@ void TCheckFlashToolForm::EraseBlockButtonClick(QObject*) {
     }
     EraseStatusMemo->clear();
     if (const auto refused = dialogs::RefuseErase(p)) {
-        Append(EraseStatusMemo, *refused);
+        dialogs::AppendMemoLine(*EraseStatusMemo, *refused);
         return;
     }
-    std::uint8_t status[65536] = {};
+    std::uint8_t status[512] = {};  // the two status bytes of a failure
     TraceOut("######### - ucChNo is %d\n", p.channel);
     TraceOut("######### - ucBankNo is %d\n", p.bank);
     TraceOut("######### - wBlockNo is %d\n", p.block);
@@ -231,7 +202,8 @@ void TCheckFlashToolForm::EraseBlockButtonClick(QObject*) {
     TraceOut("######### - bIsSinglePlane is %d\n", p.isSinglePlane);
     if (!VP_EraseBlock(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
                        static_cast<std::uint16_t>(p.block), p.isSlc, p.isSinglePlane, status)) {
-        Append(EraseStatusMemo,
-               Printf("Erase Block Fail!\r\nChannel = %d, Bank = %d, Block = %d\r\n", p.channel, p.bank, p.block));
+        dialogs::AppendMemoLine(
+            *EraseStatusMemo, dialogs::Format("Erase Block Fail!\r\nChannel = %d, Bank = %d, Block = %d\r\n", p.channel,
+                                              p.bank, p.block));
     }
 }

@@ -82,6 +82,10 @@ class TCheckFlashToolForm : public QDialog, public app::CheckFlashToolWindow {
     // The port the procedures are given: -1 (every command fails) outside 0 to 127.
     int DrivePort() const;
     void TraceParams(const dialogs::PageParams& p) const;
+    // A read (which 1) or write of the tab's page after its parameters were gathered: the memo
+    // cleared, a refusal, the buffer zeroed (and filled with the pattern's low byte for a write),
+    // the grid cleared, then, unless "All" is ticked, the page operation and its data or failure.
+    void PageOperation(PageTab& tab, int which, const dialogs::PageParams& p, std::int32_t pattern);
 
     TMainForm* main_;
     std::vector<std::uint8_t> buffer_;

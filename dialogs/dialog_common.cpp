@@ -1,6 +1,7 @@
 #include "dialogs/dialog_common.h"
 
 #include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QWidget>
 
@@ -17,6 +18,12 @@ std::string NarrowText(const QString& text) {
     std::string out;
     for (const char32_t c : text.toUcs4()) out += c < 0x80 ? static_cast<char>(c) : '?';
     return out;
+}
+
+void AppendMemoLine(QPlainTextEdit& memo, const std::string& line) {
+    QString text = QString::fromLatin1(line);
+    text.replace("\r\n", "\n");
+    memo.appendPlainText(text);
 }
 
 }  // namespace dialogs

@@ -42,9 +42,5 @@ void TErrorLogForm::FormShow(QObject*) {
     setWindowTitle(QString::asprintf("Error Log Device %d, Port %d", m_nDeviceNum, m_nPort));
     const std::vector<std::string> lines = dialogs::ErrorLogLinesForPort(m_nPort);
     ErrLogMemo->clear();
-    for (const std::string& line : lines) {
-        QString text = QString::fromLatin1(line);
-        text.replace("\r\n", "\n");
-        ErrLogMemo->appendPlainText(text);
-    }
+    for (const std::string& line : lines) dialogs::AppendMemoLine(*ErrLogMemo, line);
 }

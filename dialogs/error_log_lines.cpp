@@ -1,11 +1,10 @@
 #include "dialogs/error_log_lines.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "app/run_state.h"
+#include "dialogs/text_format.h"
 #include "procedures/step_fail_info.h"
 #include "settings/records.h"
 #include "transport/port_instance.h"
@@ -14,16 +13,6 @@
 namespace dialogs {
 
 namespace {
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 // The detail buffer read byte by byte: bytes past its end read as zero.
 class Detail {

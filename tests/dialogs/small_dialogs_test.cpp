@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <fstream>
 
 #include "app/dialog_slots.h"
@@ -51,9 +52,13 @@ TEST_F(SmallDialogs, ErrorLogShowsTheCaptionAndTheDecodedLines) {
     EXPECT_EQ(form.windowTitle(), "Error Log Device 3, Port 4");
     EXPECT_EQ(Memo(form.ErrLogMemo), "Check Sorting result fail\n\nCh 2, Bank 0 Check sorting result fail!\n");
     EXPECT_TRUE(trace_.Contains("######### - ErrorLog - FormShow - Port 4\n"));
-    // A timeout: an empty memo under the caption.
+    // Opened through the seam: the members set, the modal showing decodes (here a timeout: an empty
+    // memo under the caption).
     g_PortDevInfo[4].iErrorCode = 38;
-    form.FormShow(&form);
+    app::ScopedErrorLogWindow registered(form);
+    QTimer::singleShot(0, &form, [&form] { form.done(QDialog::Rejected); });
+    app::ShowErrorLog(4, 5);
+    EXPECT_EQ(form.windowTitle(), "Error Log Device 5, Port 4");
     EXPECT_EQ(Memo(form.ErrLogMemo), "");
     g_pMPItemLog[4][89] = saved;
     ClearPortRecord(4);

@@ -29,7 +29,8 @@ void RegisterDialogMakers() {
     app::RegisterFormMaker(FormPlace::Watermark, [](TMainForm& main) -> std::unique_ptr<QWidget> {
         auto form = std::make_unique<TWatermarkForm>(main.pos(), &main);
         app::RegisterWatermarkWindow(form.get());
-        form->show();  // visible from creation; only its label can be seen
+        // Visible from creation; with the label switched off it would show nothing, so it stays hidden.
+        if (form->m_bEnWatermark) form->show();
         return form;
     });
     app::RegisterFormMaker(FormPlace::CheckFlashTool, [](TMainForm& main) -> std::unique_ptr<QWidget> {

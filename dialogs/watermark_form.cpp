@@ -1,7 +1,9 @@
 #include "dialogs/watermark_form.h"
 
+#include <QBitmap>
 #include <QEvent>
 #include <QLabel>
+#include <QPainter>
 
 #include "forms/ini_file.h"
 #include "platform/files.h"
@@ -24,7 +26,8 @@ QPoint WatermarkPlace(int location, QPoint mainTopLeft) {
 }  // namespace dialogs
 
 TWatermarkForm::TWatermarkForm(QPoint mainTopLeft, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(owner,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput) {
     setObjectName("WatermarkForm");
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -45,6 +48,16 @@ TWatermarkForm::TWatermarkForm(QPoint mainTopLeft, QWidget* owner)
     WatermarkLabel->adjustSize();
     WatermarkLabel->setVisible(m_bEnWatermark);
     move(dialogs::WatermarkPlace(m_nWatermarkLocation, mainTopLeft));
+    // Only the text's own pixels belong to the window, also where no compositor draws the
+    // translucent background (as the desktop's transparent colour keeps only the label).
+    QBitmap shape(size());
+    shape.fill(Qt::color0);
+    QPainter painter(&shape);
+    painter.setFont(WatermarkLabel->font());
+    painter.setPen(Qt::color1);
+    painter.drawText(WatermarkLabel->geometry(), static_cast<int>(WatermarkLabel->alignment()), WatermarkLabel->text());
+    painter.end();
+    setMask(shape);
     if (owner != nullptr) owner->installEventFilter(this);
 }
 

@@ -113,6 +113,9 @@ TEST_F(SmallDialogs, WatermarkFollowsItsOwnSettingsFile) {
     EXPECT_EQ(form.pos(), QPoint(0, 0));
     EXPECT_EQ(form.WatermarkLabel->font().family(), "Arial");
     EXPECT_EQ(form.WatermarkLabel->font().pixelSize(), 27);
+    // Only the text's pixels belong to the window.
+    EXPECT_FALSE(form.mask().isEmpty());
+    EXPECT_TRUE(form.WatermarkLabel->geometry().contains(form.mask().boundingRect()));
     app::ScopedWatermarkWindow registered(form);
     app::Watermark_MoveTo(300, 40);
     EXPECT_EQ(form.pos(), QPoint(300, 40));

@@ -79,6 +79,25 @@ TEST_F(DeviceInfo, LoaderDriveGetsTheDiagnosticFirmwareWithThePauseAndRealIds) {
     EXPECT_EQ(form_->size(), QSize(500, 300));
 }
 
+// Two dies per CE on four CEs: eight positions a channel, the LUN in the CE byte's high nibble.
+TEST_F(DeviceInfo, TwoDiesPerCeListEightPositionsWithTheirIds) {
+    drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{
+        "Program=gdp\nFlashChannels=1\nFlashCEs=4\nFlashLuns=2\nFlashBlocks=64\nFlashPages=32\nFlashPageSectors=32\n"
+        "FlashId=2C,64,44,4B,A9,00\nFlashIdAt=0:1:98,3C,98,B3,76,72\n"});
+    ASSERT_EQ(drives_->Error(), "");
+    test_support::SetFlashGeometry({.channels = 1, .banks = 4, .dies = 2, .planes = 2, .dieUnit = 16});
+    Open(0);
+    const auto rows = FlashIdRows();
+    ASSERT_EQ(rows.size(), 8u);
+    const char* const ces[] = {"0(0)", "1(0)", "2(0)", "3(0)", "0(1)", "1(1)", "2(1)", "3(1)"};
+    for (int p = 0; p < 8; ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(rows[p][3], ces[p]);
+        EXPECT_EQ(rows[p][1], "Pass");
+        EXPECT_EQ(rows[p][4], p % 4 == 1 ? "0x98" : "0x2C");
+    }
+}
+
 TEST_F(DeviceInfo, SramTabDumpsTheFirstFourKilobytesOfRam) {
     Drives({"Program=system\n"});
     Open(0);

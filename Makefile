@@ -48,7 +48,7 @@ TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 
 	QT_QPA_PLATFORM=offscreen
 TSAN_THREADED = tests/platform/test_platform tests/transport/test_transport tests/commands/test_commands \
 	tests/settings/test_settings tests/emu/test_emu tests/forms/test_forms tests/e2e/test_e2e \
-	tests/procedures/e2e/test_procedures_e2e tests/mp_run/test_mp_run
+	tests/procedures/e2e/test_procedures_e2e tests/mp_run/test_mp_run tests/dialogs/test_dialogs
 
 # Single-threaded suites too slow under ThreadSanitizer to earn their place in the threaded run (the sorting
 # round trips on the emulated flash take minutes there); `make tsan` still runs them.

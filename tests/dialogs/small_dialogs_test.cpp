@@ -56,6 +56,7 @@ TEST_F(SmallDialogs, ErrorLogShowsTheCaptionAndTheDecodedLines) {
     // memo under the caption).
     g_PortDevInfo[4].iErrorCode = 38;
     app::ScopedErrorLogWindow registered(form);
+    form.setUpdatesEnabled(false);  // shown, never painted
     QTimer::singleShot(0, &form, [&form] { form.done(QDialog::Rejected); });
     app::ShowErrorLog(4, 5);
     EXPECT_EQ(form.windowTitle(), "Error Log Device 5, Port 4");
@@ -140,6 +141,7 @@ struct EngineeringControls {
 TEST_F(SmallDialogs, AboutCornerSwitchesTheEngineeringControls) {
     EngineeringControls controls;
     TAboutForm about(&controls.main);
+    about.setUpdatesEnabled(false);  // opened, never painted
     about.FormShow(&about);
     EXPECT_EQ(about.windowTitle(), "About Quorv TEV100x MP/Sorting Tool");
     EXPECT_EQ(about.InfoMemo->toPlainText(), "");

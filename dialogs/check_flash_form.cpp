@@ -21,7 +21,6 @@
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_PageAccess.h"
 #include "procedures/V_Proc_Steps.h"
-#include "transport/port_instance.h"
 #include "transport/trace.h"
 
 namespace {
@@ -48,10 +47,6 @@ void TCheckFlashToolForm::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow(this);
 }
 
-int TCheckFlashToolForm::DrivePort() const {
-    return m_nPort >= 0 && m_nPort < kPortCount ? m_nPort : -1;
-}
-
 void TCheckFlashToolForm::FormShow(QObject*) {
     TraceOut("######### - CheckFlashTool - FormShow - Port %d\n", m_nPort);
     setWindowTitle(QString::asprintf("Check Flash Tool Port %d", m_nPort));
@@ -61,13 +56,13 @@ void TCheckFlashToolForm::FormShow(QObject*) {
         main_->CheckNandMemBin();
     }
     std::vector<std::uint8_t> work(kWorkBufferBytes, 0);
-    if (!VP_LoadGDPFromFile(DrivePort(), 1, 0)) {
+    if (!VP_LoadGDPFromFile(dialogs::DrivePort(m_nPort), 1, 0)) {
         TraceOut("######### - [%d]Load GDP fail!\n", m_nPort);
         forms::Ui().ShowMessage(dialogs::Format("[%d]Load GDP fail!", m_nPort));
     }
-    VP_EnableVendorCmd(DrivePort(), 1);
+    VP_EnableVendorCmd(dialogs::DrivePort(m_nPort), 1);
     std::fill(work.begin(), work.end(), 0);
-    if (!VP_InitGDP(DrivePort(), work.data())) {
+    if (!VP_InitGDP(dialogs::DrivePort(m_nPort), work.data())) {
         TraceOut("######### - [%d]Initial GDP fail!\n", m_nPort);
         forms::Ui().ShowMessage(dialogs::Format("[%d]Initial GDP fail!", m_nPort));
     }
@@ -158,7 +153,7 @@ void TCheckFlashToolForm::PageOperation(PageTab& tab, int which, const dialogs::
     if (write) TraceOut("######### - ucPattern is 0x%02X\n", static_cast<unsigned>(pattern));
     tab.ChannelPageControl->setCurrentIndex(p.channel);
     const auto operation = write ? VP_WritePage : VP_ReadPage;
-    if (operation(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
+    if (operation(dialogs::DrivePort(m_nPort), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
                   static_cast<std::uint16_t>(p.block), static_cast<std::uint16_t>(p.page), p.ldpcRate, p.scramble,
                   p.blockType, buffer_.data(), p.sectors)) {
         ShowData(buffer_.data(), p.sectors * 512u, which, p.channel);
@@ -200,8 +195,9 @@ void TCheckFlashToolForm::EraseBlockButtonClick(QObject*) {
     TraceOut("######### - wBlockNo is %d\n", p.block);
     TraceOut("######### - bIsSLC is %d\n", p.isSlc);
     TraceOut("######### - bIsSinglePlane is %d\n", p.isSinglePlane);
-    if (!VP_EraseBlock(DrivePort(), static_cast<std::uint8_t>(p.channel), static_cast<std::uint8_t>(p.bank),
-                       static_cast<std::uint16_t>(p.block), p.isSlc, p.isSinglePlane, status)) {
+    if (!VP_EraseBlock(dialogs::DrivePort(m_nPort), static_cast<std::uint8_t>(p.channel),
+                       static_cast<std::uint8_t>(p.bank), static_cast<std::uint16_t>(p.block), p.isSlc, p.isSinglePlane,
+                       status)) {
         dialogs::AppendMemoLine(
             *EraseStatusMemo, dialogs::Format("Erase Block Fail!\r\nChannel = %d, Bank = %d, Block = %d\r\n", p.channel,
                                               p.bank, p.block));

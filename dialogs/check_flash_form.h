@@ -79,8 +79,6 @@ class TCheckFlashToolForm : public QDialog, public app::CheckFlashToolWindow {
     void BuildPageTab(PageTab& tab, const char* prefix, QWidget* page);
     void BuildEraseTab(QWidget* page);
     dialogs::PageControls ControlsOf(const PageTab& tab) const;
-    // The port the procedures are given: -1 (every command fails) outside 0 to 127.
-    int DrivePort() const;
     void TraceParams(const dialogs::PageParams& p) const;
     // A read (which 1) or write of the tab's page after its parameters were gathered: the memo
     // cleared, a refusal, the buffer zeroed (and filled with the pattern's low byte for a write),

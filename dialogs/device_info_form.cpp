@@ -13,7 +13,6 @@
 #include "dialogs/dump_grid.h"
 #include "forms/controls.h"
 #include "procedures/V_Proc_Modes.h"
-#include "transport/port_instance.h"
 #include "transport/trace.h"
 
 namespace {
@@ -88,10 +87,6 @@ void TDeviceInfoForm::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow(this);
 }
 
-int TDeviceInfoForm::DrivePort() const {
-    return m_nPort >= 0 && m_nPort < kPortCount ? m_nPort : -1;
-}
-
 void TDeviceInfoForm::SetSizes(bool large) {
     if (large) {
         setFixedSize(897, 500);
@@ -113,16 +108,16 @@ void TDeviceInfoForm::FormShow(QObject*) {
     }
     setWindowTitle(QString::asprintf("Device Info. Device %d, Port %d", m_nDeviceNum, m_nPort));
     std::vector<std::uint8_t> identify(kIdentifyBytes, 0);
-    if (VP_Identify(DrivePort(), identify.data(), 1)) {
+    if (VP_Identify(dialogs::DrivePort(m_nPort), identify.data(), 1)) {
         ModelNumberLabeledEdit->setText(QString::fromLatin1(dialogs::IdentifyField(identify, 24, 40)));
         SerialNumberLabeledEdit->setText(QString::fromLatin1(dialogs::IdentifyField(identify, 4, 20)));
         FWVersionLabeledEdit->setText(QString::fromLatin1(dialogs::IdentifyField(identify, 64, 8)));
     }
-    CapacityLabeledEdit->setText(QString::number(VP_GetCapacityMB(DrivePort())));
+    CapacityLabeledEdit->setText(QString::number(VP_GetCapacityMB(dialogs::DrivePort(m_nPort))));
     std::array<int, 5> values{};
     for (std::size_t i = 0; i < dialogs::kGpioBits.size(); ++i) {
         std::uint8_t value = 0;  // a failed register read shows 0
-        VP_GetGPIOValue(DrivePort(), dialogs::kGpioBits[i], &value);
+        VP_GetGPIOValue(dialogs::DrivePort(m_nPort), dialogs::kGpioBits[i], &value);
         values[i] = value;
     }
     GPIOSettingLabel->setText(QString::fromLatin1(dialogs::GpioLabelText(values)));
@@ -142,7 +137,7 @@ void TDeviceInfoForm::DeviceInfoPageControlChange(QObject*) {
 void TDeviceInfoForm::FillFlashIdTab() {
     SetSizes(false);
     FlashIDListView->clear();
-    const dialogs::FlashIdMap map = dialogs::ReadFlashIdMap(DrivePort());
+    const dialogs::FlashIdMap map = dialogs::ReadFlashIdMap(dialogs::DrivePort(m_nPort));
     for (const dialogs::FlashIdRow& row : dialogs::FlashIdRows(map)) {
         QStringList cells = {QString::fromStdString(row.number), QString::fromStdString(row.status),
                              QString::fromStdString(row.channel), QString::fromStdString(row.ce)};
@@ -154,7 +149,7 @@ void TDeviceInfoForm::FillFlashIdTab() {
 
 void TDeviceInfoForm::FillSramTab() {
     SetSizes(true);
-    const auto ram = dialogs::ReadSram(DrivePort());
+    const auto ram = dialogs::ReadSram(dialogs::DrivePort(m_nPort));
     if (!ram) return;
     ReadSRAMStringGrid->ShowBytes(*ram);
 }

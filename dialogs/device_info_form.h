@@ -51,5 +51,4 @@ class TDeviceInfoForm : public QDialog, public app::DeviceInfoWindow {
     void SetSizes(bool large);
     void FillFlashIdTab();
     void FillSramTab();
-    int DrivePort() const;
 };

@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "transport/port_instance.h"
+
 namespace dialogs {
 
 void CentreOnScreen(QWidget& window) {
@@ -24,6 +26,10 @@ void AppendMemoLine(QPlainTextEdit& memo, const std::string& line) {
     QString text = QString::fromLatin1(line);
     text.replace("\r\n", "\n");
     memo.appendPlainText(text);
+}
+
+int DrivePort(int port) {
+    return port >= 0 && port < kPortCount ? port : -1;
 }
 
 }  // namespace dialogs

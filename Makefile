@@ -32,7 +32,7 @@ bench: build
 # The unit and end-to-end suites under AddressSanitizer and UndefinedBehaviorSanitizer; only the test
 # binaries those labels run are built (not the programs, nor the GUI suites).
 ASAN_SUITES = test_platform test_transport test_commands test_settings test_tables test_emu test_procedures \
-	test_procedures_e2e test_e2e test_app
+	test_procedures_e2e test_e2e test_app test_dialogs_decoders
 
 asan: deps
 	@cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF \
@@ -48,7 +48,8 @@ TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 
 	QT_QPA_PLATFORM=offscreen
 TSAN_THREADED = tests/platform/test_platform tests/transport/test_transport tests/commands/test_commands \
 	tests/settings/test_settings tests/emu/test_emu tests/forms/test_forms tests/e2e/test_e2e \
-	tests/procedures/e2e/test_procedures_e2e tests/mp_run/test_mp_run tests/fixture/test_fixture
+	tests/procedures/e2e/test_procedures_e2e tests/mp_run/test_mp_run tests/fixture/test_fixture \
+	tests/dialogs/test_dialogs
 
 # Single-threaded suites too slow under ThreadSanitizer to earn their place in the threaded run (the sorting
 # round trips on the emulated flash take minutes there); `make tsan` still runs them.

@@ -1,5 +1,8 @@
 #include "app/dialog_slots.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "transport/trace.h"
 
 namespace app {
@@ -9,12 +12,23 @@ namespace {
 FixtureWindow* g_fixture = nullptr;
 WatermarkWindow* g_watermark = nullptr;
 BarcodeInputBox* g_barcode = nullptr;
+ErrorLogWindow* g_errorLog = nullptr;
+DeviceInfoWindow* g_deviceInfo = nullptr;
+CheckFlashToolWindow* g_checkFlash = nullptr;
+AboutBox* g_about = nullptr;
 
 template <class W>
 W* Swap(W*& slot, W* window) {
     W* previous = slot;
     slot = window;
     return previous;
+}
+
+// The registered window, or null after the "not available" trace.
+template <class W>
+W* Available(W* window, const char* className) {
+    if (window == nullptr) TraceOut("######### - %s is not available\n", className);
+    return window;
 }
 
 }  // namespace
@@ -27,6 +41,19 @@ WatermarkWindow* RegisterWatermarkWindow(WatermarkWindow* window) {
 }
 BarcodeInputBox* RegisterBarcodeInputBox(BarcodeInputBox* window) {
     return Swap(g_barcode, window);
+}
+
+ErrorLogWindow* RegisterErrorLogWindow(ErrorLogWindow* window) {
+    return Swap(g_errorLog, window);
+}
+DeviceInfoWindow* RegisterDeviceInfoWindow(DeviceInfoWindow* window) {
+    return Swap(g_deviceInfo, window);
+}
+CheckFlashToolWindow* RegisterCheckFlashToolWindow(CheckFlashToolWindow* window) {
+    return Swap(g_checkFlash, window);
+}
+AboutBox* RegisterAboutBox(AboutBox* window) {
+    return Swap(g_about, window);
 }
 
 FixtureWindow* RegisteredFixtureWindow() {
@@ -62,13 +89,39 @@ void Watermark_MoveTo(int left, int top) {
 }
 
 void ShowBarcodeInputBox(int port, int deviceNum) {
-    if (g_barcode == nullptr) {
-        TraceOut("######### - %s is not available\n", "TBarcodeInputBoxForm");
-        return;
-    }
+    if (Available(g_barcode, "TBarcodeInputBoxForm") == nullptr) return;
     g_barcode->m_nPort = port;
     g_barcode->m_nDeviceNum = deviceNum;
     g_barcode->ShowModal();
+}
+
+void ShowErrorLog(int port, int deviceNum) {
+    if (Available(g_errorLog, "TErrorLogForm") == nullptr) return;
+    g_errorLog->m_nPort = port;
+    g_errorLog->m_nDeviceNum = deviceNum;
+    g_errorLog->ShowModal();
+}
+
+void ShowDeviceInfo(int port, int deviceNum) {
+    if (Available(g_deviceInfo, "TDeviceInfoForm") == nullptr) return;
+    g_deviceInfo->m_nPort = port;
+    g_deviceInfo->m_nDeviceNum = deviceNum;
+    g_deviceInfo->ShowModal();
+}
+
+void ShowCheckFlashTool(int port, std::uint8_t mpChannel, std::uint8_t mpBank, const std::uint8_t (&chSet)[8],
+                        const std::uint8_t (&bankSet)[4]) {
+    if (Available(g_checkFlash, "TCheckFlashToolForm") == nullptr) return;
+    g_checkFlash->m_nPort = port;
+    g_checkFlash->m_ucMPChannel = mpChannel;
+    g_checkFlash->m_ucMPBank = mpBank;
+    std::copy(std::begin(chSet), std::end(chSet), g_checkFlash->m_ucChSet);
+    std::copy(std::begin(bankSet), std::end(bankSet), g_checkFlash->m_ucBankSet);
+    g_checkFlash->ShowModal();
+}
+
+void ShowAbout() {
+    if (Available(g_about, "TAboutForm") != nullptr) g_about->ShowModal();
 }
 
 }  // namespace app

@@ -51,12 +51,57 @@ class BarcodeInputBox {
     virtual void ShowModal() = 0;
 };
 
+// TErrorLogForm: the failure detail of the drive on m_nPort (device m_nDeviceNum, caption only),
+// shown modally after both are set.
+class ErrorLogWindow {
+  public:
+    virtual ~ErrorLogWindow() = default;
+    int m_nPort = 0;
+    int m_nDeviceNum = 0;
+    virtual void ShowModal() = 0;
+};
+
+// TDeviceInfoForm: identify data, flash IDs and controller RAM of the drive on m_nPort, shown
+// modally after m_nPort and m_nDeviceNum are set.
+class DeviceInfoWindow {
+  public:
+    virtual ~DeviceInfoWindow() = default;
+    int m_nPort = 0;
+    int m_nDeviceNum = 0;
+    virtual void ShowModal() = 0;
+};
+
+// TCheckFlashToolForm: single page reads, writes and block erases on the drive on m_nPort, shown
+// modally after its members are set ([FwSetting] MPChannel, MPBank, the channel set, 255 = empty
+// entry, and the bank set).
+class CheckFlashToolWindow {
+  public:
+    virtual ~CheckFlashToolWindow() = default;
+    int m_nPort = 0;
+    std::uint8_t m_ucMPChannel = 0;
+    std::uint8_t m_ucMPBank = 0;
+    std::uint8_t m_ucChSet[8] = {};
+    std::uint8_t m_ucBankSet[4] = {};
+    virtual void ShowModal() = 0;
+};
+
+// TAboutForm: shown modally (menu Help > About).
+class AboutBox {
+  public:
+    virtual ~AboutBox() = default;
+    virtual void ShowModal() = 0;
+};
+
 inline constexpr std::uint8_t kLinkEventArrived = 0x85;
 
 // Registration (not owned; null unregisters). Each returns the previous window.
 FixtureWindow* RegisterFixtureWindow(FixtureWindow* window);
 WatermarkWindow* RegisterWatermarkWindow(WatermarkWindow* window);
 BarcodeInputBox* RegisterBarcodeInputBox(BarcodeInputBox* window);
+ErrorLogWindow* RegisterErrorLogWindow(ErrorLogWindow* window);
+DeviceInfoWindow* RegisterDeviceInfoWindow(DeviceInfoWindow* window);
+CheckFlashToolWindow* RegisterCheckFlashToolWindow(CheckFlashToolWindow* window);
+AboutBox* RegisterAboutBox(AboutBox* window);
 
 FixtureWindow* RegisteredFixtureWindow();
 
@@ -70,6 +115,11 @@ void Fixture_SetLinkEvent(std::uint8_t event);
 void Watermark_MoveTo(int left, int top);
 // Sets the dialog's members and shows it modally; traces when none is registered.
 void ShowBarcodeInputBox(int port, int deviceNum);
+void ShowErrorLog(int port, int deviceNum);
+void ShowDeviceInfo(int port, int deviceNum);
+void ShowCheckFlashTool(int port, std::uint8_t mpChannel, std::uint8_t mpBank, const std::uint8_t (&chSet)[8],
+                        const std::uint8_t (&bankSet)[4]);
+void ShowAbout();
 
 // Registers a window for the lifetime of the guard (tests).
 template <class W, W* (*Register)(W*)>
@@ -86,5 +136,16 @@ class ScopedRegistration {
 using ScopedFixtureWindow = ScopedRegistration<FixtureWindow, RegisterFixtureWindow>;
 using ScopedWatermarkWindow = ScopedRegistration<WatermarkWindow, RegisterWatermarkWindow>;
 using ScopedBarcodeInputBox = ScopedRegistration<BarcodeInputBox, RegisterBarcodeInputBox>;
+using ScopedErrorLogWindow = ScopedRegistration<ErrorLogWindow, RegisterErrorLogWindow>;
+using ScopedDeviceInfoWindow = ScopedRegistration<DeviceInfoWindow, RegisterDeviceInfoWindow>;
+using ScopedCheckFlashToolWindow = ScopedRegistration<CheckFlashToolWindow, RegisterCheckFlashToolWindow>;
+using ScopedAboutBox = ScopedRegistration<AboutBox, RegisterAboutBox>;
+
+// Unregisters `window` when it is the one registered (a window's destructor), leaving another alone.
+template <class W, W* (*Register)(W*)>
+void UnregisterIfCurrent(W* window) {
+    W* current = Register(nullptr);
+    if (current != window) Register(current);
+}
 
 }  // namespace app

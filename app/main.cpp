@@ -6,6 +6,7 @@
 
 #include "app/main_form.h"
 #include "app/program.h"
+#include "dialogs/dialog_makers.h"
 #include "emu/bay.h"
 #include "fixture/ruzeve_form.h"
 #include "forms/application.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
 
     app::RegisterFormMaker(app::FormPlace::RuzeVE, fixture::MakeRuzeVEForm);
+    dialogs::RegisterDialogMakers();
     std::unique_ptr<TMainForm> form = app::CreateForms();
     if (form) {
         form->show();

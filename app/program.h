@@ -29,6 +29,7 @@ enum class FormPlace {
     ErrorLog,
     RuzeVE,
     About,
+    AccessNand,  // created with the others, never shown
 };
 
 using FormMaker = std::function<std::unique_ptr<QWidget>(TMainForm& main)>;

@@ -207,8 +207,10 @@ NvmeStatus GdpFirmware::SetLoaderBlock(std::span<std::uint8_t> data) {
 NvmeStatus GdpFirmware::ReadFlashId(const VendorPacket& p, std::span<std::uint8_t> data) {
     std::fill(data.begin(), data.end(), 0);
     const FlashGeometry& g = nand_->Geometry();
-    if (p[3] < g.channels && p[4] < g.ces) {
-        const auto id = FlashIdOf(p[3], p[4]);
+    // Byte 4: the CE in the low nibble, the LUN in the high one (every LUN of a CE answers its ID).
+    const int ce = p[4] & 0x0F, lun = p[4] >> 4;
+    if (p[3] < g.channels && ce < g.ces && lun < g.luns) {
+        const auto id = FlashIdOf(p[3], ce);
         std::copy_n(id.begin(), std::min(id.size(), data.size()), data.begin());
     }
     Finish(NandResult::Ok);

@@ -8,8 +8,9 @@
 //   0x4C interleaved page write (out): the page goes to every die, on each die's loader block of
 //        the same copy (by the loader-block map of 0x4D; without one, to the same block everywhere)
 //   0x4D loader-block map (out): byte 4 x channel + CE = bit n set for each loader block n
-//   0x88 flash ID (in): bytes 0-5 the ID of the CE (byte 3 channel, byte 4 CE), byte 6 its seventh ID
-//        byte (0 unless given), zeros for a CE the flash does not have
+//   0x88 flash ID (in): bytes 0-5 the ID of the CE (byte 3 channel, byte 4 CE, the LUN in its high
+//        nibble), byte 6 its seventh ID byte (0 unless given), zeros for a CE or LUN the flash does
+//        not have
 //   0x89 page read (in), 0x8A page write (out): byte 3 channel, byte 4 bank (CE in the low nibble,
 //        LUN in the high one), bytes 5-6 block, 7-8 page (big-endian), 9 LDPC rate (bit 7 is the
 //        host's inherit flag, not part of the rate), 10 scrambler, 11 block type

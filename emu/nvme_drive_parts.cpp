@@ -123,7 +123,7 @@ std::optional<ControllerSetup> ReadControllerSetup(const DriveConfig& drive, std
     ControllerSetup s;
     s.identity.namespaceSectors = drive.sectors;
     if (!ReadTexts(drive, s, error) || !ReadPrograms(drive, s, error) || !ReadNumbers(drive, s, error) ||
-        !ReadIoFaults(drive, s, error)) {
+        !ReadIoFaults(drive, s, error) || !ReadSmartKeys(drive.section, s.vendorSmart, s.smart, error)) {
         return std::nullopt;
     }
     return s;
@@ -135,7 +135,9 @@ std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup)
     core.SetFlashProgram(setup.flash);
     if (setup.start != Program::Loader) core.Start(setup.start);
     for (int input : setup.gpioHigh) core.SetGpio(input, true);
+    controller->Smart() = setup.smart;
     controller->Smart().temperatureCelsius = setup.temperatureCelsius;
+    controller->SetVendorSmart(setup.vendorSmart);
     controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
     NvmeController* raw = controller.get();
     core.AddFaultSwitch("vendorrefuse", [raw] { raw->Vendor().SetRefuseMode(true); });

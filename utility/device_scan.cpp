@@ -62,6 +62,8 @@ std::vector<DeviceRow> ScanDevices() {
     const int count = EnumDiskDevicePaths(paths);
     TraceOut("nDevice = %d\n", count);
     g_nDeviceCount = 0;
+    // The old list goes: no record keeps a path of it.
+    for (int port = 0; port < kMaxDevices; ++port) ClearPortRecord(port);
     std::vector<DeviceRow> rows;
     std::uint8_t identify[kIdentifyBytes];
 

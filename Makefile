@@ -1,5 +1,6 @@
 # Two commands set up everything on a fresh Debian machine:
 #   make run   installs missing packages, builds, starts Kestrane on the sample station with emulated drives
+#   (make run-vellumin starts Vellumin there instead)
 #   make test  installs missing packages, builds, runs every test suite
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -7,7 +8,7 @@ FUZZ_RUNS ?= 1000000
 FUZZ_SECONDS ?= 3600
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan tsan tsan-configure tsan-threaded bench fuzz clean
+.PHONY: all deps configure build test run run-vellumin asan tsan tsan-configure tsan-threaded bench fuzz clean
 
 all: build
 
@@ -25,6 +26,9 @@ test: build
 
 run: build
 	@bash scripts/run-kestrane.sh $(BUILD)
+
+run-vellumin: build
+	@bash scripts/run-vellumin.sh $(BUILD)
 
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)

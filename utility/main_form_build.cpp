@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QTreeWidget>
 
 #include "utility/main_form.h"
@@ -35,6 +36,7 @@ QPlainTextEdit* Memo(QWidget* parent, const char* name, const QStringList& lines
         memo->setFont(font);
     }
     for (const QString& line : lines) memo->appendPlainText(line);
+    memo->moveCursor(QTextCursor::Start);
     return memo;
 }
 

@@ -1,23 +1,9 @@
 // Resident memory of Vellumin's per-port pool: after AllocInfoPortBuffers and one ClearInfoPortBuffers
 // (which touches the first page of each buffer), as a share of the bytes the pool maps. Target: under 2 %.
 #include <cstdio>
-#include <fstream>
-#include <string>
 
+#include "resident_memory.h"
 #include "utility/device_state.h"
-
-namespace {
-
-long VmRssKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-}  // namespace
 
 int main() {
     const long before = VmRssKb();

@@ -1,5 +1,7 @@
 #include "utility/fw_param_text.h"
 
+#include <span>
+
 #include "transport/byte_order.h"
 
 namespace vellumin {
@@ -99,7 +101,12 @@ Lines SystemParamLines(const std::uint8_t* sector512) {
         {868, 2, "  Ce Extend Block : 0x%x"},
         {870, 2, "  Idle Handle Time : 0x%x"},
     };
-    for (const Field& f : kFields) l.push_back(Format(f.format, f.width == 1 ? s.B(f.at) : f.width == 2 ? s.W(f.at) : s.D(f.at)));
+    auto addFields = [&](std::span<const Field> fields) {
+        for (const Field& f : fields) {
+            l.push_back(Format(f.format, f.width == 1 ? s.B(f.at) : f.width == 2 ? s.W(f.at) : s.D(f.at)));
+        }
+    };
+    addFields(kFields);
     l.push_back(Format("  Ecnt Thrshd 0~3 : 0x%x 0x%x 0x%x 0x%x", s.W(872), s.W(874), s.W(876), s.W(878)));
     static constexpr Field kMore[] = {
         {880, 2, "  Ldpc Read Empty Threshold : 0x%x"},
@@ -147,7 +154,7 @@ Lines SystemParamLines(const std::uint8_t* sector512) {
         {1003, 1, "  Thermal Rsv1 : 0x%x"},
         {1004, 4, "  Dynamic Cache Once : 0x%x"},
     };
-    for (const Field& f : kMore) l.push_back(Format(f.format, f.width == 1 ? s.B(f.at) : f.width == 2 ? s.W(f.at) : s.D(f.at)));
+    addFields(kMore);
 
     const unsigned feature = s.D(920);
     l.push_back("FW Feature Setting");

@@ -77,20 +77,21 @@ void TMainForm::UpdateInfo(bool flag) {
     }
     GaugeStep();
 
+    // A refusal: its modal message, and no report thread for this drive.
+    auto Refuse = [this](const char* message) {
+        forms::Ui().ShowMessage(message);
+        if (g_nSaveAllMode == 1) EndSaveAllWithoutThread();
+    };
     std::uint8_t identify[kIdentifyBytes] = {};
     PageControl1->setCurrentIndex(0);
     ClearControls();
 
     if (!VP_EnableVendorCmd(d, 1)) {
-        forms::Ui().ShowMessage("FAIL!!! Can't enable vendor command.");
-        if (g_nSaveAllMode == 1) EndSaveAllWithoutThread();
-        return;
+        return Refuse("FAIL!!! Can't enable vendor command.");
     }
     ClearInfoPortBuffers();
     if (VP_IsLoaderMode(d)) {
-        forms::Ui().ShowMessage("FAIL!!! The SSD doesn't run on system mode now.");
-        if (g_nSaveAllMode == 1) EndSaveAllWithoutThread();
-        return;
+        return Refuse("FAIL!!! The SSD doesn't run on system mode now.");
     }
     if (VP_Identify(d, identify, 1)) {
         DumpWithSwitch("IDFY_C.raw", identify, sizeof identify);
@@ -103,9 +104,7 @@ void TMainForm::UpdateInfo(bool flag) {
 
     std::vector<std::uint8_t> scratch(kSysReadPageBufBytes, 0);
     if (!GetSSDInfo(scratch.data())) {
-        forms::Ui().ShowMessage("FAIL!!! Can't find code block.");
-        if (g_nSaveAllMode == 1) EndSaveAllWithoutThread();
-        return;
+        return Refuse("FAIL!!! Can't find code block.");
     }
     GaugeStep();
     forms::ProcessMessages();

@@ -60,14 +60,8 @@ std::vector<DiskEntry> ListSysfsDisks(const LinuxRoots& roots) {
     std::vector<DiskEntry> disks;
     std::error_code ec;
     const fs::path devicesRoot = fs::canonical(roots.sysfs / "devices", ec);
-    const fs::path sgClass = roots.sysfs / "class" / "scsi_generic";
-    for (const std::string& sg : ListNames(sgClass)) {
-        std::error_code e;
-        const fs::path scsiDevice = fs::canonical(sgClass / sg / "device", e);
-        if (e) continue;
-        const auto type = ReadUnsigned(scsiDevice / "type");
-        if (type && *type != 0 && *type != 14) continue;  // disks (and reduced-block disks) only
-        disks.push_back({(roots.dev / sg).string(), BusWordOf(scsiDevice, devicesRoot)});
+    for (const ScsiGenericDisk& d : ListScsiGenericDisks(roots.sysfs)) {
+        disks.push_back({(roots.dev / d.sg).string(), BusWordOf(d.scsiDevice, devicesRoot)});
     }
     for (const std::string& name : ListNames(roots.sysfs / "block")) {
         if (IsNvmeNamespace(name)) disks.push_back({(roots.dev / name).string(), ""});

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "emu/drive_programs.h"
+#include "emu/formatted_drive.h"
 #include "emu/tunnel_asmedia_type.h"
 #include "emu/tunnel_jmicron_type.h"
 
@@ -169,6 +170,14 @@ DriveParts NvmeDriveParts() {
             controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
         }
         controller->AttachSystemFirmware(*installed.system);
+        if (EqualNoCase(d.section.GetOr("SystemState", ""), "formatted") && installed.nand) {
+            // A drive as shipped: its loader blocks written, the system firmware booted from them.
+            const ControllerIdentity& id = controller->Identity();
+            if (WriteFormattedDrive(*installed.nand, {id.serial, id.model, id.firmwareRevision})) {
+                controller->Core().SetFlashProgram(Program::System);
+                controller->PowerOn(false);
+            }
+        }
         return std::shared_ptr<Controller>(controller);
     };
     return parts;

@@ -11,6 +11,7 @@
 //   IoFail=write|read|flush[,...]   those I/O commands fail (nothing is stored or read)
 //   CorruptSector=<lba>[,<lba>...]  word 3 of each such sector reads XORed with 0xA5A5
 //   VendorSmartIds= VendorSmart= Smart<Counter>=   the SMART pages (vendor_smart.h)
+//   SystemState=formatted           loader blocks written as shipped, system firmware booted (formatted_drive.h)
 //
 // The namespace holds the drive's Sectors (or CapacityMB). The boot loader's load, the diagnostic
 // firmware and the flash are plugged in as well, with their own keys (drive_programs.h).

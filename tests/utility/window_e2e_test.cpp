@@ -40,7 +40,9 @@ class WindowE2e : public ::testing::Test {
             "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
             "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
             "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
-            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n";
+            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
+            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
+            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n";
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
         ASSERT_TRUE(config) << error;
@@ -48,7 +50,7 @@ class WindowE2e : public ::testing::Test {
         platform::InstallBackend("emu:", bay_, true);
         form_ = std::make_unique<TMainForm>();
         form_->FormShow();
-        ASSERT_EQ(g_nDeviceCount, 3);
+        ASSERT_EQ(g_nDeviceCount, 4);
     }
     void TearDown() override {
         form_.reset();
@@ -102,6 +104,30 @@ TEST_F(WindowE2e, ADriveInTheDiagnosticFirmwareRefreshesWithoutAFault) {
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText(), "");
 }
 
+TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
+    Select(3);
+    EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front().text;
+    EXPECT_EQ(form_->CGauge1->Progress(), 60);
+    const std::string ssd = form_->findChild<QPlainTextEdit*>("SSDSettingMemo")->toPlainText().toStdString();
+    EXPECT_NE(ssd.find("Channel number : 2\nTotal bank : 2\n"), std::string::npos) << ssd;
+    EXPECT_NE(ssd.find("Customer ID : 0012"), std::string::npos);
+    const std::string flash = form_->findChild<QPlainTextEdit*>("FlashInfoMemo")->toPlainText().toStdString();
+    EXPECT_EQ(flash.rfind("Flash model : QV-FORMATTED-TLC (Micron)", 0), 0u) << flash;
+    const std::string fw = form_->findChild<QPlainTextEdit*>("FwInfoMemo")->toPlainText().toStdString();
+    EXPECT_EQ(fw.rfind("Flash_ID : 0x", 0), 0u) << fw;
+    EXPECT_NE(fw.find("  Customer ID : 0x12"), std::string::npos);
+    const std::string counts = form_->findChild<QPlainTextEdit*>("EraseCountMemo")->toPlainText().toStdString();
+    EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
+    EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
+              std::string::npos);
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+
+    // Deselecting frees the threads, resets the gauge and refreshes nothing.
+    form_->findChild<QTreeWidget*>("DeviceListView")->clearSelection();
+    EXPECT_EQ(form_->CGauge1->Progress(), 0);
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+}
+
 TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
     form_->findChild<QPushButton*>("Button3")->click();
     EXPECT_EQ(g_nSaveAllMode, 0);
@@ -118,7 +144,20 @@ TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
         EXPECT_EQ(files, 2);
     }
     std::sort(folders.begin(), folders.end());
-    EXPECT_EQ(folders, (std::vector<std::string>{"0_LOADER01(0)", "1_SYS____02(0)", "2_GDP03(0)"}));
+    EXPECT_EQ(folders, (std::vector<std::string>{"0_LOADER01(0)", "1_SYS____02(0)", "2_GDP03(0)", "3_FMT04(0)"}));
+    // The formatted drive's report holds every section of the refresh, in order.
+    for (const auto& file : fs::directory_iterator(folder_ / "3_FMT04(0)")) {
+        if (!file.path().filename().string().ends_with("_SystemInfo.txt")) continue;
+        std::ifstream in(file.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        std::size_t at = 0;
+        for (const char* title : {"Device Info", "SSD Info", "Flash Info", "FW Param Info", "EraseCount",
+                                  "SMART / Health Information", "Vendor SMART Information"}) {
+            const std::size_t found = text.find(std::string("\r\n") + title + "\r\n", at);
+            EXPECT_NE(found, std::string::npos) << title;
+            if (found != std::string::npos) at = found;
+        }
+    }
     // The diagnostic drive's report opens with its "Device Info" section.
     for (const auto& file : fs::directory_iterator(folder_ / "2_GDP03(0)")) {
         if (!file.path().filename().string().ends_with("_SystemInfo.txt")) continue;
@@ -130,7 +169,7 @@ TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
     ui_.Clear();
     form_->findChild<QPushButton*>("Button2")->click();
     EXPECT_EQ(Messages().back(), "Device scan is finished");
-    EXPECT_EQ(form_->findChild<QTreeWidget*>("DeviceListView")->topLevelItemCount(), 3);
+    EXPECT_EQ(form_->findChild<QTreeWidget*>("DeviceListView")->topLevelItemCount(), 4);
     EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "");
 }
 

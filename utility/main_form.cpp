@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QTreeWidget>
 
 #include "forms/message_pump.h"
@@ -177,6 +178,7 @@ void TMainForm::GaugeStep() {
 void TMainForm::SetMemoLines(QPlainTextEdit* memo, const Lines& lines) {
     memo->clear();
     for (const std::string& line : lines) AddMemoLine(memo, line);
+    memo->moveCursor(QTextCursor::Start);
 }
 
 void TMainForm::AddMemoLine(QPlainTextEdit* memo, const std::string& line) {

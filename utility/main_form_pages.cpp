@@ -74,6 +74,7 @@ void TMainForm::ShowFWParamInfo(int port, std::uint8_t* buffer) {
             AddMemoLine(FwInfoMemo, line);
         }
     }
+    FwInfoMemo->moveCursor(QTextCursor::Start);
     if (g_nSaveAllMode == 1) AppendReportSection(g_pSystemInfoPath, "FW Param Info", MemoText(fwInfoLines_));
 }
 

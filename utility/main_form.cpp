@@ -135,6 +135,7 @@ void TMainForm::DeviceListViewSelectItem(int row, bool selected) {
     UpdateInfo(selected);
     Button2->setEnabled(true);
     Button3->setEnabled(true);
+    if (closeRequested_ && !busy_) close();
 }
 
 void TMainForm::Button1Click() {

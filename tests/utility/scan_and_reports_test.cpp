@@ -15,6 +15,7 @@
 #include "utility/device_scan.h"
 #include "utility/device_state.h"
 #include "utility/report_files.h"
+#include "transport/trace.h"
 
 namespace {
 
@@ -105,6 +106,39 @@ TEST(DeviceScan, CaseTable) {
         for (int port = c.rows; port < kPortCount; ++port) EXPECT_EQ(AP_Instance[port].pDevicePath, nullptr) << port;
     }
     for (int port = 0; port < kMaxDevices; ++port) SetPortPath(port, nullptr);
+}
+
+// The drive whose identify namespace fails after its identify controller succeeded (its "IDFY_C.raw"
+// written, no "IDFY_N.raw") is not listed, and the next drive takes row 0.
+TEST(DeviceScan, IdentifyNamespaceFailingLeavesTheDriveOut) {
+    platform::ScopedBackends backends;
+    platform::VirtualClock clock;
+    platform::ScopedClock useClock(clock);
+    platform::TraceCapture trace;
+    const fs::path cwd = fs::current_path();
+    const fs::path work = fs::temp_directory_path() / ("qv_scan_dumps_" + std::to_string(::getpid()));
+    fs::remove_all(work);
+    fs::create_directories(work / "raw");
+    fs::current_path(work);
+    SetRawDumpFolder("raw");
+    bool seen = false;
+    // Only the first drive answers fewer commands; its own command count decides which identify fails.
+    for (int after = 4; after <= 12 && !seen; ++after) {
+        fs::remove(work / "raw" / "IDFY_C.raw");
+        fs::remove(work / "raw" / "IDFY_N.raw");
+        // The second drive is listed after the first, so its dumps would hide the first's: list it alone.
+        const auto rows = Scan({"namespace", {"FaultAt=after" + std::to_string(after) + ":noanswer"}, {}, 0, {}});
+        if (fs::exists(work / "raw" / "IDFY_C.raw") && !fs::exists(work / "raw" / "IDFY_N.raw")) {
+            seen = true;
+            EXPECT_TRUE(rows.empty());
+            EXPECT_EQ(g_nDeviceCount, 0);
+            EXPECT_EQ(AP_Instance[0].pDevicePath, nullptr);
+        }
+    }
+    EXPECT_TRUE(seen) << "no command count made only identify namespace fail";
+    SetRawDumpFolder("");
+    fs::current_path(cwd);
+    fs::remove_all(work);
 }
 
 TEST(DeviceScan, RescanOfTheBaySucceeds) {

@@ -1,5 +1,6 @@
 # Two commands set up everything on a fresh Debian machine:
 #   make run   installs missing packages, builds, starts Kestrane on the sample station with emulated drives
+#   (make run-vellumin starts Vellumin there instead)
 #   make test  installs missing packages, builds, runs every test suite
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -7,7 +8,7 @@ FUZZ_RUNS ?= 1000000
 FUZZ_SECONDS ?= 3600
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan tsan tsan-configure tsan-threaded bench fuzz clean
+.PHONY: all deps configure build test run run-vellumin asan tsan tsan-configure tsan-threaded bench fuzz clean
 
 all: build
 
@@ -26,13 +27,16 @@ test: build
 run: build
 	@bash scripts/run-kestrane.sh $(BUILD)
 
+run-vellumin: build
+	@bash scripts/run-vellumin.sh $(BUILD)
+
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)
 
 # The unit and end-to-end suites under AddressSanitizer and UndefinedBehaviorSanitizer; only the test
 # binaries those labels run are built (not the programs, nor the GUI suites).
 ASAN_SUITES = test_platform test_transport test_commands test_settings test_tables test_emu test_procedures \
-	test_procedures_e2e test_e2e test_app test_dialogs_decoders
+	test_procedures_e2e test_e2e test_app test_dialogs_decoders test_utility
 
 asan: deps
 	@cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF \

@@ -2,23 +2,9 @@
 // The target is under 40 MB resident after AllocPortBuffers.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
 
+#include "resident_memory.h"
 #include "transport/port_instance.h"
-
-namespace {
-
-long VmRssKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
-}  // namespace
 
 int main() {
     const long before = VmRssKb();

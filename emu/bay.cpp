@@ -165,6 +165,22 @@ std::optional<std::vector<platform::UsbDisk>> Bay::ListUsbDisks() {
     return disks;
 }
 
+std::vector<platform::DiskEntry> Bay::ListDisks() {
+    std::vector<platform::DiskEntry> disks;
+    for (const auto& d : drives_) {
+        if (!d->Plugged()) continue;
+        const bool uas = EqualNoCase(d->Config().section.GetOr("Transport", "usb-storage"), "uas");
+        disks.push_back({d->Path(), uas ? "scsi" : "usb"});
+    }
+    return disks;
+}
+
+platform::RescanResult Bay::RescanDisks() {
+    platform::RescanResult r;
+    r.ok = true;
+    return r;
+}
+
 platform::DiskNumberResult Bay::DiskNumber(std::string_view path) {
     platform::DiskNumberResult r;
     Drive* d = nullptr;

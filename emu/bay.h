@@ -68,6 +68,10 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
                                             unsigned timeoutSeconds) override;
     std::optional<std::vector<platform::UsbDisk>> ListUsbDisks() override;
     platform::DiskNumberResult DiskNumber(std::string_view path) override;
+    // The plugged drives, bus "usb", or "scsi" for a drive whose section says Transport=uas.
+    std::vector<platform::DiskEntry> ListDisks() override;
+    // Succeeds and changes nothing: the bay's disks are always current.
+    platform::RescanResult RescanDisks() override;
     std::vector<platform::HubInterface> ListHubs() override;
     std::unique_ptr<platform::UsbHub> OpenHub(std::string_view path, int* error) override;
     std::vector<platform::UsbDeviceNode> ListUsbDeviceNodes() override;

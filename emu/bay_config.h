@@ -8,6 +8,7 @@
 //               [Revision=..]  [Sectors=.. | CapacityMB=..]  [BlockLength=512]  [UsbVendor=0x..]
 //               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
 //               [CommandLatencyUs=<us>]  [FaultAt=<when>:<what>,...]   (drive.h, fault_schedule.h)
+//               [Transport=usb-storage|uas]  (the driver the disk listing names: bus "usb" or "scsi")
 //   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]
 //               [Fault=none|noanswer|badecho]  [Slot1=Drive3 ... Slot8=<drive>]  [Current<n>=<mA>]
 //               [NoLink=<slots>]  [LateLink=<slots>]                          (fixture_protocol.h)

@@ -89,13 +89,17 @@ std::vector<std::pair<std::string, Bytes>> DemoStationFiles(const DemoStationPla
 }
 
 std::string DemoBayIni(const DemoStationPlan& plan) {
-    std::string ini = "; Emulated drives of the demo station: eight drives on one 8-port hub on a USB 3 root hub.\n";
+    std::string ini =
+        "; Emulated drives of the demo station: eight drives on one 8-port hub on a USB 3 root hub, and a ninth\n"
+        "; on the root hub's port 2, formatted as shipped (its system firmware runs).\n";
     ini += "[RootHub1]\nBus=2\nSpeed=usb3\nPorts=4\n[Hub1]\nId=2-1\nPorts=8\n";
     for (int i = 0; i < plan.drives && i < 8; ++i) {
         ini += "[Drive" + std::to_string(i + 1) + "]\nId=2-1." + std::to_string(i + 1) + "\n";
         ini += i % 2 == 0 ? "Bridge=jmicron\nChip=0583\n" : "Bridge=asmedia\n";
         ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
     }
+    ini += "[Drive9]\nId=2-2\nBridge=jmicron\nChip=0583\nSystemState=formatted\n";
+    ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
     return ini;
 }
 

@@ -208,6 +208,7 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.sortResults->Install(core);
     p.system = std::make_shared<SystemFirmware>(p.nand);
     p.system->Install(core);
+    p.system->SetFlashIds([gdp = p.gdp](int channel, int ce) { return gdp->FlashIdOf(channel, ce); });
     p.loader->SetRomBootHook([system = p.system, sortRun = p.sortRun](ControllerCore& c, BootReport& r) {
         system->OnRomBoot(c, r);
         sortRun->OnRomBoot(c, r);

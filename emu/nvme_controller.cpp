@@ -94,6 +94,7 @@ NvmeStatus NvmeController::Admin(const NvmeRequest& r, std::span<std::uint8_t> d
 }
 
 void NvmeController::AttachSystemFirmware(SystemFirmware& firmware) {
+    system_ = &firmware;
     firmware.SetBootListener([this](const SystemBoot* boot) { ApplyBoot(boot); });
 }
 
@@ -145,6 +146,31 @@ NvmeStatus NvmeController::Identify(const NvmeRequest& r, std::span<std::uint8_t
 }
 
 NvmeStatus NvmeController::GetLogPage(const NvmeRequest& r, std::span<std::uint8_t> data) {
+    if ((r.Cdw(10) & 0xFF) == kVendorSmartLogId) {
+        if (core_.Running() != Program::System || vendorSmart_.fail) return nvme_status::kInvalidLogPage;
+        FlashWear wear;
+        if (system_ != nullptr) {
+            // The erase counts of the block units the firmware keeps, as its 0x01 command gives them.
+            const std::vector<std::uint8_t> counts = system_->EraseCounts(256 * 1024);
+            std::uint64_t sum = 0, n = 0;
+            wear.eraseFewest = 0xFFFFFFFF;
+            for (std::size_t at = 0; at + 4 <= counts.size(); at += 4) {
+                const std::uint32_t c = static_cast<std::uint32_t>(counts[at] | counts[at + 1] << 8 |
+                                                                   counts[at + 2] << 16 | std::uint32_t{counts[at + 3]} << 24);
+                if (c == 0xFFFFFFFF) continue;
+                sum += c;
+                ++n;
+                wear.eraseMost = std::max(wear.eraseMost, c);
+                wear.eraseFewest = std::min(wear.eraseFewest, c);
+            }
+            if (n == 0) wear.eraseFewest = 0;
+            wear.eraseAverage = n == 0 ? 0 : static_cast<std::uint32_t>(sum / n);
+        }
+        std::vector<std::uint8_t> page(kSmartLogBytes);
+        BuildVendorSmartLog(vendorSmart_, smart_, wear, page);
+        std::copy_n(page.begin(), std::min(page.size(), data.size()), data.begin());
+        return nvme_status::kSuccess;
+    }
     if ((r.Cdw(10) & 0xFF) != kSmartLogId) return nvme_status::kInvalidLogPage;
     std::array<std::uint8_t, kSmartLogBytes> page{};
     BuildSmartLog(smart_, page);

@@ -18,6 +18,7 @@
 #include "emu/nvme_pages.h"
 #include "emu/nvme_types.h"
 #include "emu/vendor_protocol.h"
+#include "emu/vendor_smart.h"
 
 namespace emu {
 
@@ -65,6 +66,8 @@ class NvmeController : public Controller {
     NamespaceStore& Namespace() { return namespace_; }
     const ControllerIdentity& Identity() const { return identity_; }
     SmartCounters& Smart() { return smart_; }
+    // The vendor SMART page (log 0xC0), answered while the system firmware runs (vendor_smart.h).
+    void SetVendorSmart(VendorSmartSetup setup) { vendorSmart_ = std::move(setup); }
     int SanitizeCount() const { return sanitizeCount_; }
     // Follows the boots of `firmware` (the controller must outlive none of its commands).
     void AttachSystemFirmware(SystemFirmware& firmware);
@@ -93,6 +96,8 @@ class NvmeController : public Controller {
     bool bootCounted_ = false;  // a system boot counted the power cycle
     IoFaults ioFaults_;
     std::set<std::uint64_t> corrupt_;
+    VendorSmartSetup vendorSmart_;
+    SystemFirmware* system_ = nullptr;
 };
 
 }  // namespace emu

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "emu/drive_programs.h"
+#include "emu/formatted_drive.h"
 #include "emu/tunnel_asmedia_type.h"
 #include "emu/tunnel_jmicron_type.h"
 
@@ -123,7 +124,7 @@ std::optional<ControllerSetup> ReadControllerSetup(const DriveConfig& drive, std
     ControllerSetup s;
     s.identity.namespaceSectors = drive.sectors;
     if (!ReadTexts(drive, s, error) || !ReadPrograms(drive, s, error) || !ReadNumbers(drive, s, error) ||
-        !ReadIoFaults(drive, s, error)) {
+        !ReadIoFaults(drive, s, error) || !ReadSmartKeys(drive.section, s.vendorSmart, s.smart, error)) {
         return std::nullopt;
     }
     return s;
@@ -135,7 +136,9 @@ std::shared_ptr<NvmeController> MakeNvmeController(const ControllerSetup& setup)
     core.SetFlashProgram(setup.flash);
     if (setup.start != Program::Loader) core.Start(setup.start);
     for (int input : setup.gpioHigh) core.SetGpio(input, true);
+    controller->Smart() = setup.smart;
     controller->Smart().temperatureCelsius = setup.temperatureCelsius;
+    controller->SetVendorSmart(setup.vendorSmart);
     controller->Vendor().SetRefuseMode(setup.refuseVendorMode);
     NvmeController* raw = controller.get();
     core.AddFaultSwitch("vendorrefuse", [raw] { raw->Vendor().SetRefuseMode(true); });
@@ -167,6 +170,14 @@ DriveParts NvmeDriveParts() {
             controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
         }
         controller->AttachSystemFirmware(*installed.system);
+        if (EqualNoCase(d.section.GetOr("SystemState", ""), "formatted") && installed.nand) {
+            // A drive as shipped: its loader blocks written, the system firmware booted from them.
+            const ControllerIdentity& id = controller->Identity();
+            if (WriteFormattedDrive(*installed.nand, {id.serial, id.model, id.firmwareRevision})) {
+                controller->Core().SetFlashProgram(Program::System);
+                controller->PowerOn(false);
+            }
+        }
         return std::shared_ptr<Controller>(controller);
     };
     return parts;

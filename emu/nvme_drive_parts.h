@@ -10,6 +10,8 @@
 //   VendorMode=refuse               the controller refuses to switch vendor-command mode on
 //   IoFail=write|read|flush[,...]   those I/O commands fail (nothing is stored or read)
 //   CorruptSector=<lba>[,<lba>...]  word 3 of each such sector reads XORed with 0xA5A5
+//   VendorSmartIds= VendorSmart= Smart<Counter>=   the SMART pages (vendor_smart.h)
+//   SystemState=formatted           loader blocks written as shipped, system firmware booted (formatted_drive.h)
 //
 // The namespace holds the drive's Sectors (or CapacityMB). The boot loader's load, the diagnostic
 // firmware and the flash are plugged in as well, with their own keys (drive_programs.h).
@@ -34,6 +36,8 @@ struct ControllerSetup {
     bool refuseVendorMode = false;
     IoFaults ioFaults;
     std::vector<std::uint64_t> corruptSectors;
+    SmartCounters smart;  // the counters at start (the temperature is temperatureCelsius)
+    VendorSmartSetup vendorSmart;
 };
 
 // Nullopt and `error` set when a key's value is not sound.

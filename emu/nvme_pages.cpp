@@ -85,8 +85,8 @@ void BuildSmartLog(const SmartCounters& smart, std::span<std::uint8_t> out) {
     wire::PutLe16(&out[1], static_cast<std::uint16_t>(kelvin));
     out[3] = 100;  // available spare
     out[4] = 10;   // available spare threshold
-    wire::PutLe128(&out[32], DataUnits(smart.sectorsRead));
-    wire::PutLe128(&out[48], DataUnits(smart.sectorsWritten));
+    wire::PutLe128(&out[32], smart.unitsRead + DataUnits(smart.sectorsRead));
+    wire::PutLe128(&out[48], smart.unitsWritten + DataUnits(smart.sectorsWritten));
     wire::PutLe128(&out[64], smart.readCommands);
     wire::PutLe128(&out[80], smart.writeCommands);
     wire::PutLe128(&out[112], smart.powerCycles);
@@ -101,8 +101,10 @@ void ReadSmartLog(std::span<const std::uint8_t> page, SmartCounters& smart) {
         for (int i = 7; i >= 0; --i) v = (v << 8) | page[at + static_cast<std::size_t>(i)];
         return v;
     };
-    smart.sectorsRead = le64(32) * 1000;
-    smart.sectorsWritten = le64(48) * 1000;
+    smart.unitsRead = le64(32);
+    smart.unitsWritten = le64(48);
+    smart.sectorsRead = 0;
+    smart.sectorsWritten = 0;
     smart.readCommands = le64(64);
     smart.writeCommands = le64(80);
     smart.powerCycles = le64(112);

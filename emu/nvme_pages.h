@@ -29,6 +29,9 @@ struct SmartCounters {
     std::uint64_t powerCycles = 1;
     std::uint64_t powerOnHours = 0;
     std::uint64_t unsafeShutdowns = 0;
+    // Data units (1,000 sectors) counted before the sectors above: a preset of the log.
+    std::uint64_t unitsRead = 0;
+    std::uint64_t unitsWritten = 0;
 };
 
 inline constexpr std::size_t kIdentifyBytes = 4096;

@@ -57,6 +57,31 @@ void SystemFirmware::Install(ControllerCore& core) {
                     {XferDir::ToHost, [self](ControllerCore&, const VendorPacket& p, std::span<std::uint8_t> d) {
                          return self->ReadPage(p, d);
                      }});
+    core.AddCommand(Program::System, sys_code::kGetFlashId,
+                    {XferDir::ToHost, [self](ControllerCore&, const VendorPacket& p, std::span<std::uint8_t> d) {
+                         return self->GetFlashId(p, d);
+                     }});
+}
+
+void SystemFirmware::SetFlashIds(FlashIdSource source) {
+    std::lock_guard lock(mutex_);
+    flashIds_ = std::move(source);
+}
+
+NvmeStatus SystemFirmware::GetFlashId(const VendorPacket& p, std::span<std::uint8_t> data) const {
+    const FlashGeometry& g = nand_->Geometry();
+    if (p[3] >= g.channels || p[4] >= g.ces) return nvme_status::kInvalidField;
+    std::fill(data.begin(), data.end(), 0);
+    FlashIdSource source;
+    {
+        std::lock_guard lock(mutex_);
+        source = flashIds_;
+    }
+    if (source) {
+        const auto id = source(p[3], p[4]);
+        std::copy_n(id.begin(), std::min(id.size(), data.size()), data.begin());
+    }
+    return nvme_status::kSuccess;
 }
 
 void SystemFirmware::SetBootListener(BootListener listener) {
@@ -215,7 +240,8 @@ NvmeStatus SystemFirmware::GetEraseCount(std::span<std::uint8_t> data) const {
 
 NvmeStatus SystemFirmware::ReadPage(const VendorPacket& p, std::span<std::uint8_t> data) const {
     const FlashGeometry& g = nand_->Geometry();
-    const int channel = p[3], ce = p[4] & 0x0F, lun = p[4] >> 4;
+    // The information-page probe sends the channel count: a channel the flash lacks reads channel 0.
+    const int channel = p[3] < g.channels ? p[3] : 0, ce = p[4] & 0x0F, lun = p[4] >> 4;
     const int unit = wire::GetBe16(&p[5]), page = wire::GetBe16(&p[7]);
     const int first = unit * g.planes;
     if (!nand_->Contains({channel, ce, lun, first, page})) return nvme_status::kInvalidField;

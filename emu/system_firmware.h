@@ -15,7 +15,10 @@
 //        count of block unit u, 0xFFFFFFFF past the units of a die. Booted from the flash: the
 //        table of its loader block; otherwise the flash's own counts, the highest over the
 //        unit's blocks on every die.
-//   0x04 page read (16-byte packet, in): byte 3 channel, 4 bank (CE low nibble, LUN high), 5-6
+//   0x36 flash ID (16-byte packet, in): byte 3 channel, 4 bank (CE); the ID bytes of that CE, then
+//        zeros; a channel or bank the flash does not have fails the command.
+//   0x04 page read (16-byte packet, in): byte 3 channel (one at or above the channel count reads
+//        channel 0), 4 bank (CE low nibble, LUN high), 5-6
 //        block unit, 7-8 page (big-endian), 9 LDPC rate, 10 scrambler, 12-15 a value; the block
 //        read is the lowest block of the unit that the parameter page lists as a loader block of
 //        that die, else the unit's first block. A page the flash cannot decode fails the command
@@ -46,7 +49,11 @@ namespace emu {
 namespace sys_code {
 inline constexpr std::uint8_t kGetEraseCount = 0x01;
 inline constexpr std::uint8_t kReadPage = 0x04;
+inline constexpr std::uint8_t kGetFlashId = 0x36;
 }  // namespace sys_code
+
+// The ID bytes a CE answers.
+using FlashIdSource = std::function<std::array<std::uint8_t, 7>(int channel, int ce)>;
 
 // What the controller takes over from a firmware booted from the flash.
 struct SystemBoot {
@@ -71,6 +78,8 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
     void OnRomBoot(ControllerCore& core, BootReport& report);
     using BootListener = std::function<void(const SystemBoot*)>;
     void SetBootListener(BootListener listener);
+    // Where the 0x36 command takes the ID bytes from (none: zeros).
+    void SetFlashIds(FlashIdSource source);
 
     bool BootedFromFlash() const;
     std::optional<SysParamPage> Param() const;
@@ -91,6 +100,7 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
 
     NvmeStatus GetEraseCount(std::span<std::uint8_t> data) const;
     NvmeStatus ReadPage(const VendorPacket& p, std::span<std::uint8_t> data) const;
+    NvmeStatus GetFlashId(const VendorPacket& p, std::span<std::uint8_t> data) const;
     // The loader blocks of die (channel, ce, lun) that the parameter page lists (bit n: block n).
     std::uint8_t LoaderBits(const State& s, int channel, int ce, int lun) const;
     int LogicalChannel(const State& s, int channel) const;
@@ -100,6 +110,7 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
     mutable std::mutex mutex_;
     std::optional<State> state_;
     BootListener listener_;
+    FlashIdSource flashIds_;
     int boots_ = 0;
 };
 

@@ -67,6 +67,9 @@ int VC_RDT_CmdGetSORTStatus(int port, void* buffer, std::uint32_t sectors, std::
 
 // System firmware (16-byte packets).
 int VC_SYS_GetEraseCount(int port, void* buffer, std::uint32_t sectors, std::uint8_t b3, std::uint8_t b4);
+// The flash ID bytes of one channel and bank, then zeros. On failure it traces the reply as text (at
+// most the `sectors` × 512 bytes it asked for, up to the first zero byte) before its fail line.
+int VC_SYS_GetFlashID(int port, void* buffer, std::uint32_t sectors, std::uint8_t channel, std::uint8_t bank);
 int VC_SYS_ReadPage(int port, std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
                     std::uint8_t ldpcMode, std::uint8_t scramble, void* buffer, std::uint32_t sectors,
                     std::uint32_t value);

@@ -147,6 +147,13 @@ VendorCmdPacket SysGetEraseCount(std::uint8_t b3, std::uint8_t b4) {
     return p;
 }
 
+VendorCmdPacket SysGetFlashId(std::uint8_t channel, std::uint8_t bank) {
+    VendorCmdPacket p = Plain(code::kSysGetFlashId, 16);
+    p.bytes[3] = channel;
+    p.bytes[4] = bank;
+    return p;
+}
+
 VendorCmdPacket SysReadPage(std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
                             std::uint8_t ldpcMode, std::uint8_t scramble, std::uint32_t value) {
     VendorCmdPacket p = Plain(code::kSysReadPage, 16);

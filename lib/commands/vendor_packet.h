@@ -25,7 +25,7 @@ inline constexpr std::uint8_t kGetReturn = 0x00, kScanDefectBad = 0x02, kGetFlas
                               kSwitchToLegacy = 0x49, kDramTest = 0x4A, kCheckNandTime = 0x4B,
                               kPageWriteInterleave = 0x4C, kSetLoaderBlock = 0x4D, kPcieLoopBack = 0x4E,
                               kReadFlashId = 0x88, kPageRead = 0x89, kPageWrite = 0x8A, kBlockErase = 0x8B;
-inline constexpr std::uint8_t kSysGetEraseCount = 0x01, kSysReadPage = 0x04;
+inline constexpr std::uint8_t kSysGetEraseCount = 0x01, kSysReadPage = 0x04, kSysGetFlashId = 0x36;
 }  // namespace code
 
 // 0xFF 0xE5 code and zeros.
@@ -59,6 +59,8 @@ VendorCmdPacket GetSortStatus(bool checkRdtFw);
 
 // System firmware (16 bytes).
 VendorCmdPacket SysGetEraseCount(std::uint8_t b3, std::uint8_t b4);
+// 3 channel, 4 bank.
+VendorCmdPacket SysGetFlashId(std::uint8_t channel, std::uint8_t bank);
 VendorCmdPacket SysReadPage(std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
                             std::uint8_t ldpcMode, std::uint8_t scramble, std::uint32_t value);
 

@@ -20,6 +20,16 @@ DiskNumberResult DeviceBackend::DiskNumber(std::string_view) {
     return r;
 }
 
+std::vector<DiskEntry> DeviceBackend::ListDisks() {
+    return {};
+}
+
+RescanResult DeviceBackend::RescanDisks() {
+    RescanResult r;
+    r.error = ENOTSUP;
+    return r;
+}
+
 std::vector<HubInterface> DeviceBackend::ListHubs() {
     return {};
 }

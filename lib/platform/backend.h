@@ -39,6 +39,10 @@ class DeviceBackend {
     // Every USB disk present, in a stable order; nullopt when the listing itself failed.
     virtual std::optional<std::vector<UsbDisk>> ListUsbDisks();
     virtual DiskNumberResult DiskNumber(std::string_view path);
+    // Every whole disk present, in a stable order; empty when none or not supported.
+    virtual std::vector<DiskEntry> ListDisks();
+    // Asks every SCSI host to look for new disks and waits until the device manager has settled.
+    virtual RescanResult RescanDisks();
 
     // Every USB hub (root hubs first by bus, then the hubs plugged into ports).
     virtual std::vector<HubInterface> ListHubs();

@@ -67,4 +67,17 @@ struct UsbDeviceNode {
     std::string instanceId;  // "2-1.3"
 };
 
+// One whole disk of the disk listing (every disk, not only those behind USB).
+struct DiskEntry {
+    std::string path;  // the pass-through path: "/dev/sg2", "/dev/nvme0n1", "emu:drive3"
+    std::string bus;   // "usb" behind usb-storage, "scsi" behind uas or another SCSI transport, else empty
+};
+
+// What a rescan of the disks did.
+struct RescanResult {
+    bool ok = false;
+    bool noHost = false;  // there was nothing to rescan
+    int error = 0;        // errno of the failed request
+};
+
 }  // namespace platform

@@ -8,6 +8,7 @@
 AP_INIState_t AP_INIState{};
 AP_FlashSet_t AP_FlashSet{};
 AP_FwSet_t AP_FwSet{};
+AP_Variable_t AP_Variable{};
 AP_FwFeatureSet_t AP_FwFeatureSet{};
 AP_RDTSet_t AP_RDTSet{};
 std::uint16_t wRsltBlk[AP_PORT_COUNT][8][8]{};
@@ -17,6 +18,7 @@ void ResetSettingsRecords() {
     AP_INIState = {};
     AP_FlashSet = {};
     AP_FwSet = {};
+    AP_Variable = {};
     AP_FwFeatureSet = {};
     AP_RDTSet = {};
     AP_ParaSet = {};

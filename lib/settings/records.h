@@ -304,6 +304,10 @@ struct AP_FlashSet_t {
     std::uint8_t bPageShift;
     std::uint8_t bBlockShift;
     std::uint8_t bStpuShift;
+    // Filled only by the information utility, from the running firmware's parameter page.
+    std::uint8_t ucBankRemap[4];
+    std::uint8_t ucChRemap[8];
+    std::uint8_t ucBlockAttribute;
 };
 
 // Firmware settings that go into the parameter images.
@@ -331,6 +335,14 @@ struct AP_FwSet_t {
     char ModelNum[42];
     char OUI[8];
     char EUI64[18];
+    char sFwTag[64];  // the running firmware's tag (information utility only)
+};
+
+// The information utility's firmware variables: the customer IDs of the running firmware as "%04X"
+// texts. Nine characters hold any 32-bit value with its terminator.
+struct AP_Variable_t {
+    char SyS_FM_CUSTOMIZE_Ver[9];
+    char SyS_FM_CUSTOMIZE_FEATURE_Ver[9];
 };
 
 // Twenty firmware switch bytes handed as one block to the parameter-image writers.
@@ -561,6 +573,7 @@ static_assert(offsetof(AP_ParaSet_t, READ_DISTURB_HEAD) == 27);
 static_assert(std::is_trivially_copyable_v<AP_INIState_t>);
 static_assert(std::is_trivially_copyable_v<AP_FlashSet_t>);
 static_assert(std::is_trivially_copyable_v<AP_FwSet_t>);
+static_assert(std::is_trivially_copyable_v<AP_Variable_t>);
 static_assert(std::is_trivially_copyable_v<AP_FwFeatureSet_t>);
 static_assert(std::is_trivially_copyable_v<AP_RDTSet_t>);
 static_assert(std::is_trivially_copyable_v<AP_ParaSet_t>);
@@ -568,6 +581,7 @@ static_assert(std::is_trivially_copyable_v<AP_ParaSet_t>);
 extern AP_INIState_t AP_INIState;
 extern AP_FlashSet_t AP_FlashSet;
 extern AP_FwSet_t AP_FwSet;
+extern AP_Variable_t AP_Variable;
 extern AP_FwFeatureSet_t AP_FwFeatureSet;
 extern AP_RDTSet_t AP_RDTSet;
 // The sorting-result block of every die, kept with the sorting settings: [port][channel][FW bank],

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/files.h"
@@ -27,7 +28,21 @@ std::size_t FormatLine(char (&buf)[kTraceBuffer], const char* format, va_list ar
     return static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n) : sizeof buf - 1;
 }
 
+std::mutex g_dumpFolderMutex;
+std::string g_dumpFolder;  // empty: "raw" under the program folder
+
+std::filesystem::path DumpFolder() {
+    std::lock_guard lock(g_dumpFolderMutex);
+    if (g_dumpFolder.empty()) return platform::ProgramFolder() / "raw";
+    return std::filesystem::path(g_dumpFolder);
+}
+
 }  // namespace
+
+void SetRawDumpFolder(const char* folder) {
+    std::lock_guard lock(g_dumpFolderMutex);
+    g_dumpFolder = folder ? folder : "";
+}
 
 void TraceOut(const char* format, ...) {
     char buf[kTraceBuffer];
@@ -60,7 +75,7 @@ bool WriteRawFile(const char* path, const void* data, std::size_t length) {
 
 void DumpRawFile(const char* name, const void* data, std::size_t length) {
     if (AP_RDSetting.DumpDebugFile == 0 || name == nullptr) return;
-    const std::string path = platform::JoinPath(platform::ProgramFolder() / "raw", name).string();
+    const std::string path = platform::JoinPath(DumpFolder(), name).string();
     WriteRawFile(path.c_str(), data, length);
 }
 

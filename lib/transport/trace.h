@@ -11,8 +11,13 @@ void TraceOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The same line, also written to `logFile` when [RDSetting] DumpPftFile is on and the file is open.
 void TraceOutToFile(std::FILE* logFile, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Writes `data` to "raw/<name>" under the program folder when DumpDebugFile is on.
+// Writes `data` to "<dump folder>/<name>" when DumpDebugFile is on. The folder is never created: a
+// missing folder means no dump.
 void DumpRawFile(const char* name, const void* data, std::size_t length);
+// The dump folder of DumpRawFile: "raw" under the program folder while none is set (Kestrane); a
+// relative folder is taken from the current directory when each dump is written. Empty restores the
+// default.
+void SetRawDumpFolder(const char* folder);
 // Writes `data` to `path` when DumpDebugFile is on.
 void DumpRawFileAt(const char* path, const void* data, std::size_t length);
 // Writes `data` to `path` unconditionally (the callers decide on the switch); false when the file cannot

@@ -234,6 +234,12 @@ std::vector<CommandCase> Cases() {
          kIn,
          4,
          "######### - VC_SYS_GetEraseCount fail!\n"},
+        {"SYS GetFlashID",
+         [](void* b) { return VC_SYS_GetFlashID(kPort, b, 1, 3, 2); },
+         {0xFF, 0xE5, 0x36, 3, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         kIn,
+         1,
+         "######### - VC_SYS_GetFlashID fail!\n"},
         {"SYS ReadPage",
          [](void* b) { return VC_SYS_ReadPage(kPort, 1, 2, 0x0304, 0x0506, 7, 8, b, 8, 0xA1B2C3D4); },
          {0xFF, 0xE5, 0x04, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0xA1, 0xB2, 0xC3, 0xD4},
@@ -319,6 +325,19 @@ TEST(CommandSets, RepliesThatTheCommandsInterpret) {
     platform::TraceCapture capture;
     EXPECT_EQ(VC_GDP_CmdFlashDiagnostic(kPort, 1, 1), 2);  // a zero reply fails, without a trace line
     EXPECT_TRUE(capture.Lines().empty());
+}
+
+TEST(CommandSets, AFailedFlashIdReadTracesNoMoreOfTheReplyThanItAskedFor) {
+    RecordedPort port(kPort, 1);
+    port.backend->FailCall(1);
+    platform::TraceCapture capture;
+    Bytes buffer(2 * 512, 'A');  // no zero byte in the sector asked for, nor in the next
+    EXPECT_EQ(VC_SYS_GetFlashID(kPort, buffer.data(), 1, 0, 0), 2);
+    const auto lines = capture.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    const std::string& text = lines[lines.size() - 2];
+    EXPECT_EQ(text.size(), std::string("######### -").size() + 512 + 1);
+    EXPECT_EQ(lines.back(), "######### - VC_SYS_GetFlashID fail!\n");
 }
 
 TEST(CommandSets, PageReadSetsTheInheritBitOnlyWithBothSwitchesOn) {

@@ -74,6 +74,44 @@ TEST(NvmeController, SmartLogFillsItsPageAndLeavesTheRestPoisoned) {
     EXPECT_EQ(c.Run(Entry({.opcode = 0x02, .cdw10 = 0x01 | (1024u << 16)}), d), st::kInvalidLogPage);
 }
 
+TEST(NvmeController, VendorSmartPageAndCounterPresetsOfTheBayKeys) {
+    emu::DriveConfig d;
+    d.name = "Drive1";
+    d.sectors = 1000;
+    d.section = emu::ParseIni("[Drive1]\nProgram=system\nVendorSmartIds=9,0,0xC2,0x77\nTemperature=45\n"
+                              "SmartHostReads=4294967301\nSmartUnitsRead=0x123456789\nSmartPowerOnHours=18446744073709551615\n")
+                    .sections.at(0);
+    std::string error;
+    const auto setup = emu::ReadControllerSetup(d, &error);
+    ASSERT_TRUE(setup.has_value()) << error;
+    auto c = emu::MakeNvmeController(*setup);
+    std::vector<std::uint8_t> health(4096);
+    ASSERT_TRUE(c->Run(Entry({.opcode = 0x02, .cdw10 = 0x02 | (1024u << 16)}), health).Ok());
+    EXPECT_EQ(Le64(health, 64), 4294967301u);
+    EXPECT_EQ(Le64(health, 32), 0x123456789u);
+    EXPECT_EQ(Le64(health, 128), 18446744073709551615u);
+
+    const auto vendorLog = Entry({.opcode = 0x02, .cdw10 = 0xC0 | (1024u << 16)});
+    std::vector<std::uint8_t> page(4096);
+    ASSERT_TRUE(c->Run(vendorLog, page).Ok());
+    const std::uint8_t ids[] = {0x09, 0x00, 0xC2, 0x77, 0x00};
+    for (std::size_t e = 0; e < sizeof ids; ++e) EXPECT_EQ(page[2 + 12 * e], ids[e]) << e;
+    EXPECT_EQ(page[2 + 3], 100);
+    EXPECT_EQ(Le64(page, 2 + 5) & 0xFFFFFFFFFFFFu, 0xFFFFFFFFFFFFu);  // power-on hours, 6 bytes of them
+    EXPECT_EQ(page[2 + 24 + 5], 45);                                    // temperature, current
+    EXPECT_EQ(page[2 + 36 + 5], 0);                                     // an unknown ID: raw 0
+
+    c->Core().Start(Program::Loader);  // only the system firmware keeps the page
+    EXPECT_EQ(c->Run(vendorLog, page), st::kInvalidLogPage);
+    d.section = emu::ParseIni("[Drive1]\nProgram=system\nVendorSmart=fail\n").sections.at(0);
+    auto failing = emu::MakeNvmeController(*emu::ReadControllerSetup(d, &error));
+    EXPECT_EQ(failing->Run(vendorLog, page), st::kInvalidLogPage);
+    for (const char* bad : {"VendorSmartIds=1,256", "SmartPowerCycles=-1", "VendorSmart=maybe"}) {
+        d.section = emu::ParseIni(std::string("[Drive1]\n") + bad + "\n").sections.at(0);
+        EXPECT_FALSE(emu::ReadControllerSetup(d, &error).has_value()) << bad;
+    }
+}
+
 TEST(NvmeController, AdminAndIoOpcodesAreToldApart) {
     emu::NvmeController c(Identity());
     // 0x02 is Get Log Page on the admin queue and Read on the I/O queue.

@@ -4,11 +4,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <fstream>
 #include <thread>
 
 #include "platform/clock.h"
 #include "platform/linux/hidraw.h"
 #include "platform/linux/linux_backend.h"
+#include "platform/linux/sysfs_disks.h"
 #include "sysfs_fixture.h"
 
 namespace {
@@ -42,6 +45,54 @@ TEST(SysfsUsb, ListsTheTwoBridgeDisksWithTheirUsbDevices) {
 
     lx::LinuxBackend missing({"/nonexistent-sysfs", "/dev"});
     EXPECT_FALSE(missing.ListUsbDisks().has_value());
+}
+
+TEST(SysfsDisks, EveryWholeDiskWithItsBusWord) {
+    namespace fs = std::filesystem;
+    const fs::path tree = fixture::CopySysfs(fs::temp_directory_path() / ("qv_disks_" + std::to_string(::getpid())));
+    for (const char* name : {"nvme0n1", "nvme0n1p1", "nvme0c0n1"}) fs::create_directories(tree / "block" / name);
+    lx::LinuxBackend backend({tree, "/fixture-dev"});
+    const auto disks = backend.ListDisks();
+    ASSERT_EQ(disks.size(), 4u);
+    const std::pair<const char*, const char*> expected[] = {{"/fixture-dev/sg0", "scsi"},  // SATA
+                                                            {"/fixture-dev/sg1", "usb"},   // usb-storage
+                                                            {"/fixture-dev/sg2", "scsi"},  // uas
+                                                            {"/fixture-dev/nvme0n1", ""}};
+    for (std::size_t i = 0; i < disks.size(); ++i) {
+        EXPECT_EQ(disks[i].path, expected[i].first);
+        EXPECT_EQ(disks[i].bus, expected[i].second);
+    }
+    fs::remove_all(tree);
+}
+
+TEST(SysfsDisks, RescanAsksEveryHostAndReportsNoHostOrTheFirstFailure) {
+    namespace fs = std::filesystem;
+    const fs::path tree = fixture::CopySysfs(fs::temp_directory_path() / ("qv_rescan_" + std::to_string(::getpid())));
+    auto none = lx::RescanSysfsScsiHosts({tree, "/fixture-dev"}, false);
+    EXPECT_FALSE(none.ok);
+    EXPECT_TRUE(none.noHost);
+
+    const fs::path hosts = tree / "class" / "scsi_host";
+    for (const char* host : {"host0", "host1"}) {
+        fs::create_directories(hosts / host);
+        std::ofstream(hosts / host / "scan").put('x');
+    }
+    auto ok = lx::RescanSysfsScsiHosts({tree, "/fixture-dev"}, false);
+    EXPECT_TRUE(ok.ok);
+    for (const char* host : {"host0", "host1"}) {
+        std::ifstream in(hosts / host / "scan");
+        std::string text;
+        std::getline(in, text);
+        EXPECT_EQ(text, "- - -");
+    }
+
+    fs::create_directories(hosts / "host2");  // no scan file: its request fails, the others still go
+    std::ofstream(hosts / "host1" / "scan", std::ios::trunc).put('x');
+    auto failed = lx::RescanSysfsScsiHosts({tree, "/fixture-dev"}, false);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_FALSE(failed.noHost);
+    EXPECT_EQ(failed.error, ENOENT);
+    fs::remove_all(tree);
 }
 
 TEST(SysfsUsb, HubsRootsFirstWithTheirKinds) {

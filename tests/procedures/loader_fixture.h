@@ -15,6 +15,9 @@
 
 #include "emu/image_generator.h"
 #include "param_settings.h"
+#include "settings/param_files.h"
+#include "tables/page_format.h"
+#include "transport/port_instance.h"
 #include "settings/firmware_bins.h"
 #include "transport/byte_order.h"
 #include "transport/tool_records.h"
@@ -150,5 +153,39 @@ class TempFolder {
   private:
     std::filesystem::path path_;
 };
+
+// What a download of SystemPlan() to port 0 needs, for a drive running the diagnostic firmware: the
+// loader drive's settings, the firmware and data files in `folder`, and the pre-format image (defect,
+// early and remap headers of the four channels), bitmap and erase counts as the port's buffers.
+inline void PrepareDownload(const TempFolder& folder, Bytes& remap, Bytes& bitmap, Bytes& counts) {
+    constexpr std::size_t kPage = 16384;
+    LoadLoaderDrive(0);
+    AP_INIState.RemapEnable = 1;
+    AP_INIState.dwItemEnable[7] = 1;
+    DescribeImage(SystemPlan(), (folder.Path() / "SYS.bin").string(), 7);
+    std::snprintf(AP_Param.sOPALBin, kParamPathBytes, "%s",
+                  folder.File("opal.bin", emu::images::DataFile("OPAL", 40000)).c_str());
+    std::snprintf(AP_Param.sUEFIBin, kParamPathBytes, "%s",
+                  folder.File("uefi.bin", emu::images::DataFile("UEFI", 20000)).c_str());
+    std::snprintf(AP_Param.sLdpcPage1Bin, kParamPathBytes, "%s",
+                  folder.File("ldpc1.bin", emu::images::LdpcPage(2, 1)).c_str());
+    std::snprintf(AP_Param.sLdpcPage2Bin, kParamPathBytes, "%s",
+                  folder.File("ldpc2.bin", emu::images::LdpcPage(2, 2)).c_str());
+    std::snprintf(AP_Param.sNandMemSDR, kParamPathBytes, "%s",
+                  folder.File("sdr.bin", emu::images::DataFile("SDR", 16384)).c_str());
+    std::snprintf(AP_Param.sNandMemDDR, kParamPathBytes, "%s",
+                  folder.File("ddr.bin", emu::images::DataFile("DDR", 16384)).c_str());
+    remap.assign(kRemapTableBufSize, 0);
+    for (int c = 0; c < 4; ++c) {
+        vRM_SetTableHeader(&remap[static_cast<std::size_t>(c) * kPage], kPage, RM_TBL_DEFECT);
+        vRM_SetTableHeader(&remap[static_cast<std::size_t>(8 + c) * kPage], kPage, RM_TBL_EARLY);
+        vRM_SetTableHeader(&remap[static_cast<std::size_t>(16 + c) * kPage], kPage, RM_TBL_REMAP);
+    }
+    bitmap.assign(kTablePageBufSize, 0x3C);
+    counts.assign(kEraseCountBufSize, 0);
+    AP_Instance[0].pRemapTableBuf = remap.data();
+    AP_Instance[0].pTablePageBuf = bitmap.data();
+    AP_Instance[0].pEraseCountBuf = counts.data();
+}
 
 }  // namespace loader_test

@@ -74,6 +74,22 @@ TEST(Trace, RawDumpsFollowTheSwitchAndNeverCreateTheFolder) {
     EXPECT_EQ(GetFileLength((dir / "b.raw").c_str()), 4u);
     EXPECT_EQ(GetFileLength((dir / "missing").c_str()), 0u);
 
+    // A dump folder of its own, relative to the current directory and never created either.
+    const fs::path cwd = fs::current_path();
+    fs::create_directories(dir / "work");
+    fs::current_path(dir / "work");
+    SetRawDumpFolder("raw");
+    DumpRawFile("c.raw", data, sizeof data);
+    EXPECT_FALSE(fs::exists(dir / "work" / "raw"));
+    fs::create_directories(dir / "work" / "raw");
+    DumpRawFile("c.raw", data, sizeof data);
+    EXPECT_EQ(GetFileLength((dir / "work" / "raw" / "c.raw").c_str()), 4u);
+    EXPECT_FALSE(fs::exists(dir / "raw" / "c.raw"));
+    SetRawDumpFolder("");
+    DumpRawFile("d.raw", data, sizeof data);
+    EXPECT_EQ(GetFileLength((dir / "raw" / "d.raw").c_str()), 4u);
+    fs::current_path(cwd);
+
     platform::SetProgramFolder(saved);
     fs::remove_all(dir);
 }

@@ -10,6 +10,7 @@
 
 #include "platform/linux/hidraw.h"
 #include "platform/linux/sg_io.h"
+#include "platform/linux/sysfs_disks.h"
 #include "platform/linux/sysfs_usb.h"
 #include "platform/linux/udev_monitor.h"
 
@@ -50,6 +51,15 @@ DiskNumberResult LinuxBackend::DiskNumber(std::string_view path) {
     r.ok = true;
     r.number = *number;
     return r;
+}
+
+std::vector<DiskEntry> LinuxBackend::ListDisks() {
+    return ListSysfsDisks(roots_);
+}
+
+RescanResult LinuxBackend::RescanDisks() {
+    // Only the real tree has a device manager to wait for.
+    return RescanSysfsScsiHosts(roots_, roots_.sysfs == "/sys");
 }
 
 std::vector<HubInterface> LinuxBackend::ListHubs() {

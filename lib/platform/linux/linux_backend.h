@@ -21,6 +21,8 @@ class LinuxBackend : public DeviceBackend {
                                   std::span<std::uint8_t> data, unsigned timeoutSeconds) override;
     std::optional<std::vector<UsbDisk>> ListUsbDisks() override;
     DiskNumberResult DiskNumber(std::string_view path) override;
+    std::vector<DiskEntry> ListDisks() override;
+    RescanResult RescanDisks() override;
     std::vector<HubInterface> ListHubs() override;
     std::unique_ptr<UsbHub> OpenHub(std::string_view path, int* error) override;
     std::vector<UsbDeviceNode> ListUsbDeviceNodes() override;

@@ -93,4 +93,18 @@ std::vector<std::string> ListNames(const fs::path& folder) {
     return names;
 }
 
+std::vector<ScsiGenericDisk> ListScsiGenericDisks(const std::filesystem::path& sysfs) {
+    std::vector<ScsiGenericDisk> disks;
+    const std::filesystem::path sgClass = sysfs / "class" / "scsi_generic";
+    for (const std::string& sg : ListNames(sgClass)) {
+        std::error_code e;
+        const std::filesystem::path scsiDevice = std::filesystem::canonical(sgClass / sg / "device", e);
+        if (e) continue;
+        const auto type = ReadUnsigned(scsiDevice / "type");
+        if (type && *type != 0 && *type != 14) continue;
+        disks.push_back({sg, scsiDevice});
+    }
+    return disks;
+}
+
 }  // namespace platform::linuxos

@@ -24,4 +24,12 @@ std::optional<std::string> ReadUeventValue(const std::filesystem::path& file, st
 std::vector<std::string> ListNames(const std::filesystem::path& folder);
 bool NaturalLess(std::string_view a, std::string_view b);
 
+// The SCSI generic devices of disks (and reduced-block disks), by sg number: the sg name and the
+// canonical folder of its SCSI device.
+struct ScsiGenericDisk {
+    std::string sg;
+    std::filesystem::path scsiDevice;
+};
+std::vector<ScsiGenericDisk> ListScsiGenericDisks(const std::filesystem::path& sysfs);
+
 }  // namespace platform::linuxos

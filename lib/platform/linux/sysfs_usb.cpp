@@ -178,12 +178,9 @@ std::optional<std::vector<UsbDisk>> ListSysfsUsbDisks(const LinuxRoots& roots) {
     const fs::path devicesRoot = fs::canonical(roots.sysfs / "devices", ec2);
     std::vector<UsbDisk> disks;
     const fs::path sgClass = roots.sysfs / "class" / "scsi_generic";
-    for (const std::string& sg : ListNames(sgClass)) {
-        std::error_code e;
-        const fs::path scsiDevice = fs::canonical(sgClass / sg / "device", e);
-        if (e) continue;
-        const auto type = ReadUnsigned(scsiDevice / "type");
-        if (type && *type != 0 && *type != 14) continue;  // disks (and reduced-block disks) only
+    for (const ScsiGenericDisk& found : ListScsiGenericDisks(roots.sysfs)) {
+        const std::string& sg = found.sg;
+        const fs::path& scsiDevice = found.scsiDevice;
         const fs::path iface = StorageInterfaceAbove(scsiDevice, devicesRoot);
         if (iface.empty()) continue;
         const fs::path usb = iface.parent_path();

@@ -68,34 +68,7 @@ class DownloadE2e : public ::testing::Test {
     }
 
     void Configure() {
-        loader_test::LoadLoaderDrive(0);
-        AP_INIState.RemapEnable = 1;
-        AP_INIState.dwItemEnable[7] = 1;
-        loader_test::DescribeImage(loader_test::SystemPlan(), (folder_.Path() / "SYS.bin").string(), 7);
-        Bytes opal = emu::images::DataFile("OPAL", 40000);
-        std::snprintf(AP_Param.sOPALBin, kParamPathBytes, "%s", folder_.File("opal.bin", opal).c_str());
-        std::snprintf(AP_Param.sUEFIBin, kParamPathBytes, "%s",
-                      folder_.File("uefi.bin", emu::images::DataFile("UEFI", 20000)).c_str());
-        std::snprintf(AP_Param.sLdpcPage1Bin, kParamPathBytes, "%s",
-                      folder_.File("ldpc1.bin", emu::images::LdpcPage(2, 1)).c_str());
-        std::snprintf(AP_Param.sLdpcPage2Bin, kParamPathBytes, "%s",
-                      folder_.File("ldpc2.bin", emu::images::LdpcPage(2, 2)).c_str());
-        std::snprintf(AP_Param.sNandMemSDR, kParamPathBytes, "%s",
-                      folder_.File("sdr.bin", emu::images::DataFile("SDR", 16384)).c_str());
-        std::snprintf(AP_Param.sNandMemDDR, kParamPathBytes, "%s",
-                      folder_.File("ddr.bin", emu::images::DataFile("DDR", 16384)).c_str());
-        // The pre-format image: defect, early and remap headers for the four channels.
-        remap_.assign(kRemapTableBufSize, 0);
-        for (int c = 0; c < 4; ++c) {
-            vRM_SetTableHeader(&remap_[static_cast<std::size_t>(c) * kPage], kPage, RM_TBL_DEFECT);
-            vRM_SetTableHeader(&remap_[static_cast<std::size_t>(8 + c) * kPage], kPage, RM_TBL_EARLY);
-            vRM_SetTableHeader(&remap_[static_cast<std::size_t>(16 + c) * kPage], kPage, RM_TBL_REMAP);
-        }
-        bitmap_.assign(kTablePageBufSize, 0x3C);
-        counts_.assign(kEraseCountBufSize, 0);
-        AP_Instance[0].pRemapTableBuf = remap_.data();
-        AP_Instance[0].pTablePageBuf = bitmap_.data();
-        AP_Instance[0].pEraseCountBuf = counts_.data();
+        loader_test::PrepareDownload(folder_, remap_, bitmap_, counts_);
     }
 
     emu::NandModel& Nand() { return drives_->Nand(0); }

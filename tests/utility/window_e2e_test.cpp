@@ -1,0 +1,176 @@
+// Vellumin's window on a bay of emulated drives (offscreen, controls found by objectName, the
+// messages scripted): refusals with their messages, a drive in the diagnostic firmware, "Save" over
+// every listed drive and "ScanDisk".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "emu/bay.h"
+#include "forms/scripted_ui_port.h"
+#include "platform/backend.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/trace_sink.h"
+#include "transport/trace.h"
+#include "utility/device_state.h"
+#include "utility/main_form.h"
+#include "utility/program_setup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vellumin;
+
+class WindowE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("vellumin-window-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        savedFolder_ = platform::ProgramFolder();
+        platform::SetProgramFolder(folder_);
+        SetUpLibrary();
+        const std::string ini =
+            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
+            "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
+            "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
+            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
+            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
+            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n";
+        std::string error;
+        auto config = emu::ParseBayConfig(ini, &error);
+        ASSERT_TRUE(config) << error;
+        bay_ = emu::Bay::Create(std::move(*config));
+        platform::InstallBackend("emu:", bay_, true);
+        form_ = std::make_unique<TMainForm>();
+        form_->FormShow();
+        ASSERT_EQ(g_nDeviceCount, 4);
+    }
+    void TearDown() override {
+        form_.reset();
+        for (int port = 0; port < kMaxDevices; ++port) SetPortPath(port, nullptr);
+        SetRawDumpFolder("");
+        platform::SetProgramFolder(savedFolder_);
+        fs::remove_all(folder_);
+    }
+
+    void Select(int row) {
+        auto* list = form_->findChild<QTreeWidget*>("DeviceListView");
+        list->clearSelection();
+        list->topLevelItem(row)->setSelected(true);
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& box : ui_.Shown()) texts.push_back(box.text);
+        return texts;
+    }
+
+    platform::ScopedBackends backends_;
+    platform::VirtualClock clock_;
+    platform::ScopedClock useClock_{clock_};
+    platform::TraceCapture trace_;
+    forms::ScriptedUiPort ui_;
+    forms::ScopedUiPort useUi_{ui_};
+    fs::path folder_, savedFolder_;
+    std::shared_ptr<emu::Bay> bay_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(WindowE2e, RefusalsShowTheirMessageAndLeaveThePagesCleared) {
+    Select(0);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"FAIL!!! The SSD doesn't run on system mode now."});
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("SSDSettingMemo")->toPlainText(), "");
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText(), "");
+    EXPECT_TRUE(form_->findChild<QPushButton*>("Button2")->isEnabled());
+
+    ui_.Clear();
+    Select(1);  // the drive refuses vendor mode from its fourth command block on
+    EXPECT_EQ(Messages(), std::vector<std::string>{"FAIL!!! Can't enable vendor command."});
+    EXPECT_EQ(g_bInstance, 1);
+}
+
+TEST_F(WindowE2e, ADriveInTheDiagnosticFirmwareRefreshesWithoutAFault) {
+    Select(2);
+    // Its RAM holds no parameter page: whatever the pages make of it, the refresh ends and the
+    // buttons come back.
+    EXPECT_FALSE(form_->Refreshing());
+    EXPECT_TRUE(form_->findChild<QPushButton*>("Button3")->isEnabled());
+    EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText(), "");
+}
+
+TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
+    Select(3);
+    EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front().text;
+    EXPECT_EQ(form_->CGauge1->Progress(), 60);
+    const std::string ssd = form_->findChild<QPlainTextEdit*>("SSDSettingMemo")->toPlainText().toStdString();
+    EXPECT_NE(ssd.find("Channel number : 2\nTotal bank : 2\n"), std::string::npos) << ssd;
+    EXPECT_NE(ssd.find("Customer ID : 0012"), std::string::npos);
+    const std::string flash = form_->findChild<QPlainTextEdit*>("FlashInfoMemo")->toPlainText().toStdString();
+    EXPECT_EQ(flash.rfind("Flash model : QV-FORMATTED-TLC (Micron)", 0), 0u) << flash;
+    const std::string fw = form_->findChild<QPlainTextEdit*>("FwInfoMemo")->toPlainText().toStdString();
+    EXPECT_EQ(fw.rfind("Flash_ID : 0x", 0), 0u) << fw;
+    EXPECT_NE(fw.find("  Customer ID : 0x12"), std::string::npos);
+    const std::string counts = form_->findChild<QPlainTextEdit*>("EraseCountMemo")->toPlainText().toStdString();
+    EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
+    EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
+              std::string::npos);
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+
+    // Deselecting frees the threads, resets the gauge and refreshes nothing.
+    form_->findChild<QTreeWidget*>("DeviceListView")->clearSelection();
+    EXPECT_EQ(form_->CGauge1->Progress(), 0);
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+}
+
+TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
+    form_->findChild<QPushButton*>("Button3")->click();
+    EXPECT_EQ(g_nSaveAllMode, 0);
+    std::vector<std::string> folders;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+        if (!entry.is_directory()) continue;
+        folders.push_back(entry.path().filename().string());
+        int files = 0;
+        for (const auto& file : fs::directory_iterator(entry.path())) {
+            const std::string name = file.path().filename().string();
+            EXPECT_TRUE(name.ends_with("_SystemInfo.txt") || name.ends_with("_UARTLogInfo.txt")) << name;
+            ++files;
+        }
+        EXPECT_EQ(files, 2);
+    }
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{"0_LOADER01(0)", "1_SYS____02(0)", "2_GDP03(0)", "3_FMT04(0)"}));
+    // The formatted drive's report holds every section of the refresh, in order.
+    for (const auto& file : fs::directory_iterator(folder_ / "3_FMT04(0)")) {
+        if (!file.path().filename().string().ends_with("_SystemInfo.txt")) continue;
+        std::ifstream in(file.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        std::size_t at = 0;
+        for (const char* title : {"Device Info", "SSD Info", "Flash Info", "FW Param Info", "EraseCount",
+                                  "SMART / Health Information", "Vendor SMART Information"}) {
+            const std::size_t found = text.find(std::string("\r\n") + title + "\r\n", at);
+            EXPECT_NE(found, std::string::npos) << title;
+            if (found != std::string::npos) at = found;
+        }
+    }
+    // The diagnostic drive's report opens with its "Device Info" section.
+    for (const auto& file : fs::directory_iterator(folder_ / "2_GDP03(0)")) {
+        if (!file.path().filename().string().ends_with("_SystemInfo.txt")) continue;
+        std::ifstream in(file.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(text.rfind("\r\r\n" + std::string(90, '-') + "\r\nDevice Info\r\n", 0), 0u);
+    }
+
+    ui_.Clear();
+    form_->findChild<QPushButton*>("Button2")->click();
+    EXPECT_EQ(Messages().back(), "Device scan is finished");
+    EXPECT_EQ(form_->findChild<QTreeWidget*>("DeviceListView")->topLevelItemCount(), 4);
+    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "");
+}
+
+}  // namespace

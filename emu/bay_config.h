@@ -57,7 +57,8 @@ struct DriveConfig {
     std::uint32_t blockLength = 512;
     bool plugged = true;
     DriveFault fault = DriveFault::None;
-    IniSection section;  // every key, for the layers behind the bridge
+    IniSection section;               // every key, for the layers behind the bridge
+    std::filesystem::path bayFolder;  // the folder of bay.ini (empty for a bay made from text)
 };
 
 struct BoardConfig {

@@ -172,6 +172,11 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
             return std::nullopt;
         }
     }
+    auto badUnits = ReadBadUnitSetup(drive, g, error);
+    auto uart = ReadUartSetup(drive, error);
+    if (!badUnits || !uart) return std::nullopt;
+    s.badUnits = std::move(*badUnits);
+    s.uart = std::move(*uart);
     s.sortRun = std::move(*sorting);
     s.sortRun.nandTimes = s.diag.nandTimes;
     s.sortRun.nandTimesAt = s.diag.nandTimesAt;
@@ -202,7 +207,7 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.sortRun = std::make_shared<SortingProgram>(p.nand, setup.sortRun);
     p.sorting = std::make_shared<SortingFirmware>(setup.sort, p.sortRun);
     p.sorting->Install(core);
-    p.system = std::make_shared<SystemFirmware>(p.nand);
+    p.system = std::make_shared<SystemFirmware>(p.nand, setup.badUnits, setup.uart);
     p.system->Install(core);
     p.loader->SetRomBootHook([system = p.system, sortRun = p.sortRun](ControllerCore& c, BootReport& r) {
         system->OnRomBoot(c, r);

@@ -18,6 +18,8 @@
 //   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
 //                                         millisecond keys); charged in whole milliseconds with the
 //                                         remainder carried, so many short operations add up exactly
+// The system firmware's keys (GrownBad, BadUnit, UartLogFile, UartChunkBytes, UartNotReady,
+// UartBadSize, UartEndless) are listed in system_bad_units.h and uart_log.h.
 // The keys of the sorting firmware's test run (SortPrepPolls, SortRunMs, ErrorBits, Temperature) are in
 // sorting_program.h.
 #pragma once
@@ -33,8 +35,8 @@
 #include "emu/gdp_badblock_scan.h"
 #include "emu/gdp_code_blocks.h"
 #include "emu/gdp_diagnostics.h"
-#include "emu/gdp_result_blocks.h"
 #include "emu/gdp_firmware.h"
+#include "emu/gdp_result_blocks.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
 #include "emu/sorting_firmware.h"
@@ -61,6 +63,8 @@ struct ProgramSetup {
     DiagSetup diag;
     SortSetup sort;
     SortRunSetup sortRun;
+    BadUnitSetup badUnits;  // the system firmware's bad-unit list (system_bad_units.h)
+    UartSetup uart;         // its UART log (uart_log.h)
 };
 
 // Nullopt and `error` set when a key's value is not sound.
@@ -76,7 +80,7 @@ struct DrivePrograms {
     std::shared_ptr<GdpResultBlocks> resultBlocks;
     std::shared_ptr<SortingFirmware> sorting;
     std::shared_ptr<SortingProgram> sortRun;  // the sorting firmware's test run and result blocks
-    std::shared_ptr<SystemFirmware> system;  // hears of every boot from the ROM
+    std::shared_ptr<SystemFirmware> system;   // hears of every boot from the ROM
 };
 
 // Builds the flash and the programs of `setup` and plugs them into `core` (its command tables

@@ -167,6 +167,11 @@ DriveParts NvmeDriveParts() {
             controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
         }
         controller->AttachSystemFirmware(*installed.system);
+        if (programs && !programs->uart.fileName.empty()) {
+            // The bay checked the file when it loaded; one that went away since starts the log empty.
+            installed.system->Uart().Write(ReadUartLogFile(programs->uart, d.bayFolder, nullptr).value_or(""));
+        }
+        controller->KeepStateOf(installed.nand, installed.system);
         return std::shared_ptr<Controller>(controller);
     };
     return parts;

@@ -9,6 +9,7 @@
 //               [UsbProduct=0x..]  [Plugged=1]  [Fault=none|noanswer|fail|unplugged]
 //               [CommandLatencyUs=<us>]  [FaultAt=<when>:<what>,...]   (drive.h, fault_schedule.h)
 //   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]  [Fault=none|noanswer]
+//   [Bay]       [KeepState=0|1]   the drives keep their state in state/ between runs (bay_state.h)
 //
 // The controller behind the bridge reads more keys of a drive's section (nvme_drive_parts.h).
 // Sections and keys of other kinds are kept for the layers that read them.

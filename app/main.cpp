@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
         form->FormDestroy(form.get());
         form.reset();
     }
+    // A bay that keeps its drives' state writes it now, for the next program to find.
+    if (bay) bay->Release();
     procedures::SetErrorBox({});
     procedures::SetMessagePump({});
     forms::InstallUiPort(nullptr);

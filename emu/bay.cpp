@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "emu/fixture_protocol.h"
+#include "emu/bay_state.h"
 #include "emu/nvme_drive_parts.h"
 
 namespace emu {
@@ -67,9 +68,14 @@ std::shared_ptr<Bay> Bay::Load(const std::filesystem::path& folder, std::string*
     auto config = LoadBayConfig(folder, error);
     if (!config) return nullptr;
     for (const DriveConfig& d : config->drives) {
-        if (!CheckDriveTimingAndFaults(d, error)) return nullptr;
+        if (!CheckDriveTimingAndFaults(d, error) || !CheckDriveFiles(d, error)) return nullptr;
     }
-    return Create(std::move(*config), parts, folder);
+    const auto keep = ReadKeepState(*config, error);
+    if (!keep) return nullptr;
+    auto bay = Create(std::move(*config), parts, folder);
+    bay->keepState_ = *keep;
+    if (bay->keepState_) bay->LoadState();
+    return bay;
 }
 
 Drive* Bay::FindDrive(std::string_view nameOrPath) const {

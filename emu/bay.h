@@ -62,6 +62,15 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     // there is no such drive or the text is not sound.
     bool ScheduleFault(std::string_view drive, std::string_view faultAt, std::string* error = nullptr);
 
+    // The drives' kept state (drive_state.h, bay_state.cpp): whether [Bay] KeepState=1 asks for
+    // it; every drive's state written to state/<drive>.bin through platform::WriteFileAtomic
+    // (false and `error` naming the first that failed; the others are still written); and, at
+    // program end, the same when the bay keeps state.
+    bool KeepsState() const { return keepState_; }
+    bool SaveState(std::string* error = nullptr);
+    void Release();
+    static std::filesystem::path StateFile(const std::filesystem::path& folder, const Drive& drive);
+
     // The device backend.
     platform::PassThroughResult PassThrough(std::string_view path, std::span<const std::uint8_t> cdb,
                                             platform::DataDirection direction, std::span<std::uint8_t> data,
@@ -85,6 +94,8 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
 
   private:
     Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder);
+    // Reads each drive's state file (a file that does not load is traced; the drive starts fresh).
+    void LoadState();
 
     std::filesystem::path folder_;
     BayConfig config_;
@@ -96,6 +107,7 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     std::vector<std::shared_ptr<FixtureBoard>> boards_;
     std::vector<std::shared_ptr<FixtureProtocol>> fixtures_;  // beside boards_, by index
     HotPlugSource hotplug_;
+    bool keepState_ = false;
 };
 
 // Loads the bay of `folder` and makes it the device backend of "emu:" paths and of the listings.

@@ -353,7 +353,11 @@ std::optional<BayConfig> LoadBayConfig(const std::filesystem::path& folder, std:
     }
     std::ostringstream text;
     text << in.rdbuf();
-    return ParseBayConfig(text.str(), error);
+    auto config = ParseBayConfig(text.str(), error);
+    if (config) {
+        for (DriveConfig& d : config->drives) d.bayFolder = folder;
+    }
+    return config;
 }
 
 }  // namespace emu

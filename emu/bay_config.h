@@ -19,6 +19,7 @@
 //       powered. LateLink=<slots>: they show up from their second power-on.
 //     Fault=noanswer: the board never replies. Fault=badecho: every reply carries another command's
 //       code in byte 1.
+//   [Bay]       [KeepState=0|1]   the drives keep their state in state/ between runs (bay_state.h)
 //
 // The controller behind the bridge reads more keys of a drive's section (nvme_drive_parts.h).
 // Sections and keys of other kinds are kept for the layers that read them.
@@ -68,7 +69,8 @@ struct DriveConfig {
     std::uint32_t blockLength = 512;
     bool plugged = true;
     DriveFault fault = DriveFault::None;
-    IniSection section;  // every key, for the layers behind the bridge
+    IniSection section;               // every key, for the layers behind the bridge
+    std::filesystem::path bayFolder;  // the folder of bay.ini (empty for a bay made from text)
 };
 
 inline constexpr int kBoardSlots = 8;

@@ -74,6 +74,14 @@ class Controller {
     // Power comes back after being off: what was volatile is lost and the controller starts again
     // (in its boot loader when `loaderRequest` is set). A controller without power states ignores it.
     virtual void PowerOn(bool loaderRequest) { (void)loaderRequest; }
+    // The state the drive keeps between program runs (drive_state.h), or nullopt when the
+    // controller keeps none; and back: false and `why` set (nothing changed) when it does not load.
+    virtual std::optional<std::string> SaveState() const { return std::nullopt; }
+    virtual bool LoadState(std::string_view bytes, std::string* why) {
+        (void)bytes;
+        if (why != nullptr) *why = "the controller keeps no state";
+        return false;
+    }
 };
 
 // A bridge's own command blocks that carry NVMe commands. Keeps whatever state lies between the

@@ -88,6 +88,14 @@ class ControllerCore {
     void Notify(std::string_view event) const {
         if (eventSink_) eventSink_(event);
     }
+    // Hears of every vendor command the running program has in its table, at its packet phase
+    // (the system firmware's UART log notes the commands it serves).
+    void SetServedObserver(std::function<void(Program, const VendorPacket&)> observer) {
+        servedObserver_ = std::move(observer);
+    }
+    void NoteServed(const VendorPacket& packet) const {
+        if (servedObserver_) servedObserver_(program_, packet);
+    }
     // Named faults the programs can be switched into.
     void AddFaultSwitch(std::string name, std::function<void()> apply) {
         faultSwitches_[std::move(name)] = std::move(apply);
@@ -113,6 +121,7 @@ class ControllerCore {
     std::unordered_map<std::uint32_t, std::uint8_t> registers_;
     std::function<void(std::string_view)> eventSink_;
     std::function<void(ControllerCore&, bool)> powerOnBoot_;
+    std::function<void(Program, const VendorPacket&)> servedObserver_;
     std::unordered_map<std::string, std::function<void()>> faultSwitches_;
     std::array<std::array<VendorCommand, 256>, 4> tables_;
 };

@@ -92,6 +92,8 @@ std::string DemoBayIni(const DemoStationPlan& plan) {
     std::string ini =
         "; Emulated drives of the demo station: eight drives on one 8-port hub on a USB 3 root hub, and a ninth\n"
         "; on the root hub's port 2, formatted as shipped (its system firmware runs).\n";
+    ini += "; The drives keep their state in state/ between program runs (Kestrane, then Vellumin).\n";
+    ini += "[Bay]\nKeepState=1\n";
     ini += "[RootHub1]\nBus=2\nSpeed=usb3\nPorts=4\n[Hub1]\nId=2-1\nPorts=8\n";
     for (int i = 0; i < plan.drives && i < 8; ++i) {
         ini += "[Drive" + std::to_string(i + 1) + "]\nId=2-1." + std::to_string(i + 1) + "\n";

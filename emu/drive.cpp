@@ -110,6 +110,24 @@ void Drive::PowerOn(bool loaderRequest) {
     if (Controller* controller = bridge_.GetController()) controller->PowerOn(loaderRequest);
 }
 
+std::optional<std::string> Drive::SaveState() {
+    std::lock_guard lock(mutex_);
+    Controller* controller = bridge_.GetController();
+    return controller != nullptr ? controller->SaveState() : std::nullopt;
+}
+
+bool Drive::LoadState(std::string_view bytes, std::string* why) {
+    std::lock_guard lock(mutex_);
+    Controller* controller = bridge_.GetController();
+    if (controller == nullptr) {
+        if (why != nullptr) *why = "no controller behind the bridge";
+        return false;
+    }
+    if (!controller->LoadState(bytes, why)) return false;
+    controller->PowerOn(false);
+    return true;
+}
+
 void Drive::OnControllerEvent(std::string_view event) {
     for (auto& f : schedule_.Event(event)) due_.push_back(std::move(f));
 }

@@ -55,6 +55,11 @@ class Drive {
     // A power-on of the controller behind the bridge (between command blocks; see Controller::PowerOn).
     void PowerOn(bool loaderRequest);
 
+    // The controller's kept state (drive_state.h) between command blocks; nullopt when it keeps none.
+    std::optional<std::string> SaveState();
+    // Restores a kept state, then powers the controller on as after a power cycle; false and `why`
+    // set (the drive unchanged) when it does not load.
+    bool LoadState(std::string_view bytes, std::string* why);
     // The bridge, for the layers that plug a tunnel and a controller into it (before use).
     Bridge& GetBridge() { return bridge_; }
     // Commands the drive has received (tests).

@@ -172,6 +172,11 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
             return std::nullopt;
         }
     }
+    auto badUnits = ReadBadUnitSetup(drive, g, error);
+    auto uart = ReadUartSetup(drive, error);
+    if (!badUnits || !uart) return std::nullopt;
+    s.badUnits = std::move(*badUnits);
+    s.uart = std::move(*uart);
     s.sortRun = std::move(*sorting);
     s.sortRun.nandTimes = s.diag.nandTimes;
     s.sortRun.nandTimesAt = s.diag.nandTimesAt;
@@ -206,7 +211,7 @@ DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& set
     p.sorting->Install(core);
     p.sortResults = std::make_shared<SortResultAccess>(p.nand, p.sortRun, p.sorting);
     p.sortResults->Install(core);
-    p.system = std::make_shared<SystemFirmware>(p.nand);
+    p.system = std::make_shared<SystemFirmware>(p.nand, setup.badUnits, setup.uart);
     p.system->Install(core);
     p.system->SetFlashIds([gdp = p.gdp](int channel, int ce) { return gdp->FlashIdOf(channel, ce); });
     p.loader->SetRomBootHook([system = p.system, sortRun = p.sortRun](ControllerCore& c, BootReport& r) {

@@ -19,6 +19,8 @@
 //   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
 //                                         millisecond keys); charged in whole milliseconds with the
 //                                         remainder carried, so many short operations add up exactly
+// The system firmware's keys (GrownBad, BadUnit, UartLogFile, UartChunkBytes, UartNotReady,
+// UartBadSize, UartEndless) are listed in system_bad_units.h and uart_log.h.
 // The keys of the sorting firmware's test run (SortPrepPolls, SortRunMs, ErrorBits, Temperature) are in
 // sorting_program.h.
 #pragma once
@@ -34,8 +36,8 @@
 #include "emu/gdp_badblock_scan.h"
 #include "emu/gdp_code_blocks.h"
 #include "emu/gdp_diagnostics.h"
-#include "emu/gdp_result_blocks.h"
 #include "emu/gdp_firmware.h"
+#include "emu/gdp_result_blocks.h"
 #include "emu/loader_program.h"
 #include "emu/nand_model.h"
 #include "emu/sorting_firmware.h"
@@ -65,6 +67,8 @@ struct ProgramSetup {
     SpiSetup spi;
     SortSetup sort;
     SortRunSetup sortRun;
+    BadUnitSetup badUnits;  // the system firmware's bad-unit list (system_bad_units.h)
+    UartSetup uart;         // its UART log (uart_log.h)
 };
 
 // Nullopt and `error` set when a key's value is not sound.

@@ -29,4 +29,22 @@ void NamespaceStore::Read(std::uint64_t lba, std::span<std::uint8_t> out) const 
     }
 }
 
+std::vector<NamespaceStore::HeldChunk> NamespaceStore::HeldChunks() const {
+    std::vector<HeldChunk> out;
+    out.reserve(chunks_.size());
+    for (const auto& [index, chunk] : chunks_)
+        out.emplace_back(index, std::vector<std::uint8_t>(chunk->begin(), chunk->end()));
+    std::sort(out.begin(), out.end(), [](const HeldChunk& a, const HeldChunk& b) { return a.first < b.first; });
+    return out;
+}
+
+void NamespaceStore::RestoreChunks(const std::vector<HeldChunk>& chunks) {
+    chunks_.clear();
+    for (const auto& [index, bytes] : chunks) {
+        auto chunk = std::make_unique<Chunk>(Chunk{});
+        std::memcpy(chunk->data(), bytes.data(), std::min(bytes.size(), chunk->size()));
+        chunks_[index] = std::move(chunk);
+    }
+}
+
 }  // namespace emu

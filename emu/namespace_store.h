@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace emu {
 
@@ -29,6 +31,13 @@ class NamespaceStore {
     void EraseAll() { chunks_.clear(); }
 
     std::size_t ChunksHeld() const { return chunks_.size(); }
+
+    // Every chunk written (chunk index = sector / kChunkSectors, kChunkBytes each), in index
+    // order, and back: what a drive keeps between program runs.
+    static constexpr std::size_t kChunkBytes = kChunkSectors * kSectorBytes;
+    using HeldChunk = std::pair<std::uint64_t, std::vector<std::uint8_t>>;
+    std::vector<HeldChunk> HeldChunks() const;
+    void RestoreChunks(const std::vector<HeldChunk>& chunks);
 
   private:
     using Chunk = std::array<std::uint8_t, kChunkSectors * kSectorBytes>;

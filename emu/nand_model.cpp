@@ -96,7 +96,11 @@ NandResult NandModel::ReadLocked(const NandAddress& a, std::span<std::uint8_t> o
                                  std::uint8_t scramble) {
     if (!Contains(a) || out.size() > geometry_.PageBytes()) return NandResult::BadAddress;
     const std::uint64_t blockKey = BlockKey(a.channel, a.ce, a.lun, a.block);
-    if (factoryBad_.contains(blockKey) || uncorrectable_.contains(PageKey(a))) return NandResult::Uncorrectable;
+    if (factoryBad_.contains(blockKey)) return NandResult::Uncorrectable;
+    if (uncorrectable_.contains(PageKey(a))) {
+        NoteServed(blockKey, Failure::Read);
+        return NandResult::Uncorrectable;
+    }
     std::fill(out.begin(), out.end(), kErased);
     const auto block = blocks_.find(blockKey);
     if (block == blocks_.end()) return NandResult::ReadEmpty;
@@ -115,8 +119,9 @@ NandResult NandModel::Program(const NandAddress& a, std::span<const std::uint8_t
     std::lock_guard lock(mutex_);
     if (!Contains(a) || data.size() > geometry_.PageBytes()) return NandResult::BadAddress;
     const std::uint64_t blockKey = BlockKey(a.channel, a.ce, a.lun, a.block);
-    if (factoryBad_.contains(blockKey) || programFailBlocks_.contains(blockKey) ||
-        programFailPages_.contains(PageKey(a))) {
+    if (factoryBad_.contains(blockKey)) return NandResult::ProgramFailed;
+    if (programFailBlocks_.contains(blockKey) || programFailPages_.contains(PageKey(a))) {
+        NoteServed(blockKey, Failure::Program);
         return NandResult::ProgramFailed;
     }
     Block& block = blocks_[blockKey];
@@ -131,7 +136,11 @@ NandResult NandModel::Erase(int channel, int ce, int lun, int block, Timing timi
     std::lock_guard lock(mutex_);
     if (!ContainsBlock(channel, ce, lun, block)) return NandResult::BadAddress;
     const std::uint64_t key = BlockKey(channel, ce, lun, block);
-    if (factoryBad_.contains(key) || eraseFail_.contains(key)) return NandResult::EraseFailed;
+    if (factoryBad_.contains(key)) return NandResult::EraseFailed;
+    if (eraseFail_.contains(key)) {
+        NoteServed(key, Failure::Erase);
+        return NandResult::EraseFailed;
+    }
     Block& b = blocks_[key];
     b.pages.clear();
     ++b.eraseCount;
@@ -218,6 +227,78 @@ void NandModel::ClearFaults() {
 void NandModel::SetLatency(NandLatency latency) {
     std::lock_guard lock(mutex_);
     latency_ = latency;
+}
+
+void NandModel::NoteServed(std::uint64_t blockKey, Failure type) {
+    served_.emplace(blockKey, type);
+    std::uint64_t& count = type == Failure::Read      ? servedCounts_.reads
+                           : type == Failure::Program ? servedCounts_.programs
+                                                      : servedCounts_.erases;
+    ++count;
+}
+
+namespace {
+
+// A block key's place (the inverse of NandModel::BlockKey).
+void PlaceOf(std::uint64_t key, int& channel, int& ce, int& lun, int& block) {
+    block = static_cast<int>(key & 0xFFFF);
+    lun = static_cast<int>((key >> 16) % 16);
+    ce = static_cast<int>((key >> 20) % 16);
+    channel = static_cast<int>(key >> 24);
+}
+
+}  // namespace
+
+std::vector<NandModel::ServedFailure> NandModel::ServedFailures() const {
+    std::lock_guard lock(mutex_);
+    std::vector<ServedFailure> out;
+    for (const auto& [key, type] : served_) {
+        ServedFailure f;
+        PlaceOf(key, f.channel, f.ce, f.lun, f.block);
+        f.type = type;
+        out.push_back(f);
+    }
+    return out;
+}
+
+NandModel::FailureCounts NandModel::ServedCounts() const {
+    std::lock_guard lock(mutex_);
+    return servedCounts_;
+}
+
+std::vector<NandModel::StoredBlock> NandModel::StoredBlocks() const {
+    std::lock_guard lock(mutex_);
+    std::map<std::uint64_t, const Block*> ordered;
+    for (const auto& [key, block] : blocks_) ordered.emplace(key, &block);
+    std::vector<StoredBlock> out;
+    out.reserve(ordered.size());
+    for (const auto& [key, block] : ordered) {
+        StoredBlock b;
+        PlaceOf(key, b.channel, b.ce, b.lun, b.block);
+        b.eraseCount = block->eraseCount;
+        for (const auto& [number, page] : block->pages)
+            b.pages.push_back({number, page.data, page.ldpcRate, page.scramble});
+        std::sort(b.pages.begin(), b.pages.end(),
+                  [](const StoredPage& x, const StoredPage& y) { return x.page < y.page; });
+        out.push_back(std::move(b));
+    }
+    return out;
+}
+
+void NandModel::Restore(const std::vector<StoredBlock>& blocks, const std::vector<ServedFailure>& failures,
+                        FailureCounts counts) {
+    std::lock_guard lock(mutex_);
+    blocks_.clear();
+    for (const StoredBlock& b : blocks) {
+        Block& block = blocks_[BlockKey(b.channel, b.ce, b.lun, b.block)];
+        block.eraseCount = b.eraseCount;
+        for (const StoredPage& p : b.pages) {
+            if (p.data) block.pages[p.page] = Page{Intern(*p.data), p.ldpcRate, p.scramble};
+        }
+    }
+    served_.clear();
+    for (const ServedFailure& f : failures) served_.emplace(BlockKey(f.channel, f.ce, f.lun, f.block), f.type);
+    servedCounts_ = counts;
 }
 
 }  // namespace emu

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -108,6 +109,39 @@ class NandModel {
     std::size_t ProgrammedPages() const;
     std::size_t StoredContents() const;
 
+    // Failures the flash has served from its injected faults (not its factory bad blocks): the
+    // first of each block, with the error type the system firmware's bad-unit list gives it
+    // (4 uncorrectable read, 5 program failure, 6 erase failure), and how many of each it served.
+    enum class Failure : std::uint8_t { Read = 4, Program = 5, Erase = 6 };
+    struct ServedFailure {
+        int channel = 0, ce = 0, lun = 0, block = 0;
+        Failure type = Failure::Read;
+        friend bool operator==(const ServedFailure&, const ServedFailure&) = default;
+    };
+    struct FailureCounts {
+        std::uint64_t reads = 0, programs = 0, erases = 0;
+        friend bool operator==(const FailureCounts&, const FailureCounts&) = default;
+    };
+    std::vector<ServedFailure> ServedFailures() const;
+    FailureCounts ServedCounts() const;
+
+    // What the flash holds, as a drive keeps it between program runs (drive_state.h): every block
+    // erased or programmed at least once, with its erase count and its pages.
+    struct StoredPage {
+        int page = 0;
+        std::shared_ptr<const std::vector<std::uint8_t>> data;
+        std::uint8_t ldpcRate = 0, scramble = 0;
+    };
+    struct StoredBlock {
+        int channel = 0, ce = 0, lun = 0, block = 0;
+        std::uint32_t eraseCount = 0;
+        std::vector<StoredPage> pages;  // by page number
+    };
+    std::vector<StoredBlock> StoredBlocks() const;
+    // Replaces the blocks, the served failures and their counts (places were checked by the caller).
+    void Restore(const std::vector<StoredBlock>& blocks, const std::vector<ServedFailure>& failures,
+                 FailureCounts counts);
+
     // Faults.
     void MarkFactoryBad(int channel, int ce, int lun, int block);
     void InjectUncorrectable(const NandAddress& a);
@@ -134,6 +168,7 @@ class NandModel {
     std::uint64_t BlockKey(int channel, int ce, int lun, int block) const;
     std::uint64_t PageKey(const NandAddress& a) const;
     std::shared_ptr<const Bytes> Intern(std::span<const std::uint8_t> data);
+    void NoteServed(std::uint64_t blockKey, Failure type);
     NandResult ReadLocked(const NandAddress& a, std::span<std::uint8_t> out, std::uint8_t ldpcRate,
                           std::uint8_t scramble);
 
@@ -148,6 +183,8 @@ class NandModel {
     std::set<std::uint64_t> programFailBlocks_;
     std::set<std::uint64_t> programFailPages_;
     std::set<std::uint64_t> uncorrectable_;
+    std::map<std::uint64_t, Failure> served_;  // by block key
+    FailureCounts servedCounts_;
     // Stored contents by hash; an entry whose data nobody holds any more is dropped when found.
     std::unordered_multimap<std::uint64_t, std::weak_ptr<const Bytes>> contents_;
     std::size_t pruneAt_ = 1024;

@@ -14,9 +14,9 @@
 #include "emu/bridge.h"
 #include "emu/controller_core.h"
 #include "emu/namespace_store.h"
-#include "emu/system_firmware.h"
 #include "emu/nvme_pages.h"
 #include "emu/nvme_types.h"
+#include "emu/system_firmware.h"
 #include "emu/vendor_protocol.h"
 #include "emu/vendor_smart.h"
 
@@ -69,6 +69,17 @@ class NvmeController : public Controller {
     // The vendor SMART page (log 0xC0), answered while the system firmware runs (vendor_smart.h).
     void SetVendorSmart(VendorSmartSetup setup) { vendorSmart_ = std::move(setup); }
     int SanitizeCount() const { return sanitizeCount_; }
+    // The flash and the system firmware whose state (with the namespace, the SMART counters and
+    // the flash program) the drive keeps between program runs; SaveState and LoadState are in
+    // drive_state.cpp.
+    void KeepStateOf(std::shared_ptr<NandModel> nand, std::shared_ptr<SystemFirmware> system) {
+        keptNand_ = std::move(nand);
+        keptSystem_ = std::move(system);
+    }
+    NandModel* KeptNand() const { return keptNand_.get(); }
+    SystemFirmware* KeptSystem() const { return keptSystem_.get(); }
+    std::optional<std::string> SaveState() const override;
+    bool LoadState(std::string_view bytes, std::string* why) override;
     // Follows the boots of `firmware` (the controller must outlive none of its commands).
     void AttachSystemFirmware(SystemFirmware& firmware);
     // The identity Identify Controller reports while the system firmware runs.
@@ -98,6 +109,8 @@ class NvmeController : public Controller {
     std::set<std::uint64_t> corrupt_;
     VendorSmartSetup vendorSmart_;
     SystemFirmware* system_ = nullptr;
+    std::shared_ptr<NandModel> keptNand_;
+    std::shared_ptr<SystemFirmware> keptSystem_;
 };
 
 }  // namespace emu

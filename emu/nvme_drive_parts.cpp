@@ -170,6 +170,11 @@ DriveParts NvmeDriveParts() {
             controller->Core().AddFaultSwitch("busy", [gdp = installed.gdp.get()] { gdp->SetBusyForever(true); });
         }
         controller->AttachSystemFirmware(*installed.system);
+        if (programs && !programs->uart.fileName.empty()) {
+            // The bay checked the file when it loaded; one that went away since starts the log empty.
+            installed.system->Uart().Write(ReadUartLogFile(programs->uart, d.bayFolder, nullptr).value_or(""));
+        }
+        controller->KeepStateOf(installed.nand, installed.system);
         if (EqualNoCase(d.section.GetOr("SystemState", ""), "formatted") && installed.nand) {
             // A drive as shipped: its loader blocks written, the system firmware booted from them.
             const ControllerIdentity& id = controller->Identity();

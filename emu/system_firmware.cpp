@@ -45,7 +45,8 @@ std::string Text(const std::uint8_t* p, std::size_t n) {
 
 }  // namespace
 
-SystemFirmware::SystemFirmware(std::shared_ptr<NandModel> nand) : nand_(std::move(nand)) {}
+SystemFirmware::SystemFirmware(std::shared_ptr<NandModel> nand, BadUnitSetup badUnits, UartSetup uart)
+    : nand_(std::move(nand)), badUnits_(std::move(badUnits)), uart_(std::make_shared<UartLog>(std::move(uart))) {}
 
 void SystemFirmware::Install(ControllerCore& core) {
     const std::shared_ptr<SystemFirmware> self = shared_from_this();
@@ -57,6 +58,7 @@ void SystemFirmware::Install(ControllerCore& core) {
                     {XferDir::ToHost, [self](ControllerCore&, const VendorPacket& p, std::span<std::uint8_t> d) {
                          return self->ReadPage(p, d);
                      }});
+    InstallLogCommands(core);
     core.AddCommand(Program::System, sys_code::kGetFlashId,
                     {XferDir::ToHost, [self](ControllerCore&, const VendorPacket& p, std::span<std::uint8_t> d) {
                          return self->GetFlashId(p, d);
@@ -95,6 +97,7 @@ void SystemFirmware::OnRomBoot(ControllerCore& core, BootReport& report) {
         std::lock_guard lock(mutex_);
         listener = listener_;
     }
+    WriteStartLines(core, report);
     if (!report.booted || report.program != Program::System) {
         {
             std::lock_guard lock(mutex_);

@@ -23,6 +23,9 @@
 //        read is the lowest block of the unit that the parameter page lists as a loader block of
 //        that die, else the unit's first block. A page the flash cannot decode fails the command
 //        (an erased page reads 0xFF).
+//   0x00 bad-unit list of one CE (system_bad_units.h).
+//   0x21 one chunk of its UART log (uart_log.h), where it writes a few lines at each start and
+//        one per vendor command it serves.
 // Tests can make it record grown bad blocks: it rewrites each of its loader blocks (reads every
 // page, erases the block, programs the pages back) with the later-bad page of each channel
 // (index 40 + logical channel) listing them: header E8 DC 55 AA "ZEL09A0V000" 00, count at 16,
@@ -43,6 +46,8 @@
 #include "emu/controller_core.h"
 #include "emu/nand_model.h"
 #include "emu/sys_param_page_decoder.h"
+#include "emu/system_bad_units.h"
+#include "emu/uart_log.h"
 
 namespace emu {
 
@@ -50,6 +55,8 @@ namespace sys_code {
 inline constexpr std::uint8_t kGetEraseCount = 0x01;
 inline constexpr std::uint8_t kReadPage = 0x04;
 inline constexpr std::uint8_t kGetFlashId = 0x36;
+inline constexpr std::uint8_t kGetBadUnit = 0x00;
+inline constexpr std::uint8_t kGetUartLog = 0x21;
 }  // namespace sys_code
 
 // The ID bytes a CE answers.
@@ -67,7 +74,7 @@ struct GrownBad {
 
 class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
   public:
-    explicit SystemFirmware(std::shared_ptr<NandModel> nand);
+    explicit SystemFirmware(std::shared_ptr<NandModel> nand, BadUnitSetup badUnits = {}, UartSetup uart = {});
 
     // Puts the firmware's vendor commands into the system program's table of `core`.
     void Install(ControllerCore& core);
@@ -91,6 +98,9 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
     // when it did not boot from the flash or a block could not be rewritten.
     bool RecordGrownBad(const std::vector<GrownBad>& blocks, std::string* why = nullptr);
 
+    // Its UART log (system_firmware_log.cpp), kept with the drive's state.
+    UartLog& Uart() { return *uart_; }
+
   private:
     struct State {
         SysParamPage param;
@@ -98,6 +108,9 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
         std::vector<std::uint8_t> eraseTable;  // pages 38 and 39
     };
 
+    // The bad-unit list and the UART log (system_firmware_log.cpp).
+    void InstallLogCommands(ControllerCore& core);
+    void WriteStartLines(ControllerCore& core, const BootReport& report);
     NvmeStatus GetEraseCount(std::span<std::uint8_t> data) const;
     NvmeStatus ReadPage(const VendorPacket& p, std::span<std::uint8_t> data) const;
     NvmeStatus GetFlashId(const VendorPacket& p, std::span<std::uint8_t> data) const;
@@ -107,6 +120,8 @@ class SystemFirmware : public std::enable_shared_from_this<SystemFirmware> {
     int LogicalCe(const State& s, int ce, int lun) const;
 
     std::shared_ptr<NandModel> nand_;
+    const BadUnitSetup badUnits_;
+    std::shared_ptr<UartLog> uart_;
     mutable std::mutex mutex_;
     std::optional<State> state_;
     BootListener listener_;

@@ -73,6 +73,7 @@ NvmeStatus VendorProtocol::PacketPhase(const NvmeRequest& request, std::span<std
     core_.Notify(code);
     const VendorCommand* command = core_.Find(packet[2]);
     if (command == nullptr) return nvme_status::kInvalidOpcode;
+    core_.NoteServed(packet);
     if (command->dir == XferDir::None) return command->run(core_, packet, {});
     pending_ = packet;
     return nvme_status::kSuccess;

@@ -73,3 +73,7 @@ int VC_SYS_GetFlashID(int port, void* buffer, std::uint32_t sectors, std::uint8_
 int VC_SYS_ReadPage(int port, std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
                     std::uint8_t ldpcMode, std::uint8_t scramble, void* buffer, std::uint32_t sectors,
                     std::uint32_t value);
+// The bad-unit list of CE `ce` (the system firmware's 0x00; `b3` goes into byte 3).
+int VC_SYS_GetBadUnit(int port, void* buffer, std::uint32_t sectors, std::uint8_t b3, std::uint8_t ce);
+// Chunk `chunk` of the controller's UART log (the system firmware's 0x21).
+int VC_SYS_GetUartLog(int port, void* buffer, std::uint32_t sectors, std::uint16_t chunk);

@@ -31,3 +31,11 @@ int VC_SYS_ReadPage(int port, std::uint8_t channel, std::uint8_t bank, std::uint
     return Send(port, vendor::SysReadPage(channel, bank, blockUnit, page, ldpcMode, scramble, value), buffer, sectors,
                 true, "######### - VC_SYS_ReadPage fail!\n");
 }
+
+int VC_SYS_GetBadUnit(int port, void* buffer, std::uint32_t sectors, std::uint8_t b3, std::uint8_t ce) {
+    return Send(port, vendor::SysGetBadUnit(b3, ce), buffer, sectors, true, "######### - VC_SYS_GetBadUnit fail!\n");
+}
+
+int VC_SYS_GetUartLog(int port, void* buffer, std::uint32_t sectors, std::uint16_t chunk) {
+    return Send(port, vendor::SysGetUartLog(chunk), buffer, sectors, true, "######### - VC_SYS_GetUartLog fail!\n");
+}

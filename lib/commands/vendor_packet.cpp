@@ -167,4 +167,17 @@ VendorCmdPacket SysReadPage(std::uint8_t channel, std::uint8_t bank, std::uint16
     return p;
 }
 
+VendorCmdPacket SysGetBadUnit(std::uint8_t b3, std::uint8_t ce) {
+    VendorCmdPacket p = Plain(code::kSysGetBadUnit, 16);
+    p.bytes[3] = b3;
+    p.bytes[4] = ce;
+    return p;
+}
+
+VendorCmdPacket SysGetUartLog(std::uint16_t chunk) {
+    VendorCmdPacket p = Plain(code::kSysGetUartLog, 16);
+    transport::PutLe16(&p.bytes[3], chunk);
+    return p;
+}
+
 }  // namespace vendor

@@ -26,6 +26,7 @@ inline constexpr std::uint8_t kGetReturn = 0x00, kScanDefectBad = 0x02, kGetFlas
                               kPageWriteInterleave = 0x4C, kSetLoaderBlock = 0x4D, kPcieLoopBack = 0x4E,
                               kReadFlashId = 0x88, kPageRead = 0x89, kPageWrite = 0x8A, kBlockErase = 0x8B;
 inline constexpr std::uint8_t kSysGetEraseCount = 0x01, kSysReadPage = 0x04, kSysGetFlashId = 0x36;
+inline constexpr std::uint8_t kSysGetBadUnit = 0x00, kSysGetUartLog = 0x21;
 }  // namespace code
 
 // 0xFF 0xE5 code and zeros.
@@ -63,5 +64,10 @@ VendorCmdPacket SysGetEraseCount(std::uint8_t b3, std::uint8_t b4);
 VendorCmdPacket SysGetFlashId(std::uint8_t channel, std::uint8_t bank);
 VendorCmdPacket SysReadPage(std::uint8_t channel, std::uint8_t bank, std::uint16_t blockUnit, std::uint16_t page,
                             std::uint8_t ldpcMode, std::uint8_t scramble, std::uint32_t value);
+// The bad-unit list of one CE: byte 3 the caller's byte, byte 4 the CE.
+VendorCmdPacket SysGetBadUnit(std::uint8_t b3, std::uint8_t ce);
+// One chunk of the UART log: the chunk index low byte first at bytes 3 and 4 (unlike the
+// big-endian fields of the other packets).
+VendorCmdPacket SysGetUartLog(std::uint16_t chunk);
 
 }  // namespace vendor

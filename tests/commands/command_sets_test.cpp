@@ -246,6 +246,18 @@ std::vector<CommandCase> Cases() {
          kIn,
          8,
          "######### - VC_SYS_ReadPage fail!\n"},
+        {"SYS GetBadUnit",
+         [](void* b) { return VC_SYS_GetBadUnit(kPort, b, 16, 0, 3); },
+         {0xFF, 0xE5, 0x00, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         kIn,
+         16,
+         "######### - VC_SYS_GetBadUnit fail!\n"},
+        {"SYS GetUartLog (index low byte first)",
+         [](void* b) { return VC_SYS_GetUartLog(kPort, b, 8, 0x0102); },
+         {0xFF, 0xE5, 0x21, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         kIn,
+         8,
+         "######### - VC_SYS_GetUartLog fail!\n"},
     };
 }
 

@@ -352,6 +352,17 @@ TEST_F(StartUp, AnExceptionOfAHandlerIsShownAndTheWindowGoesOn) {
     EXPECT_TRUE(trace_.Contains("######### - EnumUSBDevice\r\n"));
 }
 
+TEST_F(StartUp, TheDemoBayKeepsStateButTheStationCopyStartsFromFreshDrives) {
+    EXPECT_TRUE(InstallStationBay()->KeepsState());
+    // A demo station where a person left prepared drives: its copy has the bay without them.
+    const fs::path from = station_ / "left";
+    WriteText(from / "bay" / "bay.ini", "[Bay]\nKeepState=1\n");
+    WriteText(from / "bay" / "state" / "drive1.bin", "kept");
+    CopySkipping(from / "bay", station_ / "copy" / "bay", "state");
+    EXPECT_TRUE(fs::exists(station_ / "copy" / "bay" / "bay.ini"));
+    EXPECT_FALSE(fs::exists(station_ / "copy" / "bay" / "state"));
+}
+
 }  // namespace
 }  // namespace window_test
 

@@ -139,6 +139,20 @@ inline fs::path LockFolderOfTheRun() {
     return folder;
 }
 
+// Copies `from` to `to`; a folder without its entry named `skip` (the drives' kept state in the bay
+// folder: every test starts from fresh drives, not from those a person left prepared there).
+inline void CopySkipping(const fs::path& from, const fs::path& to, const std::string& skip) {
+    if (skip.empty() || !fs::is_directory(from)) {
+        fs::copy(from, to, fs::copy_options::recursive);
+        return;
+    }
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(from)) {
+        if (entry.path().filename() != skip)
+            fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive);
+    }
+}
+
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
@@ -150,7 +164,7 @@ class WindowTest : public ::testing::Test {
             // The program and what a `make run` left there (logs, counters, dumps) are not the station's.
             const std::string name = entry.path().filename().string();
             if (name == "kestrane" || name == "log" || name == "raw" || name == "Sorting_Log") continue;
-            fs::copy(entry.path(), station_ / entry.path().filename(), fs::copy_options::recursive);
+            CopySkipping(entry.path(), station_ / entry.path().filename(), name == "bay" ? "state" : "");
         }
         platform::SetProgramFolder(station_);
         platform::SetLockFolder(LockFolderOfTheRun());

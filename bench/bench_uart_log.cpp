@@ -1,0 +1,87 @@
+// The emulated system firmware serving an endless UART log: 2,049 full chunks, each filling one
+// 64 KiB multi-plane page (16 KiB pages, 4 planes), read with VC_SYS_GetUartLog through the whole
+// host stack on the virtual clock. It prints the firmware's own charged time to produce them
+// (UartChunkUs each) beside the virtual time the reads took, and the real time per chunk: the
+// emulator's side of the UART report benchmark, whose host loop adds its own pauses on top.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/command_sets.h"
+#include "commands/vendor_dispatch.h"
+#include "emu/bay.h"
+#include "emu/nvme_controller.h"
+#include "platform/backend.h"
+#include "platform/clock.h"
+#include "platform/trace_sink.h"
+#include "transport/port_instance.h"
+
+namespace {
+
+constexpr int kChunks = 2049;
+constexpr std::uint32_t kSectors = 128;  // 16 KiB x 4 planes
+constexpr unsigned kChunkUs = 5000;
+
+struct Station {
+    std::shared_ptr<emu::Bay> bay;
+    std::string path = "emu:drive1";
+    emu::UartLog* log = nullptr;
+
+    Station() {
+        platform::TraceToNothing();
+        const std::string ini =
+            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=1\n[Drive1]\nId=1-1\nBridge=jmicron\nProgram=system\n"
+            "FlashPageSectors=32\nFlashPlanes=4\nUartEndless=1\nUartChunkBytes=65532\nUartChunkUs=" +
+            std::to_string(kChunkUs) + "\n";
+        std::string error;
+        auto config = emu::ParseBayConfig(ini, &error);
+        if (!config) {
+            std::fprintf(stderr, "bay: %s\n", error.c_str());
+            std::abort();
+        }
+        bay = emu::Bay::Create(std::move(*config));
+        platform::InstallBackend("emu:", bay, true);
+        AP_Instance[0].pDevicePath = path.c_str();
+        AP_Instance[0].bIsBridge = 1;
+        AP_Instance[0].ucBridgeType = 1;
+        auto& c = dynamic_cast<emu::NvmeController&>(*bay->FindDrive("Drive1")->GetBridge().GetController());
+        log = &c.KeptSystem()->Uart();
+        if (VC_EnableVendorCmd(0) != 1) {
+            std::fprintf(stderr, "the drive does not answer\n");
+            std::abort();
+        }
+    }
+};
+
+void BM_UartLogEndlessChunks(benchmark::State& state) {
+    static Station station;
+    platform::VirtualClock clock(0);
+    platform::ScopedClock scoped(clock);
+    std::vector<std::uint8_t> reply(kSectors * 512);
+    std::uint64_t virtualMs = 0, firmwareUs = 0, bytes = 0;
+    for (auto _ : state) {
+        const std::uint64_t startMs = clock.NowMs(), startUs = station.log->Latency().TotalUs();
+        for (int i = 0; i < kChunks; ++i) {
+            if (VC_SYS_GetUartLog(0, reply.data(), kSectors, static_cast<std::uint16_t>(i)) != 1) {
+                state.SkipWithError("a chunk read failed");
+                return;
+            }
+            bytes += reply[0] | (reply[1] << 8) | (reply[2] << 16);
+        }
+        virtualMs += clock.NowMs() - startMs;
+        firmwareUs += station.log->Latency().TotalUs() - startUs;
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["virtual_ms"] = static_cast<double>(virtualMs) / runs;
+    state.counters["firmware_ms"] = static_cast<double>(firmwareUs) / 1000.0 / runs;
+    state.counters["text_MiB"] = static_cast<double>(bytes) / (1 << 20) / runs;
+    state.counters["chunks"] = benchmark::Counter(runs * kChunks, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_UartLogEndlessChunks)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

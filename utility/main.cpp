@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         auto form = std::make_unique<vellumin::TMainForm>();
         form->show();
         result = application.exec();
+        form.reset();
+        // The bay writes its drives' kept state, so the next program sees them as left.
+        if (bay) bay->Release();
     } catch (...) {
         forms::ShowCurrentException();
         result = 1;

@@ -55,6 +55,14 @@ class Drive {
     // A power-on of the controller behind the bridge (between command blocks; see Controller::PowerOn).
     void PowerOn(bool loaderRequest);
 
+    // Runs `f` between command blocks (holding the drive's command lock): for what reaches the drive's
+    // state from outside the host's commands (the format program's writes).
+    template <class F>
+    void Locked(F&& f) {
+        std::lock_guard lock(mutex_);
+        f();
+    }
+
     // The bridge, for the layers that plug a tunnel and a controller into it (before use).
     Bridge& GetBridge() { return bridge_; }
     // Commands the drive has received (tests).

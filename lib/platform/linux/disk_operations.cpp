@@ -191,7 +191,14 @@ bool LinuxDiskOperations::Clean(std::uint32_t disk, std::string& error) {
     const bool image = Image(disk).has_value() || imagesOnly_;
     if (!image && !UnmountOurs(disk, error)) return false;
     const fs::path target = Target(disk);
-    Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | (image ? O_NOFOLLOW : O_EXCL)));
+    // A FUSE file system just unmounted may hold the device a moment longer: a busy disk is asked again.
+    int opened = -1;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        opened = ::open(target.c_str(), O_RDWR | O_CLOEXEC | (image ? O_NOFOLLOW : O_EXCL));
+        if (opened >= 0 || errno != EBUSY) break;
+        platform::Sleep(100);
+    }
+    Fd fd(opened);
     if (fd.get() < 0) {
         error = Errno("cannot open " + target.string());
         return false;

@@ -94,11 +94,12 @@ std::optional<std::string> LinuxBackend::FormatRefusal(std::uint32_t disk, const
 
 int LinuxBackend::StartElevated(std::string_view program, std::string_view parameters,
                                 const std::filesystem::path& folder) {
-    const std::filesystem::path file = folder / std::string(program);
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::absolute(folder / std::string(program), ec);  // for pkexec
     if (program.empty() || program.find('/') != std::string_view::npos || ::access(file.c_str(), X_OK) != 0) {
         return kStartNotFound;
     }
-    std::vector<std::string> argv{file.string(), "--folder", folder.string(), std::string(parameters)};
+    std::vector<std::string> argv{file.string(), "--folder", file.parent_path().string(), std::string(parameters)};
     if (::geteuid() != 0) {
         const auto pkexec = FindTool("pkexec");
         if (!pkexec) return kStartNoElevation;

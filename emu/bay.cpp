@@ -7,6 +7,8 @@
 #include "emu/fixture_protocol.h"
 #include "emu/bay_state.h"
 #include "emu/nvme_drive_parts.h"
+#include "platform/clock.h"
+#include "platform/format_script.h"
 
 namespace emu {
 
@@ -46,6 +48,7 @@ Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder
         raw->SetUnplugHandler([this, raw] { Unplug(raw->Path()); });
         drivePaths_.emplace_back(drive->Path(), drive.get());
         drives_.push_back(std::move(drive));
+        formatSetups_.push_back(ReadFormatSetup(config_.drives[i], nullptr).value_or(FormatSetup{}));
     }
     for (const BoardConfig& b : config_.boards) {
         auto board = std::make_shared<FixtureBoard>(b);
@@ -68,7 +71,9 @@ std::shared_ptr<Bay> Bay::Load(const std::filesystem::path& folder, std::string*
     auto config = LoadBayConfig(folder, error);
     if (!config) return nullptr;
     for (const DriveConfig& d : config->drives) {
-        if (!CheckDriveTimingAndFaults(d, error) || !CheckDriveFiles(d, error)) return nullptr;
+        if (!CheckDriveTimingAndFaults(d, error) || !CheckDriveFiles(d, error) || !ReadFormatSetup(d, error)) {
+            return nullptr;
+        }
     }
     const auto keep = ReadKeepState(*config, error);
     if (!keep) return nullptr;
@@ -83,6 +88,20 @@ Drive* Bay::FindDrive(std::string_view nameOrPath) const {
         if (Names(nameOrPath, d->Config().name, d->Path())) return d.get();
     }
     return nullptr;
+}
+
+Drive* Bay::DriveAt(std::uint32_t n) const {
+    return n < drives_.size() ? drives_[n].get() : nullptr;
+}
+
+std::string Bay::InstanceIdOf(const Drive& drive) const {
+    const TreeNode* node = tree_.DriveNode(drive.Index());
+    return node != nullptr ? node->id : drive.Config().id;
+}
+
+std::string Bay::UsbSerialOf(const Drive& drive) const {
+    if (auto serial = drive.Config().section.Get("UsbSerial")) return *serial;
+    return drive.Config().section.Get("Serial").value_or("");
 }
 
 FixtureBoard* Bay::FindBoard(std::string_view nameOrPath) const {
@@ -162,6 +181,7 @@ std::optional<std::vector<platform::UsbDisk>> Bay::ListUsbDisks() {
         platform::UsbDisk disk;
         disk.path = d->Path();
         disk.instanceId = node != nullptr ? node->id : c.id;
+        disk.serial = UsbSerialOf(*d);
         disk.vendorId = c.usbVendor;
         disk.productId = c.usbProduct;
         disk.devNode = static_cast<std::uint32_t>(d->Index() + 1);
@@ -233,6 +253,29 @@ std::unique_ptr<platform::HidDevice> Bay::OpenHid(std::string_view path, int* er
 
 std::unique_ptr<platform::HotPlugMonitor> Bay::OpenHotPlugMonitor() {
     return hotplug_.Open();
+}
+
+std::vector<platform::Volume> Bay::ListVolumes() {
+    return volumes_.List();
+}
+
+bool Bay::IsSystemDisk(std::uint32_t disk, const std::filesystem::path&) {
+    return disk < formatSetups_.size() && formatSetups_[disk].systemDisk;
+}
+
+std::optional<std::string> Bay::FormatRefusal(std::uint32_t disk, const std::filesystem::path& programFolder) {
+    return BayDiskOperations(*this, programFolder).Refusal(disk);
+}
+
+int Bay::StartElevated(std::string_view program, std::string_view parameters, const std::filesystem::path& folder) {
+    if (program != "qv-format") return platform::kStartNotFound;
+    const platform::FormatJob job = platform::ReadFormatJob(folder, parameters);
+    BayDiskOperations ops(*this, folder);
+    platform::RunFormatScript(ops, job);
+    std::uint64_t ms = FormatSetup{}.formatMs;
+    if (const auto disk = ops.LastDisk(); disk && *disk < formatSetups_.size()) ms = formatSetups_[*disk].formatMs;
+    platform::CallAt(platform::TickCount() + ms, [job] { platform::FinishFormatJob(job); });
+    return platform::kStarted;
 }
 
 bool Bay::Present(const TreeNode& node) const {

@@ -2,6 +2,11 @@
 // offered to the programs as a device backend. Paths "emu:<drive>" reach a drive's bridge,
 // "emu:<board>" a fixture board, "emu:hub/<id>" a hub. Drives and boards are looked up by path
 // without a bay-wide lock; each drive serialises its own commands.
+//
+// The bay answers StartElevated("qv-format", ...) itself: the format interpreter runs at once, in the
+// caller's thread, with the disk operations of format_disk.h on the drive numbered n (the drive's index,
+// as DiskNumber gives it), and the script, batch and owner file are deleted FormatMs of platform time
+// later (platform::CallAt). A drive's USB serial is its UsbSerial key, else its Serial key, else empty.
 #pragma once
 
 #include <filesystem>
@@ -15,6 +20,7 @@
 #include "emu/bridge.h"
 #include "emu/drive.h"
 #include "emu/fixture_board.h"
+#include "emu/format_disk.h"
 #include "emu/hotplug_source.h"
 #include "emu/usb_tree.h"
 #include "platform/backend.h"
@@ -46,6 +52,12 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     const std::vector<std::unique_ptr<Drive>>& Drives() const { return drives_; }
     // By section name ("Drive3") or path ("emu:drive3"), letter case ignored; null when none.
     Drive* FindDrive(std::string_view nameOrPath) const;
+    // The drive numbered n (its index); null when none.
+    Drive* DriveAt(std::uint32_t n) const;
+    std::string InstanceIdOf(const Drive& drive) const;
+    std::string UsbSerialOf(const Drive& drive) const;
+    const FormatSetup& FormatSetupOf(std::uint32_t n) const { return formatSetups_.at(n); }
+    BayVolumes& Volumes() { return volumes_; }
     FixtureBoard* FindBoard(std::string_view nameOrPath) const;
     // The protocol a board speaks, with its slots (fixture_protocol.h); null when no such board.
     FixtureProtocol* FindFixture(std::string_view nameOrPath) const;
@@ -87,6 +99,11 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     std::vector<std::string> ListHidDevices() override;
     std::unique_ptr<platform::HidDevice> OpenHid(std::string_view path, int* error) override;
     std::unique_ptr<platform::HotPlugMonitor> OpenHotPlugMonitor() override;
+    std::vector<platform::Volume> ListVolumes() override;
+    bool IsSystemDisk(std::uint32_t disk, const std::filesystem::path& programFolder) override;
+    std::optional<std::string> FormatRefusal(std::uint32_t disk, const std::filesystem::path& programFolder) override;
+    int StartElevated(std::string_view program, std::string_view parameters,
+                      const std::filesystem::path& folder) override;
 
     // Presence of the tree's drives and boards.
     bool Present(const TreeNode& node) const override;
@@ -106,6 +123,8 @@ class Bay : public platform::DeviceBackend, public Presence, public std::enable_
     std::vector<std::pair<std::string, Drive*>> drivePaths_;
     std::vector<std::shared_ptr<FixtureBoard>> boards_;
     std::vector<std::shared_ptr<FixtureProtocol>> fixtures_;  // beside boards_, by index
+    std::vector<FormatSetup> formatSetups_;  // by drive index
+    BayVolumes volumes_;
     HotPlugSource hotplug_;
     bool keepState_ = false;
 };

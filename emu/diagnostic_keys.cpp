@@ -153,6 +153,26 @@ class Keys {
         return true;
     }
 
+    // <ce>:<channel>[,...]: at most the reply's 32 failed-position entries, each value 0-255.
+    bool ModuleFailAt(std::vector<FailedPosition>& out) {
+        const auto v = Get("ModuleFailAt");
+        if (!v) return true;
+        const auto items = Split(*v, ',');
+        if (items.size() > kFailedPositionEntries) {
+            return Fail("ModuleFailAt", *v, "at most 32 <ce>:<channel> entries");
+        }
+        for (std::string_view item : items) {
+            const auto f = Split(item, ':');
+            const auto ce = f.size() == 2 ? Number(f[0]) : std::nullopt;
+            const auto ch = f.size() == 2 ? Number(f[1]) : std::nullopt;
+            if (!ce || !ch || *ce > 255 || *ch > 255) {
+                return Fail("ModuleFailAt", *v, "a list of <ce>:<channel> (each 0-255)");
+            }
+            out.push_back({static_cast<std::uint8_t>(*ce), static_cast<std::uint8_t>(*ch)});
+        }
+        return true;
+    }
+
     bool SortStatus(std::optional<std::uint8_t>& out) {
         const auto v = Get("SortStatus");
         if (!v) return true;
@@ -215,7 +235,7 @@ bool ReadDiagnosticKeys(const DriveConfig& drive, GdpSetup& gdp, DiagSetup& diag
     return k.FlashIdsAt(gdp.flashIdAt) && k.FailFlag("AutoDetect", diag.autoDetectFails) &&
            k.Kinds(diag.flashDiagFail) && k.Int("DramTestPolls", diag.dramTestPolls, 0, 1000000) &&
            k.DramFail(diag.dramFail) && k.Times(diag.nandTimes, diag.nandTimesAt) &&
-           k.FailFlag("PcieLoopBack", diag.pcieLoopBackFails) && k.SortStatus(sort.status) &&
+           k.FailFlag("PcieLoopBack", diag.pcieLoopBackFails) && k.ModuleFailAt(diag.moduleFailAt) && k.SortStatus(sort.status) &&
            k.Int("SortBusyPolls", sort.busyPolls, 0, 1000000);
 }
 

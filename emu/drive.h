@@ -60,6 +60,14 @@ class Drive {
     // Restores a kept state, then powers the controller on as after a power cycle; false and `why`
     // set (the drive unchanged) when it does not load.
     bool LoadState(std::string_view bytes, std::string* why);
+    // Runs `f` between command blocks (holding the drive's command lock): for what reaches the drive's
+    // state from outside the host's commands (the format program's writes).
+    template <class F>
+    void Locked(F&& f) {
+        std::lock_guard lock(mutex_);
+        f();
+    }
+
     // The bridge, for the layers that plug a tunnel and a controller into it (before use).
     Bridge& GetBridge() { return bridge_; }
     // Commands the drive has received (tests).

@@ -9,7 +9,7 @@ namespace emu {
 namespace {
 constexpr int kMapChannels = 8;
 constexpr int kMapBanks = 4;
-constexpr int kFailedPositions = 32;
+constexpr int kFailedPositions = static_cast<int>(kFailedPositionEntries);
 constexpr std::uint8_t kNone = 0xFF;
 }  // namespace
 
@@ -63,6 +63,12 @@ void GdpDiagnostics::SetPcieLoopBackFails(bool fails) {
     setup_.pcieLoopBackFails = fails;
 }
 
+void GdpDiagnostics::SetModuleFailAt(std::vector<FailedPosition> positions) {
+    if (positions.size() > kFailedPositionEntries) positions.resize(kFailedPositionEntries);
+    std::lock_guard lock(mutex_);
+    setup_.moduleFailAt = std::move(positions);
+}
+
 std::vector<FlashDiagRun> GdpDiagnostics::FlashDiagRuns() const {
     std::lock_guard lock(mutex_);
     return diagRuns_;
@@ -98,6 +104,14 @@ void GdpDiagnostics::FillFlashModule(std::span<std::uint8_t> reply) {
     for (int i = 0; i < kMapBanks; ++i) reply[10 + i] = static_cast<std::uint8_t>(i);
     for (int i = 0; i < kMapChannels; ++i) reply[14 + i] = static_cast<std::uint8_t>(i);
     std::fill_n(reply.begin() + kFlashModuleFailedAt, 2 * kFailedPositions, kNone);
+    {
+        std::lock_guard lock(mutex_);
+        const std::size_t given = std::min(setup_.moduleFailAt.size(), kFailedPositionEntries);
+        for (std::size_t i = 0; i < given; ++i) {
+            reply[kFlashModuleFailedAt + 2 * i] = setup_.moduleFailAt[i].ce;
+            reply[kFlashModuleFailedAt + 2 * i + 1] = setup_.moduleFailAt[i].channel;
+        }
+    }
     for (int ch = 0; ch < kMapChannels; ++ch) {
         for (int ce = 0; ce < kMapBanks; ++ce) {
             reply[kFlashModuleDieFlagsAt + 4 * ch + ce] = ch < g.channels && ce < g.ces ? 1 : 0;

@@ -5,7 +5,8 @@
 //        byte 6      its seventh ID byte (the optional seventh value of FlashId, else 0)
 //        byte 7      channel count          byte 8  CE count
 //        bytes 10-13 bank map, entry i = i  bytes 14-21 channel map, entry i = i
-//        bytes 67-130 thirty-two failed positions (CE, channel), each "none": 0xFF, 0xFF
+//        bytes 67-130 thirty-two failed positions (CE, channel), each "none": 0xFF, 0xFF, unless
+//                    ModuleFailAt gives them (in order, the values as given)
 //        bytes 131-162 die flags [8 channels][4 CEs] at 131 + 4 x channel + CE: 1 where the flash
 //                    has that CE, else 0
 //        With AutoDetect=fail, 0x3B fails (an NVMe error status; 0x05 still answers).
@@ -28,6 +29,8 @@
 //   NandTimes=<prog>,<read>,<erase>        every die's times (default 220,60,3000)
 //   NandTimesAt=<ch>:<ce>:<lun>:<prog>,<read>,<erase>[;...]   one die's times
 //   PcieLoopBack=fail                      0x4E fails
+//   ModuleFailAt=<ce>:<channel>[,...]      the flash-module reply's failed positions, in order (at
+//                                          most 32; each value 0-255, also outside the flash)
 //   FlashId=<6 or 7 hex bytes>             (drive_programs.h) the seventh is byte 6 of the reply
 //   SpiFlashBytes=<n>                      the SPI flash's size (default 4 MiB, 4096 to 256 MiB)
 //   SpiFault=erase                         0x0A fails and erases nothing
@@ -75,6 +78,15 @@ struct NandTimesAt {
     friend bool operator==(const NandTimesAt&, const NandTimesAt&) = default;
 };
 
+inline constexpr std::size_t kFailedPositionEntries = 32;
+
+// One failed position of the flash-module reply, as the reply carries it.
+struct FailedPosition {
+    std::uint8_t ce = 0xFF;
+    std::uint8_t channel = 0xFF;
+    friend bool operator==(const FailedPosition&, const FailedPosition&) = default;
+};
+
 struct DiagSetup {
     bool autoDetectFails = false;
     std::vector<std::uint8_t> flashDiagFail;  // kinds that fail
@@ -83,6 +95,7 @@ struct DiagSetup {
     NandTimes nandTimes;
     std::vector<NandTimesAt> nandTimesAt;
     bool pcieLoopBackFails = false;
+    std::vector<FailedPosition> moduleFailAt;  // at most kFailedPositionEntries
 };
 
 struct FlashDiagRun {
@@ -112,6 +125,7 @@ class GdpDiagnostics : public std::enable_shared_from_this<GdpDiagnostics> {
     void SetDramTest(int polls, std::optional<std::uint8_t> fail);
     void SetNandTimes(NandTimes every, std::vector<NandTimesAt> at = {});
     void SetPcieLoopBackFails(bool fails);
+    void SetModuleFailAt(std::vector<FailedPosition> positions);
 
     // What the host sent (tests).
     std::vector<FlashDiagRun> FlashDiagRuns() const;

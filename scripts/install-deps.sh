@@ -9,6 +9,7 @@ packages=(
   libxlsxwriter-dev libudev-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth clang
+  fdisk ntfs-3g
 )
 
 missing=()

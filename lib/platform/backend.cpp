@@ -43,6 +43,22 @@ std::vector<UsbDeviceNode> DeviceBackend::ListUsbDeviceNodes() {
     return {};
 }
 
+std::vector<Volume> DeviceBackend::ListVolumes() {
+    return {};
+}
+
+bool DeviceBackend::IsSystemDisk(std::uint32_t, const std::filesystem::path&) {
+    return true;
+}
+
+std::optional<std::string> DeviceBackend::FormatRefusal(std::uint32_t, const std::filesystem::path&) {
+    return "formatting is not supported here";
+}
+
+int DeviceBackend::StartElevated(std::string_view, std::string_view, const std::filesystem::path&) {
+    return kStartFailed;
+}
+
 std::vector<std::string> DeviceBackend::ListHidDevices() {
     return {};
 }

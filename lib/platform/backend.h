@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -16,6 +17,7 @@
 #include "platform/hotplug.h"
 #include "platform/scsi.h"
 #include "platform/usb.h"
+#include "platform/volumes.h"
 
 namespace platform {
 
@@ -24,6 +26,7 @@ struct DiskNumberResult {
     bool ok = false;      // the number could be read
     int error = 0;        // errno when not ok
     std::uint32_t number = 0;
+    std::uint32_t partition = 0;  // the partition's index for a partition's path; 0 for a whole disk
 };
 
 // The operations of one backend. Only the pass-through is required; every other operation
@@ -57,6 +60,14 @@ class DeviceBackend {
 
     // Null when the backend has no hot-plug events.
     virtual std::unique_ptr<HotPlugMonitor> OpenHotPlugMonitor();
+
+    // Mounted file systems, the system disk, the format guards and the format program's start
+    // (volumes.h). Unsupported: no volumes, every disk the system disk and refused, nothing started.
+    virtual std::vector<Volume> ListVolumes();
+    virtual bool IsSystemDisk(std::uint32_t disk, const std::filesystem::path& programFolder);
+    virtual std::optional<std::string> FormatRefusal(std::uint32_t disk, const std::filesystem::path& programFolder);
+    virtual int StartElevated(std::string_view program, std::string_view parameters,
+                              const std::filesystem::path& folder);
 };
 
 // The operating-system backend (Linux over /sys and /dev), created on first use.

@@ -1,7 +1,9 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/cancel.h"
 
@@ -10,6 +12,41 @@ namespace platform {
 namespace {
 SystemClock g_system;
 std::atomic<Clock*> g_clock{&g_system};
+
+struct DueCall {
+    Clock* clock;
+    std::uint64_t tickMs;
+    std::function<void()> call;
+};
+std::mutex g_callsMutex;
+std::vector<DueCall> g_calls;
+std::atomic<bool> g_anyCalls{false};
+
+void RunDueCalls() {
+    if (!g_anyCalls.load()) return;
+    Clock* clock = g_clock.load();
+    const std::uint64_t now = clock->NowMs();
+    std::vector<std::function<void()>> due;
+    {
+        std::lock_guard lock(g_callsMutex);
+        for (auto it = g_calls.begin(); it != g_calls.end();) {
+            if (it->clock == clock && it->tickMs <= now) {
+                due.push_back(std::move(it->call));
+                it = g_calls.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        g_anyCalls.store(!g_calls.empty());
+    }
+    for (auto& call : due) call();
+}
+
+void DropCallsOf(Clock* clock) {
+    std::lock_guard lock(g_callsMutex);
+    std::erase_if(g_calls, [clock](const DueCall& c) { return c.clock == clock; });
+    g_anyCalls.store(!g_calls.empty());
+}
 }  // namespace
 
 std::uint64_t SystemClock::NowMs() {
@@ -62,9 +99,18 @@ void VirtualClock::SleepMs(unsigned ms) {
 Clock& CurrentClock() { return *g_clock.load(); }
 
 ScopedClock::ScopedClock(Clock& clock) : previous_(g_clock.exchange(&clock)) {}
-ScopedClock::~ScopedClock() { g_clock.store(previous_); }
+ScopedClock::~ScopedClock() { DropCallsOf(g_clock.exchange(previous_)); }
 
-void Sleep(unsigned ms) { CurrentClock().SleepMs(ms); }
+void Sleep(unsigned ms) {
+    CurrentClock().SleepMs(ms);
+    RunDueCalls();
+}
+
+void CallAt(std::uint64_t tickMs, std::function<void()> call) {
+    std::lock_guard lock(g_callsMutex);
+    g_calls.push_back({g_clock.load(), tickMs, std::move(call)});
+    g_anyCalls.store(true);
+}
 std::uint64_t TickCount() { return CurrentClock().NowMs(); }
 LocalTime Now() { return CurrentClock().Local(); }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 
 namespace platform {
 
@@ -59,7 +60,12 @@ private:
 };
 
 // Waits `ms` milliseconds on the installed clock; throws Cancelled when the thread's token is cancelled.
+// Afterwards it runs the calls (CallAt) that have come due on that clock.
 void Sleep(unsigned ms);
+// Calls `call` once the installed clock has reached `tickMs`: on the first thread whose Sleep returns
+// at or after that tick, outside every lock of the clock. For what an emulated device finishes later
+// (an external program's work); a call still waiting when its clock's ScopedClock ends is dropped.
+void CallAt(std::uint64_t tickMs, std::function<void()> call);
 // Milliseconds since an arbitrary start (the tick count).
 std::uint64_t TickCount();
 LocalTime Now();

@@ -13,6 +13,7 @@ struct UsbDisk {
     std::string path;        // generic SCSI device used for pass-through: "/dev/sg2", "emu:drive3"
     std::string blockName;   // "sdb", or empty
     std::string instanceId;  // the parent USB device's id, lower-case: "2-1.3"
+    std::string serial;      // the USB device's serial string, or empty
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint32_t devNode = 0;        // the disk's device number

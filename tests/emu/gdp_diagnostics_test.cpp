@@ -80,6 +80,23 @@ TEST(GdpDiagnostics, FlashIdAtGivesOneCeAnotherIdAndAutoDetectCanFail) {
     EXPECT_TRUE(status.Ok());
 }
 
+TEST(GdpDiagnostics, ModuleFailAtFillsTheFailedPositionsInOrderWithTheValuesAsGiven) {
+    Gdp g("FlashChannels=4\nFlashCEs=2\nModuleFailAt=1:0,5:9,0:3\n");
+    Bytes expected = ExpectedModule({0x9B, 0xC4, 0x58, 0x32, 0xA6, 0x00, 0x00}, 4, 2);
+    const std::uint8_t given[] = {1, 0, 5, 9, 0, 3};  // CE, channel; the rest stay "none"
+    std::copy(std::begin(given), std::end(given), expected.begin() + 67);
+    EXPECT_EQ(g.Sector(0x05), expected);
+    EXPECT_EQ(g.Sector(0x3B), expected);
+
+    std::string all;
+    for (int i = 0; i < 32; ++i) all += (i ? "," : "") + std::to_string(i) + ":" + std::to_string(255 - i);
+    Gdp full("ModuleFailAt=" + all + "\n");
+    const Bytes reply = full.Sector(0x05);
+    EXPECT_EQ(reply[67 + 62], 31);
+    EXPECT_EQ(reply[67 + 63], 224);
+    EXPECT_EQ(reply[131], 1) << "the die flags follow the last entry untouched";
+}
+
 TEST(GdpDiagnostics, FlashDiagnosticRecordsKindAndValueAndFailsTheListedKinds) {
     Gdp g("FlashDiagFail=2,3\n");
     const std::pair<std::uint8_t, int> cases[] = {{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, 1}};
@@ -150,7 +167,7 @@ TEST(GdpDiagnostics, PcieLoopBackAndLegacySwitch) {
 }
 
 TEST(GdpDiagnostics, UnsoundKeysAreRefusedWithTheirKey) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {"FlashIdAt=1:0:2C64\n", "FlashIdAt=1:0:2C64"},
         {"FlashIdAt=1:2C,64,44,4B,A9,00\n", "FlashIdAt="},
         {"FlashId=1,2,3,4,5,6,7,8\n", "FlashId=1,2,3,4,5,6,7,8"},
@@ -168,12 +185,15 @@ TEST(GdpDiagnostics, UnsoundKeysAreRefusedWithTheirKey) {
         {"SpiFault=program@4194304\n", "SpiFault=program@4194304"},
         {"SpiFlashBytes=8192\nSpiFault=erase,program@8192\n", "SpiFault=erase,program@8192"},
         {"SpiFault=read\n", "SpiFault=read"},
+        {"ModuleFailAt=1:256\n", "ModuleFailAt=1:256"},
+        {"ModuleFailAt=1\n", "ModuleFailAt=1"},
+        {"ModuleFailAt=" + std::string(33 * 4, ',') + "\n", "at most 32"},
     };
     for (const auto& [keys, message] : cases) {
         SCOPED_TRACE(keys);
         emu::DriveConfig d;
         d.name = "Drive1";
-        d.section = emu::ParseIni(std::string("[Drive1]\n") + keys).sections.at(0);
+        d.section = emu::ParseIni("[Drive1]\n" + keys).sections.at(0);
         std::string error;
         EXPECT_FALSE(emu::ReadProgramSetup(d, &error).has_value());
         EXPECT_NE(error.find(message), std::string::npos) << error;

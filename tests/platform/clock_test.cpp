@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "platform/cancel.h"
 #include "platform/clock.h"
@@ -14,6 +15,27 @@ TEST(VirtualClock, LongSleepReturnsAtOnceAndAdvancesTime) {
     const auto before = platform::TickCount();
     platform::Sleep(10 * 60 * 1000);
     EXPECT_EQ(platform::TickCount() - before, 10u * 60 * 1000);
+}
+
+TEST(VirtualClock, DueCallsRunAfterTheSleepThatReachesThemAndDieWithTheirClock) {
+    std::vector<int> ran;
+    {
+        platform::VirtualClock clock(0);
+        platform::ScopedClock use(clock);
+        platform::CallAt(2000, [&] { ran.push_back(2); });
+        platform::CallAt(1000, [&] { ran.push_back(1); });
+        platform::CallAt(5000, [&] { ran.push_back(5); });
+        platform::Sleep(999);
+        EXPECT_TRUE(ran.empty());
+        platform::Sleep(1);
+        EXPECT_EQ(ran, std::vector<int>({1}));
+        platform::Sleep(3000);
+        EXPECT_EQ(ran, std::vector<int>({1, 2}));
+    }
+    platform::VirtualClock next(10000);
+    platform::ScopedClock use(next);
+    platform::Sleep(1);
+    EXPECT_EQ(ran, std::vector<int>({1, 2})) << "the call of the ended clock was dropped";
 }
 
 TEST(VirtualClock, LocalTimeRollsOverDaysAndMonths) {

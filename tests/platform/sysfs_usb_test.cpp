@@ -163,6 +163,11 @@ TEST(SysfsUsb, DiskNumbers) {
     EXPECT_EQ(lx::SysfsDiskNumber(roots, true, 21, 2), 2u);   // sg2 -> sdc
     EXPECT_EQ(lx::SysfsDiskNumber(roots, false, 8, 16), 1u);  // sdb
     EXPECT_EQ(lx::SysfsDiskNumber(roots, false, 8, 33), 2u);  // sdc1, a volume of sdc
+    std::uint32_t partition = 9;
+    EXPECT_EQ(lx::SysfsDiskNumber(roots, false, 8, 33, &partition), 2u);
+    EXPECT_EQ(partition, 1u);
+    EXPECT_EQ(lx::SysfsDiskNumber(roots, true, 21, 2, &partition), 2u);
+    EXPECT_EQ(partition, 0u);
     EXPECT_FALSE(lx::SysfsDiskNumber(roots, false, 8, 99).has_value());
     auto backend = FixtureBackend();
     const auto missing = backend.DiskNumber("/nonexistent/sdq");

@@ -12,7 +12,9 @@
 #include "platform/linux/sg_io.h"
 #include "platform/linux/sysfs_disks.h"
 #include "platform/linux/sysfs_usb.h"
+#include "platform/linux/spawn.h"
 #include "platform/linux/udev_monitor.h"
+#include "platform/linux/volumes.h"
 
 namespace platform::linuxos {
 
@@ -43,7 +45,8 @@ DiskNumberResult LinuxBackend::DiskNumber(std::string_view path) {
         r.error = ENOTTY;
         return r;
     }
-    const auto number = SysfsDiskNumber(roots_, S_ISCHR(st.st_mode), major(st.st_rdev), minor(st.st_rdev));
+    const auto number =
+        SysfsDiskNumber(roots_, S_ISCHR(st.st_mode), major(st.st_rdev), minor(st.st_rdev), &r.partition);
     if (!number) {
         r.error = ENODEV;
         return r;
@@ -84,6 +87,35 @@ std::unique_ptr<HidDevice> LinuxBackend::OpenHid(std::string_view path, int* err
 
 std::unique_ptr<HotPlugMonitor> LinuxBackend::OpenHotPlugMonitor() {
     return OpenUdevMonitor();
+}
+
+std::vector<Volume> LinuxBackend::ListVolumes() {
+    return ListVolumesOf(roots_).value_or(std::vector<Volume>{});
+}
+
+bool LinuxBackend::IsSystemDisk(std::uint32_t disk, const std::filesystem::path& programFolder) {
+    const auto names = SystemDiskNames(roots_, programFolder);
+    return !names || names->count(SdDiskName(disk)) != 0;
+}
+
+std::optional<std::string> LinuxBackend::FormatRefusal(std::uint32_t disk, const std::filesystem::path& programFolder) {
+    return FormatRefusalOf(roots_, SdDiskName(disk), programFolder);
+}
+
+int LinuxBackend::StartElevated(std::string_view program, std::string_view parameters,
+                                const std::filesystem::path& folder) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::absolute(folder / std::string(program), ec);  // for pkexec
+    if (program.empty() || program.find('/') != std::string_view::npos || ::access(file.c_str(), X_OK) != 0) {
+        return kStartNotFound;
+    }
+    std::vector<std::string> argv{file.string(), "--folder", file.parent_path().string(), std::string(parameters)};
+    if (::geteuid() != 0) {
+        const auto pkexec = FindTool("pkexec");
+        if (!pkexec) return kStartNoElevation;
+        argv.insert(argv.begin(), pkexec->string());
+    }
+    return StartDetached(argv, folder) == 0 ? kStarted : kStartFailed;
 }
 
 }  // namespace platform::linuxos

@@ -171,6 +171,19 @@ fs::path StorageInterfaceAbove(const fs::path& scsiDevice, const fs::path& devic
 
 }  // namespace
 
+std::optional<std::filesystem::path> UsbDeviceOfBlock(const LinuxRoots& roots, std::string_view blockName) {
+    std::error_code ec;
+    const fs::path devicesRoot = fs::canonical(roots.sysfs / "devices", ec);
+    if (ec) return std::nullopt;
+    // ".../6:0:0:0/block/sdb": the SCSI device is two folders up.
+    const fs::path block = fs::canonical(roots.sysfs / "block" / std::string(blockName), ec);
+    if (ec || block.parent_path().filename() != "block") return std::nullopt;
+    const fs::path scsiDevice = block.parent_path().parent_path();
+    const fs::path iface = StorageInterfaceAbove(scsiDevice, devicesRoot);
+    if (iface.empty()) return std::nullopt;
+    return iface.parent_path();
+}
+
 std::optional<std::vector<UsbDisk>> ListSysfsUsbDisks(const LinuxRoots& roots) {
     std::error_code ec;
     if (!fs::is_directory(roots.sysfs / "devices", ec)) return std::nullopt;
@@ -190,6 +203,7 @@ std::optional<std::vector<UsbDisk>> ListSysfsUsbDisks(const LinuxRoots& roots) {
         for (char& c : disk.instanceId) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         disk.vendorId = static_cast<std::uint16_t>(ReadUnsigned(usb / "idVendor", 16).value_or(0));
         disk.productId = static_cast<std::uint16_t>(ReadUnsigned(usb / "idProduct", 16).value_or(0));
+        disk.serial = ReadAttribute(usb / "serial").value_or("");
         const auto blocks = ListNames(scsiDevice / "block");
         if (!blocks.empty()) disk.blockName = blocks.front();
         if (const auto dev = ReadDevNumbers(sgClass / sg / "dev"))
@@ -246,6 +260,17 @@ std::vector<UsbDeviceNode> ListSysfsUsbNodes(const LinuxRoots& roots) {
     return nodes;
 }
 
+std::string SdDiskName(std::uint32_t index) {
+    std::string letters;
+    std::uint64_t n = std::uint64_t(index) + 1;
+    while (n > 0) {
+        --n;
+        letters.insert(letters.begin(), static_cast<char>('a' + n % 26));
+        n /= 26;
+    }
+    return "sd" + letters;
+}
+
 std::optional<std::uint32_t> SdDiskIndex(std::string_view name) {
     if (name.size() < 3 || name.substr(0, 2) != "sd") return std::nullopt;
     std::uint32_t index = 0;
@@ -258,7 +283,9 @@ std::optional<std::uint32_t> SdDiskIndex(std::string_view name) {
     return index - 1;
 }
 
-std::optional<std::uint32_t> SysfsDiskNumber(const LinuxRoots& roots, bool isChar, unsigned major, unsigned minor) {
+std::optional<std::uint32_t> SysfsDiskNumber(const LinuxRoots& roots, bool isChar, unsigned major, unsigned minor,
+                                             std::uint32_t* partition) {
+    if (partition != nullptr) *partition = 0;
     const std::string numbers = std::to_string(major) + ":" + std::to_string(minor);
     std::error_code ec;
     const fs::path device = fs::canonical(roots.sysfs / "dev" / (isChar ? "char" : "block") / numbers, ec);
@@ -270,7 +297,10 @@ std::optional<std::uint32_t> SysfsDiskNumber(const LinuxRoots& roots, bool isCha
         name = blocks.front();
     } else {
         name = device.filename().string();
-        if (fs::exists(device / "partition", ec)) name = device.parent_path().filename().string();
+        if (const auto index = ReadUnsigned(device / "partition")) {
+            name = device.parent_path().filename().string();
+            if (partition != nullptr) *partition = static_cast<std::uint32_t>(*index);
+        }
     }
     return SdDiskIndex(name);
 }

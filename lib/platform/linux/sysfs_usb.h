@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,9 +23,17 @@ std::vector<HubInterface> ListSysfsHubs(const LinuxRoots& roots);
 std::unique_ptr<UsbHub> OpenSysfsHub(std::string_view path, int* error);
 std::vector<UsbDeviceNode> ListSysfsUsbNodes(const LinuxRoots& roots);
 
+// The USB device folder of the disk (usb-storage or uas) of block device `blockName` ("sdb");
+// nullopt when the disk is not attached through USB.
+std::optional<std::filesystem::path> UsbDeviceOfBlock(const LinuxRoots& roots, std::string_view blockName);
+
+// 0 -> "sda", 25 -> "sdz", 26 -> "sdaa": the inverse of SdDiskIndex.
+std::string SdDiskName(std::uint32_t index);
 // "sda" -> 0, "sdb" -> 1, "sdaa" -> 26; nullopt for any other name.
 std::optional<std::uint32_t> SdDiskIndex(std::string_view name);
 // The disk number of the whole disk behind a character (sg) or block device number.
-std::optional<std::uint32_t> SysfsDiskNumber(const LinuxRoots& roots, bool isChar, unsigned major, unsigned minor);
+// `partition` (when given) receives the partition's index for a partition's block device, else 0.
+std::optional<std::uint32_t> SysfsDiskNumber(const LinuxRoots& roots, bool isChar, unsigned major, unsigned minor,
+                                             std::uint32_t* partition = nullptr);
 
 }  // namespace platform::linuxos

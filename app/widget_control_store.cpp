@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QWidget>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@ QWidget* WidgetControlStore::Find(const std::string& name) const {
 std::string WidgetControlStore::Text(const std::string& name) const {
     QWidget* w = Find(name);
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().toStdString();
+    if (auto* s = qobject_cast<QSpinBox*>(w)) return std::to_string(s->value());
     if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText().toStdString();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
     if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText().toStdString();
@@ -41,6 +43,9 @@ void WidgetControlStore::SetText(const std::string& name, const std::string& tex
     QWidget* w = Find(name);
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         if (e->text() != Q(text)) e->setText(Q(text));
+    } else if (auto* s = qobject_cast<QSpinBox*>(w)) {
+        // As the form library's spin edit: a value outside its limits is brought within them.
+        s->setValue(Q(text).toInt());
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         m->setPlainText(Q(text));
     } else if (auto* l = qobject_cast<QLabel*>(w)) {

@@ -78,22 +78,12 @@ TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows)
 }
 
 TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
-    app::RegisterSettingsPage(2, [](TMainForm&, QWidget* page) {
-        (new QGroupBox(page))->setObjectName("LDPCReadEmptyThresholdGroupBox");
-        auto* other = new QGroupBox(page);
-        other->setObjectName("OtherSettingGroupBox");
-        other->setGeometry(0, 0, 200, 300);
-        auto* label = new QLabel("DRAM", other);
-        label->setObjectName("DramTypeLabel");
-        label->move(8, 100);
-        (new QCheckBox(page))->setObjectName("DieMapCheckBox00");
-        (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit");
-    });
     TMainForm& w = OpenWindow();
-    app::RegisterSettingsPage(2, nullptr);
     EXPECT_TRUE(w.Control("LDPCReadEmptyThresholdGroupBox")->isHidden());
     EXPECT_EQ(w.Control("OtherSettingGroupBox")->height(), 82);
     EXPECT_EQ(w.Control("DramTypeLabel")->pos(), QPoint(8, 22));
+    EXPECT_EQ(w.Control("DramTypeComboBox")->y(), 44);
+    EXPECT_TRUE(w.Control("SwitchECThresholdLabeledEdit")->isHidden());
     EXPECT_EQ(w.Control<QLineEdit>("SNTimeStringLabeledEdit")->text().toStdString(), "1C8D149");
     w.Control<QCheckBox>("DieMapCheckBox00")->click();
     EXPECT_TRUE(trace_.Contains("######### - DieMapCheckBoxOnClick\n"));

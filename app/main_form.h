@@ -96,6 +96,9 @@ class TMainForm : public QMainWindow {
     void FunCheckListBoxClickCheck(int index);
     void CalcIDEMAtoRatioButtonClick(QObject* sender);
     void DieMapCheckBoxOnClick(QObject* sender);
+    // The die map's controls to the die status and back (app/die_map_controls.h).
+    void fn_ProcessDieRemapUI2Struct();
+    void fn_ProcessDieRemapStruct2UI();
     void CFTButtonClick(QObject* sender);
     void DeviceInfoBitBtnClick(QObject* sender);
     void GeneralFormShow(QWidget* form);

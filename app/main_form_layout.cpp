@@ -11,6 +11,8 @@
 
 #include "app/file_checks.h"
 #include "app/main_form.h"
+#include "app/die_map_controls.h"
+#include "app/widget_control_store.h"
 #include "app/mp_item_table.h"
 #include "forms/controls.h"
 #include "settings/records.h"
@@ -91,8 +93,20 @@ void TMainForm::FunCheckListBoxClick(QObject*) {
     TraceOut("######### - FunCheckListBoxClick\n");
 }
 
-void TMainForm::DieMapCheckBoxOnClick(QObject*) {
-    TraceOut("######### - DieMapCheckBoxOnClick\n");
+void TMainForm::DieMapCheckBoxOnClick(QObject* sender) {
+    if (sender == nullptr) return;
+    app::WidgetControlStore store(*this);
+    app::DieMapBoxClick(store, sender->objectName().toStdString());
+}
+
+void TMainForm::fn_ProcessDieRemapUI2Struct() {
+    const app::WidgetControlStore store(*this);
+    app::ProcessDieRemapUI2Struct(store);
+}
+
+void TMainForm::fn_ProcessDieRemapStruct2UI() {
+    app::WidgetControlStore store(*this);
+    app::ProcessDieRemapStruct2UI(store);
 }
 
 namespace {

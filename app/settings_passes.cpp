@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "app/control_store.h"
+#include "app/die_map_controls.h"
 #include "app/mp_item_table.h"
 #include "app/settings_passes_pages.h"
 #include "app/settings_tables.h"
 #include "procedures/V_Proc_GdpParam.h"
-#include "settings/die_map_page.h"
 #include "settings/die_remap.h"
 #include "settings/flash_list.h"
 #include "settings/records.h"
@@ -195,13 +195,6 @@ void ShowFlashGroup(ControlStore& store, SettingsWindow& window) {
     window.TMCComboBoxChange();
 }
 
-// The die map's pass through its page model (until the page's check boxes exist).
-void DieMapRoundTrip() {
-    settings::DieMapPage page;
-    settings::DieMapRecordToPage(page);
-    settings::DieMapPageToRecord(page);
-}
-
 void TakeFlashChoice(const ControlStore& store, SettingsWindow& window) {
     const int vendor = store.ItemIndex("FlashVendorComboBox");
     const int part = store.ItemIndex("FlashTypeComboBox");
@@ -272,7 +265,8 @@ void UpdateStruct2UI(ControlStore& store, SettingsWindow& window) {
     ShowTestItemOptions(store);
     ShowDevicePage(store);
     ShowFlashGroup(store, window);
-    DieMapRoundTrip();
+    ProcessDieRemapStruct2UI(store);
+    ProcessDieRemapUI2Struct(store);
     ShowSysFwPage(store, false);
     ShowSortFwPage(store);
     ShowSysFwPage(store, true);
@@ -285,7 +279,7 @@ void UpdateUI2Struct(ControlStore& store, SettingsWindow& window) {
     TakeFlashChoice(store, window);
     ControlToRow(store, Row(MainPageRows(), "TMCComboBox"));
     AP_INIState.Clock = ClockOfItem(store.ItemIndex("ClockComboBox"));
-    if (g_bAutoDetecting == 0) DieMapRoundTrip();
+    if (g_bAutoDetecting == 0) ProcessDieRemapUI2Struct(store);
     TakeTestItemOptions(store);
     TakeSysFwFeatures(store);
     ProcessDieRemapForFlash([&window](const char* text) { window.ShowMessage(text); });

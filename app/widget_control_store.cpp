@@ -122,7 +122,7 @@ void WidgetControlStore::SetChecked(const std::string& name, bool checked) {
 }
 
 bool WidgetControlStore::Enabled(const std::string& name) const {
-    return Find(name)->isEnabled();
+    return !Find(name)->testAttribute(Qt::WA_ForceDisabled);  // its own switch, as Visible
 }
 
 void WidgetControlStore::SetEnabled(const std::string& name, bool enabled) {
@@ -149,6 +149,19 @@ void WidgetControlStore::SetLeft(const std::string& name, int left) {
 
 void WidgetControlStore::SetHint(const std::string& name, const std::string& hint) {
     Find(name)->setToolTip(Q(hint));
+}
+
+}  // namespace app
+
+namespace app {
+
+std::uint32_t WidgetControlStore::Colour(const std::string& name) const {
+    auto* shape = qobject_cast<forms::Shape*>(Find(name));
+    return shape != nullptr ? shape->BrushColour() : 0;
+}
+
+void WidgetControlStore::SetColour(const std::string& name, std::uint32_t colour) {
+    if (auto* shape = qobject_cast<forms::Shape*>(Find(name))) shape->SetBrushColour(colour);
 }
 
 }  // namespace app

@@ -85,8 +85,6 @@ TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
     EXPECT_EQ(w.Control("DramTypeComboBox")->y(), 44);
     EXPECT_TRUE(w.Control("SwitchECThresholdLabeledEdit")->isHidden());
     EXPECT_EQ(w.Control<QLineEdit>("SNTimeStringLabeledEdit")->text().toStdString(), "1C8D149");
-    w.Control<QCheckBox>("DieMapCheckBox00")->click();
-    EXPECT_TRUE(trace_.Contains("######### - DieMapCheckBoxOnClick\n"));
 }
 
 }  // namespace

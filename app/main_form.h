@@ -95,6 +95,9 @@ class TMainForm : public QMainWindow {
     void FunCheckListBoxClick(QObject* sender);
     void FunCheckListBoxClickCheck(int index);
     void CalcIDEMAtoRatioButtonClick(QObject* sender);
+    void RestoreDefaultRatioButtonClick(QObject* sender);
+    // Enter (13) in the capacity edit runs "Set" with the edit as sender; other keys pass.
+    void IDEMACapacityLabeledEditKeyPress(QObject* sender, char& key);
     void DieMapCheckBoxOnClick(QObject* sender);
     // The die map's controls to the die status and back (app/die_map_controls.h).
     void fn_ProcessDieRemapUI2Struct();

@@ -268,10 +268,22 @@ void BuildDieMapGroup(QWidget* page) {
     lun->hide();
 }
 
-void BuildDeviceSettingPage(TMainForm&, QWidget* page) {
+void BuildDeviceSettingPage(TMainForm& form, QWidget* page) {
     Flow flow;
     BuildRows(page, app::DeviceSettingPageRows(), DeviceSettingPagePlaces(), &flow);
     BuildDieMapGroup(page);
+    auto* set = Child<QPushButton>(page, "CalcIDEMAtoRatioButton");
+    auto* restore = Child<QPushButton>(page, "RestoreDefaultRatioButton");
+    auto* capacity = Child<QLineEdit>(page, "IDEMACapacityLabeledEdit");
+    auto* para = Child<QPushButton>(page, "LoadParaIniButton");
+    QObject::connect(set, &QPushButton::clicked, &form, [&form, set] { form.CalcIDEMAtoRatioButtonClick(set); });
+    QObject::connect(restore, &QPushButton::clicked, &form,
+                     [&form, restore] { form.RestoreDefaultRatioButtonClick(restore); });
+    QObject::connect(capacity, &QLineEdit::returnPressed, &form, [&form, capacity] {
+        char key = 13;
+        form.IDEMACapacityLabeledEditKeyPress(capacity, key);
+    });
+    QObject::connect(para, &QPushButton::clicked, &form, [&form, para] { form.LoadParaIniButtonClick(para); });
 }
 
 const Places& SysFwPagePlaces() {

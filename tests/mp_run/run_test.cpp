@@ -312,6 +312,13 @@ TEST_F(RunTest, DemoStationStartPassesEveryDrive) {
         EXPECT_FALSE(w.m_hThread[d]) << d;
     }
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "8 / 8");
+    // The sample's serial numbers increase in decimal: eight different ones, the next one shown.
+    for (int d = 0; d < 8; ++d) {
+        char expected[20];
+        std::snprintf(expected, sizeof expected, "KST%010d", d + 1);
+        EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[d]].sBurnedSerialNum, expected) << d;
+    }
+    EXPECT_EQ(w.Control<QLineEdit>("SerialNumberEdit")->text().toStdString(), "0000000009");
     const std::string log = ReadText(w.m_MpLog.m_sLogFile);
     int rows = 0;
     for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++rows;

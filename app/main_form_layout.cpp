@@ -84,15 +84,6 @@ void TMainForm::PartialClick(QObject*) {
     StyleScrollBox->move(StyleScrollBox->x(), 3);
 }
 
-void TMainForm::FunCheckListBoxClickCheck(int index) {
-    const int id = FindTestItem(FunCheckListBox->ItemText(index).toStdString());
-    if (id > 0) AP_INIState.dwItemEnable[id] = FunCheckListBox->Checked(index) ? 1 : 0;
-}
-
-void TMainForm::FunCheckListBoxClick(QObject*) {
-    TraceOut("######### - FunCheckListBoxClick\n");
-}
-
 void TMainForm::DieMapCheckBoxOnClick(QObject* sender) {
     if (sender == nullptr) return;
     app::WidgetControlStore store(*this);

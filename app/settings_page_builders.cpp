@@ -284,6 +284,17 @@ void BuildDeviceSettingPage(TMainForm& form, QWidget* page) {
         form.IDEMACapacityLabeledEditKeyPress(capacity, key);
     });
     QObject::connect(para, &QPushButton::clicked, &form, [&form, para] { form.LoadParaIniButtonClick(para); });
+    auto* mode = Child<QComboBox>(page, "SNInputComboBox");
+    auto* length = Child<QSpinBox>(page, "SNLengthSpinEdit");
+    QObject::connect(mode, &QComboBox::activated, &form, [&form, mode] { form.SNInputComboBoxChange(mode); });
+    QObject::connect(length, &QSpinBox::textChanged, &form, [&form, length] { form.SNLengthSpinEditChange(length); });
+}
+
+// A check box's handler runs on every change of its state, also the program's.
+template <class Handler>
+void OnToggle(TMainForm& form, QWidget* page, const char* name, Handler handler) {
+    auto* box = Child<QCheckBox>(page, name);
+    QObject::connect(box, &QCheckBox::toggled, &form, [&form, box, handler] { (form.*handler)(box); });
 }
 
 const Places& SysFwPagePlaces() {
@@ -299,9 +310,17 @@ const Places& SysFwPagePlaces() {
     return places;
 }
 
-void BuildSysFwPage(TMainForm&, QWidget* page) {
+void BuildSysFwPage(TMainForm& form, QWidget* page) {
     Flow flow;
     BuildRows(page, app::SysFwPageRows(), SysFwPagePlaces(), &flow);
+    OnToggle(form, page, "KeepEraseCountCheckBox", &TMainForm::KeepEraseCountCheckBoxClick);
+    OnToggle(form, page, "UnbalanceCheckBox", &TMainForm::UnbalanceCheckBoxClick);
+    OnToggle(form, page, "PureSLCCheckBox", &TMainForm::PureSLCCheckBoxClick);
+    OnToggle(form, page, "PureTLCCheckBox", &TMainForm::PureTLCCheckBoxClick);
+    OnToggle(form, page, "DRAMlessCheckBox", &TMainForm::DRAMlessCheckBoxClick);
+    OnToggle(form, page, "EnableRaidCheckBox", &TMainForm::EnableRaidCheckBoxClick);
+    auto* dram = Child<QComboBox>(page, "DramTypeComboBox");
+    QObject::connect(dram, &QComboBox::activated, &form, [&form, dram] { form.DramTypeComboBoxChange(dram); });
 }
 
 const Places& SortFwPagePlaces() {

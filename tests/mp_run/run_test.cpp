@@ -111,7 +111,8 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
         {"ChipForDram",
          [downloading](TMainForm& w, const fs::path&) {
              downloading(w);
-             w.Control<QCheckBox>("DRAMlessCheckBox")->setChecked(true);
+             w.Control<QCheckBox>("DRAMlessCheckBox")->setChecked(true);  // its handler clears the DRAM type
+             w.Control<QComboBox>("DramTypeComboBox")->setCurrentIndex(1);
              const std::string file = fs::path(AP_Bins.sBinFile).filename().string();
              return "The \"" + file + "\" is for TEV1001(DRAM)!\n";
          }},

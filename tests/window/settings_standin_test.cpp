@@ -40,13 +40,26 @@ TEST_F(SettingsStandIn, TheTestItemListFollowsTheToolModeAndTheTicksSetTheSwitch
                                                     "Preformat", "Download", "Upload", "R/W Test", "Check Tables"}));
     EXPECT_TRUE(w.FunCheckListBox->Checked(6));
 
-    // An operator's tick on "Download" sets its switch; a check set by the program does not.
+    // In MP mode with Preformat selected, unchecking Download checks it again.
+    w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
+    EXPECT_TRUE(w.FunCheckListBox->Checked(5));
+    // Without Preformat, an operator's tick on "Download" sets its switch; a check set by the
+    // program does not.
+    w.FunCheckListBox->item(4)->setCheckState(Qt::Unchecked);
     w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 0);
     w.FunCheckListBox->item(5)->setCheckState(Qt::Checked);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
     w.FunCheckListBox->SetChecked(5, false);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
+
+    // In SORT mode Download can be unchecked even with Preformat's switch on.
+    AP_INIState.dwItemEnable[7] = 1;
+    w.SORT->trigger();
+    ASSERT_EQ(w.FunCheckListBox->ItemText(5).toStdString(), "Download");
+    w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(AP_INIState.dwItemEnable[8], 0);
 }
 
 TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows) {

@@ -41,30 +41,18 @@ const char* ParseLine(std::string_view line, FlashRecord_t& record) {
         return "missing or overlong name";
     }
     if (std::strlen(record.FlashUniName) > kUniNameMax) return "unique name over 9 characters";
-    const bool numbers =
-        ReadFlashNumberField(cursor, consumed, record.ucFlashVendor) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucFlashType) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucCE) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wBlocks) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wPages) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wPageSize) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucDiePerCE) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucLdpcMode) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[0]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[1]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[2]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[3]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[4]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.aFlashID[5]) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wExtendBlocks) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wLunBlockOffset) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucPageMapType) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucFlashInterface) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.ucPlanes) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.dwFlashOption) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.bNandMem) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wSpareByte) != 0 &&
-        ReadFlashNumberField(cursor, consumed, record.wGpioCode) != 0;
+    const auto number = [&](auto& field) { return ReadFlashNumberField(cursor, consumed, field) != 0; };
+    const bool numbers = number(record.ucFlashVendor) && number(record.ucFlashType) && number(record.ucCE) &&
+                         number(record.wBlocks) && number(record.wPages) &&
+                         number(record.wPageSize) && number(record.ucDiePerCE) &&
+                         number(record.ucLdpcMode) && number(record.aFlashID[0]) &&
+                         number(record.aFlashID[1]) && number(record.aFlashID[2]) &&
+                         number(record.aFlashID[3]) && number(record.aFlashID[4]) &&
+                         number(record.aFlashID[5]) && number(record.wExtendBlocks) &&
+                         number(record.wLunBlockOffset) && number(record.ucPageMapType) &&
+                         number(record.ucFlashInterface) && number(record.ucPlanes) &&
+                         number(record.dwFlashOption) && number(record.bNandMem) &&
+                         number(record.wSpareByte) && number(record.wGpioCode);
     return numbers ? nullptr : "missing or malformed number";
 }
 

@@ -21,6 +21,7 @@
 
 #include "app/main_form.h"
 #include "app/run_state.h"
+#include "app/settings_pages.h"
 #include "emu/bay.h"
 #include "forms/message_pump.h"
 #include "forms/scripted_ui_port.h"
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
     forms::ScriptedUiPort ui;
     forms::ScopedUiPort scopedUi(ui);
     int rc = 0;
+    app::RegisterBuiltSettingsPages();
     {
         TMainForm w;
         w.FormCreate(&w);

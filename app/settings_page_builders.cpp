@@ -218,7 +218,8 @@ void BuildTestItemsPage(TMainForm&, QWidget* page) {
 
 const Places& DeviceSettingPagePlaces() {
     static const Places places = {
-        {"CommonGroupBox", {4, 4, 320, 500}},
+        {"CommonGroupBox", {4, 4, 320, 522}},
+        {"SNTimeStringLabeledEdit", {158, 488, 150, 21}},
         {"IDEMAGroupBox", {330, 4, 300, 200}},
         {"ParaIniGroupBox", {636, 4, 360, 84}},
         {"IDEMACapacityLabeledEdit", {150, 20, 80, 21}},

@@ -36,6 +36,9 @@ class ControlStore {
     virtual int Left(const std::string& name) const = 0;
     virtual void SetLeft(const std::string& name, int left) = 0;
     virtual void SetHint(const std::string& name, const std::string& hint) = 0;
+    // A shape's brush colour (0x00BBGGRR).
+    virtual std::uint32_t Colour(const std::string& name) const = 0;
+    virtual void SetColour(const std::string& name, std::uint32_t colour) = 0;
 };
 
 class MemoryControlStore : public ControlStore {
@@ -47,6 +50,7 @@ class MemoryControlStore : public ControlStore {
         std::vector<bool> itemChecked;
         bool checked = false, enabled = true, visible = true;
         int left = 0;
+        std::uint32_t colour = 0;
     };
 
     std::string Text(const std::string& name) const override { return Get(name).text; }
@@ -66,6 +70,8 @@ class MemoryControlStore : public ControlStore {
     int Left(const std::string& name) const override { return Get(name).left; }
     void SetLeft(const std::string& name, int left) override { At(name).left = left; }
     void SetHint(const std::string& name, const std::string& hint) override { At(name).hint = hint; }
+    std::uint32_t Colour(const std::string& name) const override { return Get(name).colour; }
+    void SetColour(const std::string& name, std::uint32_t colour) override { At(name).colour = colour; }
 
     State& At(const std::string& name) { return controls_[name]; }
     const State& Get(const std::string& name) const;

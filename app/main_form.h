@@ -98,9 +98,28 @@ class TMainForm : public QMainWindow {
     void FullClick(QObject* sender);
     void PartialClick(QObject* sender);
     void FunCheckListBoxClick(QObject* sender);
+    // A check mark changed (entry `index`): every entry's switch follows its mark.
     void FunCheckListBoxClickCheck(int index);
+    // The option handlers of the test-item list and the settings pages (main_form_options.cpp).
+    void MPTClick(QObject* sender);
+    void SORTClick(QObject* sender);
+    void SNLengthSpinEditChange(QObject* sender);
+    void SNInputComboBoxChange(QObject* sender);
+    void KeepEraseCountCheckBoxClick(QObject* sender);
+    void UnbalanceCheckBoxClick(QObject* sender);
+    void PureSLCCheckBoxClick(QObject* sender);
+    void PureTLCCheckBoxClick(QObject* sender);
+    void DramTypeComboBoxChange(QObject* sender);
+    void DRAMlessCheckBoxClick(QObject* sender);
+    void EnableRaidCheckBoxClick(QObject* sender);
     void CalcIDEMAtoRatioButtonClick(QObject* sender);
+    void RestoreDefaultRatioButtonClick(QObject* sender);
+    // Enter (13) in the capacity edit runs "Set" with the edit as sender; other keys pass.
+    void IDEMACapacityLabeledEditKeyPress(QObject* sender, char& key);
     void DieMapCheckBoxOnClick(QObject* sender);
+    // The die map's controls to the die status and back (app/die_map_controls.h).
+    void fn_ProcessDieRemapUI2Struct();
+    void fn_ProcessDieRemapStruct2UI();
     void CFTButtonClick(QObject* sender);
     void DeviceInfoBitBtnClick(QObject* sender);
     void GeneralFormShow(QWidget* form);

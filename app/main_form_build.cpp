@@ -63,9 +63,11 @@ void TMainForm::BuildMainMenu() {
         action->setCheckable(true);
         return action;
     };
-    // The tool mode's items (their handlers come with the mode switch); check marks set by the passes.
+    // The tool mode's items; check marks set by the passes.
     MPT = checkable(WindowsMenu, "MPT", "MPT");
     SORT = checkable(WindowsMenu, "SORT", "SORT");
+    connect(MPT, &QAction::triggered, this, [this] { MPTClick(MPT); });
+    connect(SORT, &QAction::triggered, this, [this] { SORTClick(SORT); });
     DeviceLayoutMenu = WindowsMenu->addMenu("Device Layout");
     DeviceLayoutMenu->setObjectName("DeviceLayout");
     ListLayout = checkable(DeviceLayoutMenu, "List", "ListLayout");
@@ -113,10 +115,8 @@ void TMainForm::BuildSettingPages() {
     FunCheckListBox = new forms::CheckListBox(TestItemsGroupBox);
     FunCheckListBox->setObjectName("FunCheckListBox");
     FunCheckListBox->setGeometry(8, 20, 224, 272);
-    connect(FunCheckListBox, &forms::CheckListBox::ClickCheck, this, [this](int index) {
-        FunCheckListBoxClickCheck(index);
-        FunCheckListBoxClick(FunCheckListBox);
-    });
+    connect(FunCheckListBox, &forms::CheckListBox::ClickCheck, this, [this](int index) { FunCheckListBoxClickCheck(index); });
+    connect(FunCheckListBox, &QListWidget::currentRowChanged, this, [this] { FunCheckListBoxClick(FunCheckListBox); });
 
     BuildDevicePanels(Page[0]);
     BuildResultArea();

@@ -11,6 +11,8 @@
 
 #include "app/file_checks.h"
 #include "app/main_form.h"
+#include "app/die_map_controls.h"
+#include "app/widget_control_store.h"
 #include "app/mp_item_table.h"
 #include "forms/controls.h"
 #include "settings/records.h"
@@ -82,17 +84,20 @@ void TMainForm::PartialClick(QObject*) {
     StyleScrollBox->move(StyleScrollBox->x(), 3);
 }
 
-void TMainForm::FunCheckListBoxClickCheck(int index) {
-    const int id = FindTestItem(FunCheckListBox->ItemText(index).toStdString());
-    if (id > 0) AP_INIState.dwItemEnable[id] = FunCheckListBox->Checked(index) ? 1 : 0;
+void TMainForm::DieMapCheckBoxOnClick(QObject* sender) {
+    if (sender == nullptr) return;
+    app::WidgetControlStore store(*this);
+    app::DieMapBoxClick(store, sender->objectName().toStdString());
 }
 
-void TMainForm::FunCheckListBoxClick(QObject*) {
-    TraceOut("######### - FunCheckListBoxClick\n");
+void TMainForm::fn_ProcessDieRemapUI2Struct() {
+    const app::WidgetControlStore store(*this);
+    app::ProcessDieRemapUI2Struct(store);
 }
 
-void TMainForm::DieMapCheckBoxOnClick(QObject*) {
-    TraceOut("######### - DieMapCheckBoxOnClick\n");
+void TMainForm::fn_ProcessDieRemapStruct2UI() {
+    app::WidgetControlStore store(*this);
+    app::ProcessDieRemapStruct2UI(store);
 }
 
 namespace {

@@ -271,11 +271,6 @@ bool TMainForm::CopyPagesToRecords() {
     }
 }
 
-void TMainForm::CalcIDEMAtoRatioButtonClick(QObject*) {
-    TraceOut("######### - CalcIDEMAtoRatioButtonClick\n");
-    CopyPagesToRecords();
-}
-
 void TMainForm::UpdateFlashList(QObject* sender) {
     TraceOut("######### - UpdateFlashList\n");
     app::WidgetControlStore store(*this);
@@ -289,8 +284,7 @@ void TMainForm::FlashInfoChange(QObject* sender) {
     if (!CopyPagesToRecords()) return;
     ChangeGlobalParameter();
     UpdateStruct2UI();
-    TraceOut("######### - RestoreDefaultRatioButtonClick\n");
-    CheckFWBin(0);
+    RestoreDefaultRatioButtonClick(sender);
     auto* vendor = Control<QComboBox>("FlashVendorComboBox");
     auto* type = Control<QComboBox>("FlashTypeComboBox");
     if (sender != nullptr && (sender == vendor || sender == type)) {

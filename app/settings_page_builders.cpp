@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QCheckBox>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QRect>
 #include <cstring>
 #include <map>
@@ -99,23 +101,88 @@ QWidget* MakeControl(const app::PageRow& row, QWidget* parent) {
         }
         case ControlKind::Edit:
             return new QLineEdit(parent);
+        case ControlKind::SpinEdit: {
+            auto* spin = new QSpinBox(parent);
+            spin->setRange(row.low, row.high);
+            return spin;
+        }
+        case ControlKind::RadioButton:
+            return new QRadioButton(caption, parent);
     }
     return nullptr;
 }
 
-void BuildRows(QWidget* page, const std::vector<app::PageRow>& rows, const Places& places) {
+// Where a row without a place of its own goes: down its group in rows of 24 pixels, a caption's
+// label at the left of the control after it, a new column when the group is full.
+class Flow {
+  public:
+    QRect Next(const app::PageRow& row, QWidget* parent) {
+        Cursor& c = cursors_[parent];
+        if (c.width == 0) c.width = parent->width() > 200 ? parent->width() - 8 : 290;
+        const int height = parent->height() > 0 ? parent->height() : 500;
+        if (c.y + 22 > height - 4) {
+            c.x += c.width;
+            c.y = 20;
+        }
+        const int span = c.width - 8;
+        switch (row.kind) {
+            case ControlKind::Label:
+                return {c.x, c.y + 3, kLabelWidth - 4, 16};  // the next control shares the line
+            case ControlKind::CheckBox:
+            case ControlKind::RadioButton:
+                return Advance(c, {c.x, c.y, span, 20});
+            case ControlKind::Button:
+                return Advance(c, {c.x + kLabelWidth, c.y, 72, 23});
+            case ControlKind::ComboBox: {
+                const int w = row.items.size() > 12 ? 150 : span - kLabelWidth;
+                return Advance(c, {c.x + kLabelWidth, c.y, w, 22});
+            }
+            default: {
+                const int w = row.digits > 8 || row.digits == 0 ? span - kLabelWidth : 70;
+                return Advance(c, {c.x + kLabelWidth, c.y, w, 21});
+            }
+        }
+    }
+
+  private:
+    static constexpr int kLabelWidth = 150;
+    struct Cursor {
+        int x = 8, y = 20, width = 0;
+    };
+    static QRect Advance(Cursor& c, QRect r) {
+        c.y += 26;
+        return r;
+    }
+    std::map<QWidget*, Cursor> cursors_;
+};
+
+void BuildRows(QWidget* page, const std::vector<app::PageRow>& rows, const Places& places, Flow* flow = nullptr) {
     for (const app::PageRow& row : rows) {
         QWidget* parent = page;
         if (row.parent[0] != '\0') parent = page->findChild<QWidget*>(QString::fromLatin1(row.parent));
         QWidget* w = MakeControl(row, parent);
         w->setObjectName(QString::fromLatin1(row.name));
         const auto at = places.find(row.name);
-        if (at != places.end()) w->setGeometry(at->second);
+        if (at != places.end()) {
+            w->setGeometry(at->second);
+        } else if (flow != nullptr) {
+            w->setGeometry(flow->Next(row, parent));
+        }
+        if (row.disabled) w->setEnabled(false);
+        if (row.hidden) w->hide();
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             if (row.digits > 0) edit->setMaxLength(row.digits);
             // As designed: a number edit starts at 0, so a copy before any settings were shown (no
             // settings file) stores numbers.
-            if (row.conversion == app::Conversion::Decimal) edit->setText("0");
+            if (row.conversion == app::Conversion::Decimal || row.conversion == app::Conversion::SignMagnitude ||
+                row.conversion == app::Conversion::TwosComplement) {
+                edit->setText("0");
+            }
+            // A display outside the passes starts at 0 as designed, so START's empty-edit check
+            // passes before its first fill.
+            if (row.readOnly && row.field.address == nullptr && row.kind == app::ControlKind::LabeledEdit) {
+                edit->setText("0");
+            }
             edit->setReadOnly(row.readOnly);
         }
         if (auto* radio = qobject_cast<forms::RadioGroup*>(w)) {
@@ -149,6 +216,139 @@ void BuildTestItemsPage(TMainForm&, QWidget* page) {
     BuildRows(page, app::TestItemsPageRows(), TestItemsPagePlaces());
 }
 
+const Places& DeviceSettingPagePlaces() {
+    static const Places places = {
+        {"CommonGroupBox", {4, 4, 320, 522}},
+        {"SNTimeStringLabeledEdit", {158, 488, 150, 21}},
+        {"IDEMAGroupBox", {330, 4, 300, 200}},
+        {"ParaIniGroupBox", {636, 4, 360, 84}},
+        {"IDEMACapacityLabeledEdit", {150, 20, 80, 21}},
+        {"CalcIDEMAtoRatioButton", {150, 46, 64, 23}},
+        {"RestoreDefaultRatioButton", {220, 46, 64, 23}},
+        {"MaxCapacityLabel", {8, 78, 140, 16}},
+        {"Capacity1024LabeledEdit", {150, 98, 80, 21}},
+        {"Capacity1000LabeledEdit", {150, 124, 80, 21}},
+        {"DefectRatioLabeledEdit", {150, 150, 80, 21}},
+        {"ReservedRatioLabeledEdit", {150, 176, 80, 21}},
+        {"ParaIniFileLabeledEdit", {70, 22, 280, 21}},
+        {"LoadParaIniButton", {70, 50, 72, 23}},
+    };
+    return places;
+}
+
+// The die map: one group per channel at 55-pixel steps, a check box per CE with its four LUN
+// shapes beside it, the CE captions at the left.
+void BuildDieMapGroup(QWidget* page) {
+    auto* group = new QGroupBox("Die Map", page);
+    group->setObjectName("DieMapGroupBox");
+    group->setGeometry(330, 210, 480, 296);
+    for (int ce = 0; ce < 8; ++ce) {
+        auto* label = new QLabel(QString("CE %1").arg(ce), group);
+        label->setObjectName(QString("CE%1Label").arg(ce));
+        label->setGeometry(4, 40 + 30 * ce, 30, 16);
+    }
+    for (int ch = 0; ch < 8; ++ch) {
+        auto* channel = new QGroupBox(QString("CH %1").arg(ch), group);
+        channel->setObjectName(QString("CH%1GroupBox").arg(ch));
+        channel->setGeometry(35 + 55 * ch, 18, 52, 256);
+        for (int ce = 0; ce < 8; ++ce) {
+            auto* box = new QCheckBox(channel);
+            box->setObjectName(QString("DieMapCheckBox%1%2").arg(ch).arg(ce));
+            box->setGeometry(3, 20 + 30 * ce, 18, 18);
+            for (int lun = 0; lun < 4; ++lun) {
+                auto* shape = new forms::Shape(channel);
+                shape->setObjectName(QString("LunSelectShape%1%2%3").arg(ch).arg(ce).arg(lun));
+                shape->setGeometry(22 + 7 * lun, 24 + 30 * ce, 6, 10);
+                shape->hide();
+            }
+        }
+    }
+    auto* lun = new QPushButton("Lun Select", group);
+    lun->setObjectName("LunSelectButton");
+    lun->setGeometry(390, 272, 84, 22);
+    lun->hide();
+}
+
+void BuildDeviceSettingPage(TMainForm& form, QWidget* page) {
+    Flow flow;
+    BuildRows(page, app::DeviceSettingPageRows(), DeviceSettingPagePlaces(), &flow);
+    BuildDieMapGroup(page);
+    auto* set = Child<QPushButton>(page, "CalcIDEMAtoRatioButton");
+    auto* restore = Child<QPushButton>(page, "RestoreDefaultRatioButton");
+    auto* capacity = Child<QLineEdit>(page, "IDEMACapacityLabeledEdit");
+    auto* para = Child<QPushButton>(page, "LoadParaIniButton");
+    QObject::connect(set, &QPushButton::clicked, &form, [&form, set] { form.CalcIDEMAtoRatioButtonClick(set); });
+    QObject::connect(restore, &QPushButton::clicked, &form,
+                     [&form, restore] { form.RestoreDefaultRatioButtonClick(restore); });
+    QObject::connect(capacity, &QLineEdit::returnPressed, &form, [&form, capacity] {
+        char key = 13;
+        form.IDEMACapacityLabeledEditKeyPress(capacity, key);
+    });
+    QObject::connect(para, &QPushButton::clicked, &form, [&form, para] { form.LoadParaIniButtonClick(para); });
+    auto* mode = Child<QComboBox>(page, "SNInputComboBox");
+    auto* length = Child<QSpinBox>(page, "SNLengthSpinEdit");
+    QObject::connect(mode, &QComboBox::activated, &form, [&form, mode] { form.SNInputComboBoxChange(mode); });
+    QObject::connect(length, &QSpinBox::textChanged, &form, [&form, length] { form.SNLengthSpinEditChange(length); });
+}
+
+// A check box's handler runs on every change of its state, also the program's.
+template <class Handler>
+void OnToggle(TMainForm& form, QWidget* page, const char* name, Handler handler) {
+    auto* box = Child<QCheckBox>(page, name);
+    QObject::connect(box, &QCheckBox::toggled, &form, [&form, box, handler] { (form.*handler)(box); });
+}
+
+const Places& SysFwPagePlaces() {
+    static const Places places = {
+        {"BlockQntyGroupBox", {4, 4, 300, 160}},
+        {"ThresholdGroupBox", {4, 170, 300, 160}},
+        {"OtherSettingGroupBox", {4, 336, 300, 130}},
+        {"LDPCReadEmptyThresholdGroupBox", {310, 336, 300, 130}},
+        {"FeatureGroupBox", {310, 4, 300, 326}},
+        {"PCIeGroupBox", {616, 4, 300, 160}},
+        {"ThermalGroupBox", {616, 170, 380, 336}},
+    };
+    return places;
+}
+
+void BuildSysFwPage(TMainForm& form, QWidget* page) {
+    Flow flow;
+    BuildRows(page, app::SysFwPageRows(), SysFwPagePlaces(), &flow);
+    OnToggle(form, page, "KeepEraseCountCheckBox", &TMainForm::KeepEraseCountCheckBoxClick);
+    OnToggle(form, page, "UnbalanceCheckBox", &TMainForm::UnbalanceCheckBoxClick);
+    OnToggle(form, page, "PureSLCCheckBox", &TMainForm::PureSLCCheckBoxClick);
+    OnToggle(form, page, "PureTLCCheckBox", &TMainForm::PureTLCCheckBoxClick);
+    OnToggle(form, page, "DRAMlessCheckBox", &TMainForm::DRAMlessCheckBoxClick);
+    OnToggle(form, page, "EnableRaidCheckBox", &TMainForm::EnableRaidCheckBoxClick);
+    auto* dram = Child<QComboBox>(page, "DramTypeComboBox");
+    QObject::connect(dram, &QComboBox::activated, &form, [&form, dram] { form.DramTypeComboBoxChange(dram); });
+}
+
+const Places& SortFwPagePlaces() {
+    static const Places places = {
+        {"FastSortGroupBox", {4, 4, 250, 156}},
+        {"SortOptionGroupBox", {4, 164, 250, 210}},
+        {"LDPCThresholdGroupBox", {4, 378, 250, 128}},
+        {"Block_RW_RG", {260, 4, 240, 90}},
+        {"FailThresholdGroupBox", {260, 98, 240, 156}},
+        {"DriveThresholdGroupBox", {260, 258, 240, 104}},
+        {"DebugThre_CB", {260, 366, 240, 20}},
+        {"DebugThreGroupBox", {260, 388, 240, 118}},
+        {"tProgGroupBox", {506, 4, 240, 300}},
+        {"RetryGroupBox", {506, 308, 240, 136}},
+        {"LEDGroupBox", {752, 4, 244, 500}},
+        {"RunningLEDGroupBox", {4, 68, 236, 140}},
+        {"PassLEDGroupBox", {4, 212, 236, 140}},
+        {"FailLEDGroupBox", {4, 356, 236, 140}},
+    };
+    return places;
+}
+
+void BuildSortFwPage(TMainForm&, QWidget* page) {
+    Flow flow;
+    BuildRows(page, app::SortFwPageRows(), SortFwPagePlaces(), &flow);
+}
+
 }  // namespace
 
 namespace app {
@@ -156,6 +356,9 @@ namespace app {
 void RegisterBuiltSettingsPages() {
     RegisterSettingsPage(0, BuildMainPage);
     RegisterSettingsPage(1, BuildTestItemsPage);
+    RegisterSettingsPage(2, BuildDeviceSettingPage);
+    RegisterSettingsPage(3, BuildSysFwPage);
+    RegisterSettingsPage(4, BuildSortFwPage);
 }
 
 }  // namespace app

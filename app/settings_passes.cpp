@@ -4,10 +4,11 @@
 #include <cstring>
 
 #include "app/control_store.h"
+#include "app/die_map_controls.h"
 #include "app/mp_item_table.h"
+#include "app/settings_passes_pages.h"
 #include "app/settings_tables.h"
 #include "procedures/V_Proc_GdpParam.h"
-#include "settings/die_map_page.h"
 #include "settings/die_remap.h"
 #include "settings/flash_list.h"
 #include "settings/records.h"
@@ -187,17 +188,11 @@ void ShowFlashGroup(ControlStore& store, SettingsWindow& window) {
                       "\nPage Size: " + std::to_string(static_cast<unsigned>(f.wPageSize) * 1024u) +
                       "\nLDPC Mode: " + LdpcModeText(f.ucLdpcMode) +
                       "\nFlash Interface: " + FlashInterfaceText(f.ucFlashInterface));
+    ShowRatios(store);
     store.SetItemIndex("ClockComboBox", ItemOfClock(AP_INIState.Clock));
     store.SetItems("TMCComboBox", window.TmcSections(f.ucFlashInterface, AP_INIState.Clock));
     RowToControl(store, Row(MainPageRows(), "TMCComboBox"));
     window.TMCComboBoxChange();
-}
-
-// The die map's pass through its page model (until the page's check boxes exist).
-void DieMapRoundTrip() {
-    settings::DieMapPage page;
-    settings::DieMapRecordToPage(page);
-    settings::DieMapPageToRecord(page);
 }
 
 void TakeFlashChoice(const ControlStore& store, SettingsWindow& window) {
@@ -268,19 +263,29 @@ void UpdateStruct2UI(ControlStore& store, SettingsWindow& window) {
     ShowLayouts(window);
     ShowTestItemList(store);
     ShowTestItemOptions(store);
+    ShowDevicePage(store);
     ShowFlashGroup(store, window);
-    DieMapRoundTrip();
+    ProcessDieRemapStruct2UI(store);
+    ProcessDieRemapUI2Struct(store);
+    ShowSysFwPage(store, false);
+    ShowSortFwPage(store);
+    ShowSysFwPage(store, true);
 }
 
 void UpdateUI2Struct(ControlStore& store, SettingsWindow& window) {
     TraceOut("######### - UpdateUI2Struct\n");
     AP_INIState.ToolMode = window.MenuChecked("MPT") ? 0 : window.MenuChecked("SORT") ? 1 : 0;
+    TakeDevicePage(store);
     TakeFlashChoice(store, window);
     ControlToRow(store, Row(MainPageRows(), "TMCComboBox"));
     AP_INIState.Clock = ClockOfItem(store.ItemIndex("ClockComboBox"));
-    if (g_bAutoDetecting == 0) DieMapRoundTrip();
+    if (g_bAutoDetecting == 0) ProcessDieRemapUI2Struct(store);
     TakeTestItemOptions(store);
+    TakeSysFwFeatures(store);
     ProcessDieRemapForFlash([&window](const char* text) { window.ShowMessage(text); });
+    TakeSysFwPage(store, false);
+    TakeSortFwPage(store);
+    TakeSysFwPage(store, true);
     window.LoadParaFile();
     window.ChangeGlobalParameter();
 }

@@ -1,5 +1,8 @@
 #include "app/settings_tables.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/control_store.h"
@@ -133,13 +136,29 @@ void RowToControl(ControlStore& store, const PageRow& row) {
         case Conversion::Text:
             store.SetText(row.name, ReadTextField(row.field));
             break;
+        case Conversion::Hex: {
+            char text[8];
+            std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(ReadField(row.field) & 0xFFFFu));
+            store.SetText(row.name, text);
+            break;
+        }
+        case Conversion::SignMagnitude:
+            store.SetText(row.name, SignMagnitudeText(static_cast<std::uint8_t>(ReadField(row.field))));
+            break;
+        case Conversion::TwosComplement:
+            store.SetText(row.name, TwosComplementText(static_cast<std::uint8_t>(ReadField(row.field))));
+            break;
+        case Conversion::LightTime:
+            store.SetText(row.name, "");
+            store.SetText(row.name, LightTimeText(static_cast<std::uint16_t>(ReadField(row.field))));
+            break;
         case Conversion::None:
             break;
     }
 }
 
 void ControlToRow(const ControlStore& store, const PageRow& row) {
-    if (row.field.address == nullptr) return;
+    if (row.field.address == nullptr || row.showOnly) return;
     switch (row.conversion) {
         case Conversion::CheckBox:
             WriteField(row.field, store.Checked(row.name) ? 1 : 0);
@@ -153,9 +172,85 @@ void ControlToRow(const ControlStore& store, const PageRow& row) {
         case Conversion::Text:
             WriteTextField(row.field, store.Text(row.name));
             break;
+        case Conversion::Hex:
+            WriteField(row.field, HexIdentifier(store.Text(row.name)));
+            break;
+        case Conversion::SignMagnitude:
+            WriteField(row.field, SignMagnitudeValue(store.Text(row.name)));
+            break;
+        case Conversion::TwosComplement:
+            WriteField(row.field, TwosComplementValue(store.Text(row.name)));
+            break;
+        case Conversion::LightTime:
+            WriteField(row.field, LightTimeValue(store.Text(row.name)));
+            break;
         case Conversion::None:
             break;
     }
+}
+
+std::uint16_t HexIdentifier(const std::string& text) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%s", text.c_str());
+    const long long value = std::strtoll(buffer, nullptr, 0);
+    std::memset(buffer, 0, sizeof buffer);
+    return static_cast<std::uint16_t>(static_cast<unsigned long long>(value) & 0xFFFFu);
+}
+
+std::string SignMagnitudeText(std::uint8_t value) {
+    return value < 128 ? std::to_string(value) : "-" + std::to_string(value & 0x7F);
+}
+
+std::uint8_t SignMagnitudeValue(const std::string& text) {
+    if (!text.empty() && text[0] == '-') {
+        return static_cast<std::uint8_t>(128 + forms::StrToIntOrThrow(std::string_view(text).substr(1)));
+    }
+    return static_cast<std::uint8_t>(forms::StrToIntOrThrow(text));
+}
+
+std::string TwosComplementText(std::uint8_t value) {
+    return value < 128 ? std::to_string(value) : "-" + std::to_string(256 - value);
+}
+
+std::uint8_t TwosComplementValue(const std::string& text) {
+    if (!text.empty() && text[0] == '-') {
+        const std::int64_t magnitude = forms::StrToIntOrThrow(std::string_view(text).substr(1));
+        return static_cast<std::uint8_t>(static_cast<std::uint64_t>(-magnitude));
+    }
+    return static_cast<std::uint8_t>(forms::StrToIntOrThrow(text));
+}
+
+std::string LightTimeText(std::uint16_t value) {
+    return forms::FloatToStr(value / 100.0);
+}
+
+std::uint16_t LightTimeValue(const std::string& text) {
+    if (text.empty()) return 0;
+    // x 100 truncated; a product within a binary rounding error of a whole number is that number,
+    // so every time shown with two decimals comes back as it was ("297.02" is 29702, not 29701).
+    long double product = static_cast<long double>(forms::StrToFloatOrThrow(text)) * 100;
+    const long double whole = std::nearbyint(product);
+    product = std::fabs(product - whole) < 1e-9L * (whole > 1 ? whole : 1) ? whole : std::trunc(product);
+    if (!(product >= 0 && product < 65536)) {
+        throw forms::ConvertError("'" + text + "' is not a valid light time (0 to 655.35 seconds)");
+    }
+    return static_cast<std::uint16_t>(static_cast<std::int64_t>(product));
+}
+
+std::vector<const PageRow*> RowsIn(const std::vector<PageRow>& rows, const char* parent, bool inside) {
+    std::vector<const PageRow*> out;
+    for (const PageRow& row : rows) {
+        if ((std::strcmp(row.parent, parent) == 0) == inside) out.push_back(&row);
+    }
+    return out;
+}
+
+const PageRow& RowNamed(const std::vector<PageRow>& rows, const char* name) {
+    for (const PageRow& r : rows) {
+        if (std::strcmp(r.name, name) == 0) return r;
+    }
+    static const PageRow kNone{"", ControlKind::Label};
+    return kNone;
 }
 
 void PutTableItems(ControlStore& store, const std::vector<PageRow>& rows) {

@@ -36,9 +36,14 @@ enum class ControlKind {
     LabeledEdit,
     Memo,
     Edit,
+    SpinEdit,
+    RadioButton,
 };
 
-enum class Conversion { None, CheckBox, Index, Decimal, Text };
+// Hex: "%04X" each way through the identifier rule (HexIdentifier); SignMagnitude and
+// TwosComplement: the two signed-byte temperature encodings; LightTime: a u16 in 10 ms shown in
+// seconds (the field / 100 in the general float format; back x 100 truncated, empty is 0).
+enum class Conversion { None, CheckBox, Index, Decimal, Text, Hex, SignMagnitude, TwosComplement, LightTime };
 
 // A record field: its address and width (1, 2 or 4 bytes, or a text of `size` bytes).
 struct FieldRef {
@@ -70,11 +75,40 @@ struct PageRow {
     FieldRef field = {};
     Conversion conversion = Conversion::None;
     bool readOnly = false;
+    int low = 0, high = 0;  // a spin edit's limits
+    bool disabled = false;  // disabled in the form
+    bool hidden = false;    // hidden in the form
+    bool showOnly = false;  // shown from its field, never read back
 };
 
 // The pages' tables (index 0 "Main Page", 1 "Test Items").
 const std::vector<PageRow>& MainPageRows();
 const std::vector<PageRow>& TestItemsPageRows();
+// Page 2 "Device Setting" (the die-map group is built apart), page 3 "SYS FW Setting" (its thermal
+// group's rows have the parent "ThermalGroupBox"), page 4 "SORT FW Setting".
+const std::vector<PageRow>& DeviceSettingPageRows();
+const std::vector<PageRow>& SysFwPageRows();
+const std::vector<PageRow>& SortFwPageRows();
+// DramTypeComboBox's 50 texts, spaced as the form has them.
+const std::vector<const char*>& DramTypeItems();
+
+// The hexadecimal identifier rule: "0x" + text as a C integer literal, its base from the prefix,
+// low 16 bits ("abcd" 0xABCD, "12G4" 0x12, "" 0, "0x12" 0).
+std::uint16_t HexIdentifier(const std::string& text);
+// The signed temperatures: sign and magnitude (bit 7 negative) and two's complement, each way.
+std::string SignMagnitudeText(std::uint8_t value);
+std::uint8_t SignMagnitudeValue(const std::string& text);
+std::string TwosComplementText(std::uint8_t value);
+std::uint8_t TwosComplementValue(const std::string& text);
+// A light time (10 ms units) shown in seconds; back: empty 0, else x 100 truncated; a text that is
+// not a number or a product outside 0 to 65535 throws forms::ConvertError.
+std::string LightTimeText(std::uint16_t value);
+std::uint16_t LightTimeValue(const std::string& text);
+
+// The rows of `rows` that sit in group `parent`, or outside it (`inside` false).
+std::vector<const PageRow*> RowsIn(const std::vector<PageRow>& rows, const char* parent, bool inside = true);
+// The row of that name (a row without a name and kind Label when there is none).
+const PageRow& RowNamed(const std::vector<PageRow>& rows, const char* name);
 
 // The field's value as an unsigned number of its width.
 std::uint32_t ReadField(const FieldRef& field);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QWidget>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@ QWidget* WidgetControlStore::Find(const std::string& name) const {
 std::string WidgetControlStore::Text(const std::string& name) const {
     QWidget* w = Find(name);
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().toStdString();
+    if (auto* s = qobject_cast<QSpinBox*>(w)) return std::to_string(s->value());
     if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText().toStdString();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
     if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText().toStdString();
@@ -41,6 +43,9 @@ void WidgetControlStore::SetText(const std::string& name, const std::string& tex
     QWidget* w = Find(name);
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
         if (e->text() != Q(text)) e->setText(Q(text));
+    } else if (auto* s = qobject_cast<QSpinBox*>(w)) {
+        // As the form library's spin edit: a value outside its limits is brought within them.
+        s->setValue(Q(text).toInt());
     } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
         m->setPlainText(Q(text));
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
@@ -117,7 +122,7 @@ void WidgetControlStore::SetChecked(const std::string& name, bool checked) {
 }
 
 bool WidgetControlStore::Enabled(const std::string& name) const {
-    return Find(name)->isEnabled();
+    return !Find(name)->testAttribute(Qt::WA_ForceDisabled);  // its own switch, as Visible
 }
 
 void WidgetControlStore::SetEnabled(const std::string& name, bool enabled) {
@@ -144,6 +149,19 @@ void WidgetControlStore::SetLeft(const std::string& name, int left) {
 
 void WidgetControlStore::SetHint(const std::string& name, const std::string& hint) {
     Find(name)->setToolTip(Q(hint));
+}
+
+}  // namespace app
+
+namespace app {
+
+std::uint32_t WidgetControlStore::Colour(const std::string& name) const {
+    auto* shape = qobject_cast<forms::Shape*>(Find(name));
+    return shape != nullptr ? shape->BrushColour() : 0;
+}
+
+void WidgetControlStore::SetColour(const std::string& name, std::uint32_t colour) {
+    if (auto* shape = qobject_cast<forms::Shape*>(Find(name))) shape->SetBrushColour(colour);
 }
 
 }  // namespace app

@@ -31,6 +31,8 @@ class WidgetControlStore : public ControlStore {
     int Left(const std::string& name) const override;
     void SetLeft(const std::string& name, int left) override;
     void SetHint(const std::string& name, const std::string& hint) override;
+    std::uint32_t Colour(const std::string& name) const override;
+    void SetColour(const std::string& name, std::uint32_t colour) override;
 
   private:
     QWidget* Find(const std::string& name) const;

@@ -46,25 +46,16 @@ TEST_F(RunTest, ResetYieldWritesZerosAlsoBeforeAnyRun) {
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "0 / 0");
 }
 
-// The serial-number controls of the device settings page, made here as that page would make them.
+// The serial-number controls of the Device Setting page, set as an operator would.
 void SerialControls(TMainForm& w, const char* prefix, const char* number, int length, const char* max) {
-    auto* mode = new QComboBox(&w);
-    mode->setObjectName("SNInputComboBox");
-    mode->addItems({"Manual", "Auto Increase in Dec", "Auto Increase in Hex"});
-    mode->setCurrentIndex(1);
+    w.Control<QComboBox>("SNInputComboBox")->setCurrentIndex(1);  // "Auto Increase in Dec"
     for (const auto& [name, text] :
          {std::pair{"SerialNumberPrefixLabeledEdit", prefix}, std::pair{"SerialNumberEdit", number},
           std::pair{"SerialNumberSuffixEdit", ""}, std::pair{"MaxSNEdit", max}}) {
-        auto* edit = new QLineEdit(text, &w);
-        edit->setObjectName(name);
+        w.Control<QLineEdit>(name)->setText(text);
     }
-    auto* spin = new QSpinBox(&w);
-    spin->setObjectName("SNLengthSpinEdit");
-    spin->setRange(0, 64);
-    spin->setValue(length);
-    auto* check = new QCheckBox(&w);
-    check->setObjectName("MaxSNCheckBox");
-    check->setChecked(max != nullptr);
+    w.Control<QSpinBox>("SNLengthSpinEdit")->setValue(length);
+    w.Control<QCheckBox>("MaxSNCheckBox")->setChecked(max != nullptr);
 }
 
 // Gives `key` the value `value` in every section of the station's Para file.
@@ -85,10 +76,11 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
         std::function<std::string(TMainForm&, const fs::path&)> arrange;
     };
     // (A row before may have left its DRAM switches in the station's settings.)
-    const auto downloading = [] {
+    // START copies the pages into the records: the DRAM switches are set on their controls.
+    const auto downloading = [](TMainForm& w) {
         AP_INIState.dwItemEnable[kItemDownload] = 1;
-        AP_INIState.bDramProfile = 1;
-        AP_INIState.EnDRAMless = 0;  // the station's firmware is for the DRAM controller
+        w.Control<QComboBox>("DramTypeComboBox")->setCurrentIndex(1);
+        w.Control<QCheckBox>("DRAMlessCheckBox")->setChecked(false);  // the station's firmware is for the DRAM controller
     };
     const std::vector<Row> rows = {
         {"EmptyField",
@@ -103,7 +95,7 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
          }},
         {"MaxSerialNumberLength",
          [](TMainForm& w, const fs::path&) {
-             SerialControls(w, "KST", "0001", 7, "12345");
+             SerialControls(w, "KST000", "0001", 10, "12345");
              return std::string("Please check Max SN Length!");
          }},
         {"NoTestItem",
@@ -112,20 +104,21 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
              return std::string("Please select test item!");
          }},
         {"NoDramType",
-         [](TMainForm&, const fs::path&) {
-             AP_INIState.bDramProfile = 0;
+         [](TMainForm& w, const fs::path&) {
+             w.Control<QComboBox>("DramTypeComboBox")->setCurrentIndex(0);
              return std::string("Please select a DRAM type!");
          }},
         {"ChipForDram",
-         [downloading](TMainForm&, const fs::path&) {
-             downloading();
-             AP_INIState.EnDRAMless = 1;
+         [downloading](TMainForm& w, const fs::path&) {
+             downloading(w);
+             w.Control<QCheckBox>("DRAMlessCheckBox")->setChecked(true);  // its handler clears the DRAM type
+             w.Control<QComboBox>("DramTypeComboBox")->setCurrentIndex(1);
              const std::string file = fs::path(AP_Bins.sBinFile).filename().string();
              return "The \"" + file + "\" is for TEV1001(DRAM)!\n";
          }},
         {"ChipForDramless",
-         [downloading](TMainForm&, const fs::path&) {
-             downloading();
+         [downloading](TMainForm& w, const fs::path&) {
+             downloading(w);
              // The station's firmware image, its chip version changed to the DRAM-less controller.
              const fs::path image(AP_Bins.sBinFile);
              std::string bytes = ReadText(image);
@@ -135,14 +128,14 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
              return "The \"" + image.filename().string() + "\" is for TEV1002(DRAMless)!\n";
          }},
         {"HspdOverIdemaThird",
-         [downloading](TMainForm&, const fs::path& station) {
-             downloading();
+         [downloading](TMainForm& w, const fs::path& station) {
+             downloading(w);
              SetParaKey(station, "HSPD_CAPACITY", "60000");
              return std::string("Please adjust HSPD Capacity.\nIt's over (IDEMA/3) Capacity!");
          }},
         {"DynamicCacheOverHspd",
-         [downloading](TMainForm&, const fs::path& station) {
-             downloading();
+         [downloading](TMainForm& w, const fs::path& station) {
+             downloading(w);
              SetParaKey(station, "DCO", "100");
              return std::string("Please adjust Dynamic Cache Once.\nIt's over HSPD Capacity!");
          }},
@@ -159,6 +152,9 @@ TEST_F(RunTest, RefusalsStartNothingAndUnlock) {
     };
     for (const Row& row : rows) {
         TMainForm& w = Open(2);
+        // A row before may have left its serial-number mode in the station's settings.
+        w.Control<QComboBox>("SNInputComboBox")->setCurrentIndex(0);
+        w.Control<QCheckBox>("MaxSNCheckBox")->setChecked(false);
         app::ScopedMpProcedures procs(Passing());
         const std::string text = row.arrange(w, station_);
         ui_.Clear();
@@ -190,17 +186,19 @@ TEST_F(RunTest, SixDrivesPassCountedReportedAndLogged) {
     app::ScopedFixtureWindow scopedFixture(fixture);
     app::ScopedMpProcedures procs(Passing());
     AP_INIState.SNInputMode = 1;
-    std::strcpy(AP_INIState.SerialNum, "0000000000009");
-    std::strcpy(AP_INIState.SerialNumPrefix, "");
+    // START refuses an empty prefix edit and copies the pages into the records.
+    std::strcpy(AP_INIState.SerialNum, "00000000009");
+    std::strcpy(AP_INIState.SerialNumPrefix, "KS");
+    w.UpdateStruct2UI();
     w.ExecuteButtonClick(w.ExecuteButton);
     EXPECT_EQ(w.m_bRunning, 0);
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "6 / 6");
     EXPECT_EQ(fixture.results.size(), 6u);
     for (const auto& [port, status] : fixture.results) EXPECT_EQ(status, 8);
     // Each worker's copy held its own number; the next one is left for the next run.
-    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[0]].sBurnedSerialNum, "0000000000009");
-    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[1]].sBurnedSerialNum, "0000000000010");
-    EXPECT_STREQ(AP_INIState.SerialNum, "0000000000015");
+    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[0]].sBurnedSerialNum, "KS00000000009");
+    EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[1]].sBurnedSerialNum, "KS00000000010");
+    EXPECT_STREQ(AP_INIState.SerialNum, "00000000015");
     for (int d = 0; d < 6; ++d) {
         EXPECT_EQ(g_DeviceSlots.Read(d).status, "Pass") << d;
         EXPECT_FALSE(w.m_hThread[d]) << d;  // emptied after the run
@@ -315,6 +313,13 @@ TEST_F(RunTest, DemoStationStartPassesEveryDrive) {
         EXPECT_FALSE(w.m_hThread[d]) << d;
     }
     EXPECT_EQ(w.YieldLabeledEdit->text().toStdString(), "9 / 9");
+    // The sample's serial numbers increase in decimal: nine different ones, the next one shown.
+    for (int d = 0; d < 9; ++d) {
+        char expected[20];
+        std::snprintf(expected, sizeof expected, "KST%010d", d + 1);
+        EXPECT_STREQ(g_PortDevInfo[g_DeviceToPortMap[d]].sBurnedSerialNum, expected) << d;
+    }
+    EXPECT_EQ(w.Control<QLineEdit>("SerialNumberEdit")->text().toStdString(), "0000000010");
     const std::string log = ReadText(w.m_MpLog.m_sLogFile);
     int rows = 0;
     for (std::size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++rows;

@@ -40,13 +40,26 @@ TEST_F(SettingsStandIn, TheTestItemListFollowsTheToolModeAndTheTicksSetTheSwitch
                                                     "Preformat", "Download", "Upload", "R/W Test", "Check Tables"}));
     EXPECT_TRUE(w.FunCheckListBox->Checked(6));
 
-    // An operator's tick on "Download" sets its switch; a check set by the program does not.
+    // In MP mode with Preformat selected, unchecking Download checks it again.
+    w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
+    EXPECT_TRUE(w.FunCheckListBox->Checked(5));
+    // Without Preformat, an operator's tick on "Download" sets its switch; a check set by the
+    // program does not.
+    w.FunCheckListBox->item(4)->setCheckState(Qt::Unchecked);
     w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 0);
     w.FunCheckListBox->item(5)->setCheckState(Qt::Checked);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
     w.FunCheckListBox->SetChecked(5, false);
     EXPECT_EQ(AP_INIState.dwItemEnable[8], 1);
+
+    // In SORT mode Download can be unchecked even with Preformat's switch on.
+    AP_INIState.dwItemEnable[7] = 1;
+    w.SORT->trigger();
+    ASSERT_EQ(w.FunCheckListBox->ItemText(5).toStdString(), "Download");
+    w.FunCheckListBox->item(5)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(AP_INIState.dwItemEnable[8], 0);
 }
 
 TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows) {
@@ -78,25 +91,13 @@ TEST_F(SettingsStandIn, DeviceToolButtonsTraceTheirDeviceAndTheWatermarkFollows)
 }
 
 TEST_F(SettingsStandIn, PagesLoadedIntoTheFrameAreLaidOutAndBound) {
-    app::RegisterSettingsPage(2, [](TMainForm&, QWidget* page) {
-        (new QGroupBox(page))->setObjectName("LDPCReadEmptyThresholdGroupBox");
-        auto* other = new QGroupBox(page);
-        other->setObjectName("OtherSettingGroupBox");
-        other->setGeometry(0, 0, 200, 300);
-        auto* label = new QLabel("DRAM", other);
-        label->setObjectName("DramTypeLabel");
-        label->move(8, 100);
-        (new QCheckBox(page))->setObjectName("DieMapCheckBox00");
-        (new QLineEdit(page))->setObjectName("SNTimeStringLabeledEdit");
-    });
     TMainForm& w = OpenWindow();
-    app::RegisterSettingsPage(2, nullptr);
     EXPECT_TRUE(w.Control("LDPCReadEmptyThresholdGroupBox")->isHidden());
     EXPECT_EQ(w.Control("OtherSettingGroupBox")->height(), 82);
     EXPECT_EQ(w.Control("DramTypeLabel")->pos(), QPoint(8, 22));
+    EXPECT_EQ(w.Control("DramTypeComboBox")->y(), 44);
+    EXPECT_TRUE(w.Control("SwitchECThresholdLabeledEdit")->isHidden());
     EXPECT_EQ(w.Control<QLineEdit>("SNTimeStringLabeledEdit")->text().toStdString(), "1C8D149");
-    w.Control<QCheckBox>("DieMapCheckBox00")->click();
-    EXPECT_TRUE(trace_.Contains("######### - DieMapCheckBoxOnClick\n"));
 }
 
 }  // namespace

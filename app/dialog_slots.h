@@ -31,6 +31,15 @@ class FixtureWindow {
     virtual std::uint8_t WaitLink() const = 0;
     // RuzeVEInfo.ucLinkEvent: 0x84 waiting, 0x85 a device arrived.
     virtual void SetLinkEvent(std::uint8_t event) = 0;
+    // What the "Auto MP" menu does to the window before showing it: ReadStatusMemo cleared, a slot's
+    // display (state 0 "OFF-LINE"; flag false clears its port box), START enabled; then shown
+    // without waiting. RuzeVEInfo.ucRunning: 1 while a cycle or test runs.
+    virtual void ClearReadStatusMemo() {}
+    virtual void TRuzeVEShowDevSts(int /*code*/, int /*slot*/) {}
+    virtual void TRuzeVEShowDevPort(int /*slot*/, int /*port*/, bool /*show*/) {}
+    virtual void EnableStart() {}
+    virtual void ShowWithoutWaiting() {}
+    virtual bool CycleRunning() const { return false; }
 };
 
 // TWatermarkForm: moved beside the main window.

@@ -193,6 +193,12 @@ class TMainForm : public QMainWindow {
     void JumpToSystemClick(QObject* sender);
     void ProgramSPIClick(QObject* sender);
 
+    // ---- Openers of the fixture window and the dialogs (main_form_openers.cpp) ----
+    // "Tools" > "Auto MP": the fixture window reset and shown without waiting, this window unlocked.
+    void RuzeVE1Click(QObject* sender);
+    // "Help" > "About".
+    void AboutClick(QObject* sender);
+
     // ---- State ----
     std::string m_sIniFile;
     std::string m_sLogPath;
@@ -233,6 +239,9 @@ class TMainForm : public QMainWindow {
     QAction* JumpToLoader = nullptr;
     QAction* JumpToSystem = nullptr;
     QAction* ProgramSPI = nullptr;
+    QAction* RuzeVE1 = nullptr;
+    QMenu* HelpMenu = nullptr;
+    QAction* About = nullptr;
 
     QTabWidget* SettingPageControl = nullptr;
     QWidget* Page[app::kPageCount] = {};

@@ -94,6 +94,12 @@ void TMainForm::BuildMainMenu() {
     tool(JumpToLoader, "Jump to Loader", "JumpToLoader", &TMainForm::JumpToLoaderClick);
     tool(JumpToSystem, "Jump To System", "JumpToSystem", &TMainForm::JumpToSystemClick);
     tool(ProgramSPI, "Program SPI", "ProgramSPI", &TMainForm::ProgramSPIClick);
+    tool(RuzeVE1, "Auto MP", "RuzeVE1", &TMainForm::RuzeVE1Click);
+    HelpMenu = MainMenu->addMenu("Help");
+    HelpMenu->setObjectName("Help");
+    About = HelpMenu->addAction("About");
+    About->setObjectName("About");
+    connect(About, &QAction::triggered, this, [this] { AboutClick(About); });
 }
 
 void TMainForm::BuildSettingPages() {

@@ -100,23 +100,6 @@ void TMainForm::fn_ProcessDieRemapStruct2UI() {
     app::ProcessDieRemapStruct2UI(store);
 }
 
-namespace {
-
-// The device number after the name's prefix ("CFTButton12" -> 12), 0 when none.
-int NumberAfter(QObject* sender, int prefixLength) {
-    return sender != nullptr ? sender->objectName().mid(prefixLength).toInt() : 0;
-}
-
-}  // namespace
-
-void TMainForm::CFTButtonClick(QObject* sender) {
-    TraceOut("######### - CFTButtonClick %d\n", NumberAfter(sender, 9));
-}
-
-void TMainForm::DeviceInfoBitBtnClick(QObject* sender) {
-    TraceOut("######### - DeviceInfoBitBtnClick %d\n", NumberAfter(sender, 16));
-}
-
 void TMainForm::GeneralFormShow(QWidget* form) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (form == nullptr || screen == nullptr) return;

@@ -82,7 +82,23 @@ class AutoDetect : public WindowTest {
 TEST_F(AutoDetect, ThreeCandidatesTheChosenPartAndTheDriveSettings) {
     Open(2, "");
     AP_INIState.SelectOnfi4 = 0;
+    // Stand-ins for the die map's boxes, all enabled and checked before.
+    for (int c = 0; c < 8; ++c) {
+        for (int b = 0; b < 8; ++b) {
+            auto* box = new QCheckBox(&Window());
+            box->setObjectName(QString("DieMapCheckBox%1%2").arg(c).arg(b));
+            box->setChecked(true);
+        }
+    }
     Detect();
+    for (int c = 0; c < 8; ++c) {
+        for (int b = 0; b < 8; ++b) {
+            auto* box = Window().Control<QCheckBox>(QString("DieMapCheckBox%1%2").arg(c).arg(b).toLatin1().constData());
+            const bool present = c < 4 && b < 2;
+            EXPECT_EQ(box->isEnabled(), present) << c << b;
+            EXPECT_EQ(box->isChecked(), present) << c << b;
+        }
+    }
     ASSERT_EQ(dialog_.shows, 1);
     const std::vector<std::pair<int, int>> expected = {{0, 0}, {0, 2}, {1, 0}};
     EXPECT_EQ(dialog_.seen, expected);

@@ -16,6 +16,8 @@ ErrorLogWindow* g_errorLog = nullptr;
 DeviceInfoWindow* g_deviceInfo = nullptr;
 CheckFlashToolWindow* g_checkFlash = nullptr;
 AboutBox* g_about = nullptr;
+FlashDetectInfoWindow* g_flashDetect = nullptr;
+LunSelectWindow* g_lunSelect = nullptr;
 
 template <class W>
 W* Swap(W*& slot, W* window) {
@@ -54,6 +56,13 @@ CheckFlashToolWindow* RegisterCheckFlashToolWindow(CheckFlashToolWindow* window)
 }
 AboutBox* RegisterAboutBox(AboutBox* window) {
     return Swap(g_about, window);
+}
+
+FlashDetectInfoWindow* RegisterFlashDetectInfoWindow(FlashDetectInfoWindow* window) {
+    return Swap(g_flashDetect, window);
+}
+LunSelectWindow* RegisterLunSelectWindow(LunSelectWindow* window) {
+    return Swap(g_lunSelect, window);
 }
 
 FixtureWindow* RegisteredFixtureWindow() {
@@ -122,6 +131,14 @@ void ShowCheckFlashTool(int port, std::uint8_t mpChannel, std::uint8_t mpBank, c
 
 void ShowAbout() {
     if (Available(g_about, "TAboutForm") != nullptr) g_about->ShowModal();
+}
+
+void ShowFlashDetectInfo() {
+    if (Available(g_flashDetect, "TFlashDetectInfoForm") != nullptr) g_flashDetect->ShowModal();
+}
+
+void ShowLunSelect() {
+    if (Available(g_lunSelect, "TLunSelectForm") != nullptr) g_lunSelect->ShowModal();
 }
 
 }  // namespace app

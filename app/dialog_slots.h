@@ -94,6 +94,23 @@ class CheckFlashToolWindow {
     virtual void ShowModal() = 0;
 };
 
+// TFlashDetectInfoForm: the result of a flash auto-detection (the candidate tables of
+// settings/flash_list.h, the detected Channel and Bank); closing applies the chosen part to the
+// main window's vendor and flash-type selection.
+class FlashDetectInfoWindow {
+  public:
+    virtual ~FlashDetectInfoWindow() = default;
+    virtual void ShowModal() = 0;
+};
+
+// TLunSelectForm: shows gLunStatus (app/lun_status.h) and writes the operator's choice back into
+// its LunSelect when it closes.
+class LunSelectWindow {
+  public:
+    virtual ~LunSelectWindow() = default;
+    virtual void ShowModal() = 0;
+};
+
 // TAboutForm: shown modally (menu Help > About).
 class AboutBox {
   public:
@@ -111,6 +128,8 @@ ErrorLogWindow* RegisterErrorLogWindow(ErrorLogWindow* window);
 DeviceInfoWindow* RegisterDeviceInfoWindow(DeviceInfoWindow* window);
 CheckFlashToolWindow* RegisterCheckFlashToolWindow(CheckFlashToolWindow* window);
 AboutBox* RegisterAboutBox(AboutBox* window);
+FlashDetectInfoWindow* RegisterFlashDetectInfoWindow(FlashDetectInfoWindow* window);
+LunSelectWindow* RegisterLunSelectWindow(LunSelectWindow* window);
 
 FixtureWindow* RegisteredFixtureWindow();
 
@@ -129,6 +148,8 @@ void ShowDeviceInfo(int port, int deviceNum);
 void ShowCheckFlashTool(int port, std::uint8_t mpChannel, std::uint8_t mpBank, const std::uint8_t (&chSet)[8],
                         const std::uint8_t (&bankSet)[4]);
 void ShowAbout();
+void ShowFlashDetectInfo();
+void ShowLunSelect();
 
 // Registers a window for the lifetime of the guard (tests).
 template <class W, W* (*Register)(W*)>
@@ -149,6 +170,8 @@ using ScopedErrorLogWindow = ScopedRegistration<ErrorLogWindow, RegisterErrorLog
 using ScopedDeviceInfoWindow = ScopedRegistration<DeviceInfoWindow, RegisterDeviceInfoWindow>;
 using ScopedCheckFlashToolWindow = ScopedRegistration<CheckFlashToolWindow, RegisterCheckFlashToolWindow>;
 using ScopedAboutBox = ScopedRegistration<AboutBox, RegisterAboutBox>;
+using ScopedFlashDetectInfoWindow = ScopedRegistration<FlashDetectInfoWindow, RegisterFlashDetectInfoWindow>;
+using ScopedLunSelectWindow = ScopedRegistration<LunSelectWindow, RegisterLunSelectWindow>;
 
 // Unregisters `window` when it is the one registered (a window's destructor), leaving another alone.
 template <class W, W* (*Register)(W*)>

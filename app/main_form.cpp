@@ -81,6 +81,9 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), m_Timers([this](int i
         if (name.contains("DieMapCheckBox")) {
             if (auto* box = qobject_cast<QAbstractButton*>(w))
                 connect(box, &QAbstractButton::clicked, this, [this, box] { DieMapCheckBoxOnClick(box); });
+        } else if (name == "LunSelectButton") {
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                connect(button, &QAbstractButton::clicked, this, [this, button] { LunSelectButtonClick(button); });
         } else if (name.contains("CFTButton") || name.contains("DeviceInfoBitBtn")) {
             auto* button = qobject_cast<QAbstractButton*>(w);
             if (button == nullptr) continue;

@@ -183,8 +183,11 @@ class TMainForm : public QMainWindow {
     void ResetYieldButtonClick(QObject* sender);
     // The elapsed time since the run started (its platform tick count) in ElapsedTimeLabeledEdit.
     void UpdateElapsedTime(std::uint64_t startTick);
-    // Flash auto-detection (traces its name until the detection is built).
+    // Flash auto-detection on the first connected drive (main_form_detect.cpp).
     void AutoDetectButtonClick(QObject* sender);
+    // The die map's "Lun Select": gLunStatus from the die map, the LUN dialog, the LUN shapes
+    // recoloured from its choice (main_form_lun.cpp).
+    void LunSelectButtonClick(QObject* sender);
 
     // ---- Device tools of the "Tools" menu (main_form_tools.cpp): each acts on every connected
     // drive in device order, with the window locked as a run locks it but the page left in front ----

@@ -135,6 +135,10 @@ void TMainForm::BuildSettingPages() {
     BottomPanel = new QWidget(central);
     BottomPanel->setObjectName("BottomPanel");
     BottomPanel->setGeometry(0, 606, kWindowWidth, 40);
+    auto* autoDetect = new QPushButton("Auto Detect", BottomPanel);
+    autoDetect->setObjectName("AutoDetectButton");
+    autoDetect->setGeometry(8, 6, 100, 28);
+    connect(autoDetect, &QPushButton::clicked, this, [this, autoDetect] { AutoDetectButtonClick(autoDetect); });
 }
 
 void TMainForm::BuildDevicePanels(QWidget* page) {

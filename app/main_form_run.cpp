@@ -238,10 +238,6 @@ void TMainForm::DevicePanelDblClick(int tag) {
     g_SelectedDevice = 0;
 }
 
-void TMainForm::AutoDetectButtonClick(QObject*) {
-    TraceOut("######### - AutoDetectButtonClick\n");
-}
-
 void TMainForm::ShowYieldCount() {
     YieldLabeledEdit->SetText(QString::asprintf("%d / %d", AP_INIState.NumberOfPass, AP_INIState.TotalTestCount));
 }

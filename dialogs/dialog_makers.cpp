@@ -10,15 +10,27 @@
 #include "dialogs/check_flash_form.h"
 #include "dialogs/device_info_form.h"
 #include "dialogs/error_log_form.h"
+#include "dialogs/flash_detect_form.h"
+#include "dialogs/lun_select_form.h"
 #include "dialogs/watermark_form.h"
 
 namespace dialogs {
 
 void RegisterDialogMakers() {
     using app::FormPlace;
+    app::RegisterFormMaker(FormPlace::FlashDetectInfo, [](TMainForm& main) -> std::unique_ptr<QWidget> {
+        auto form = std::make_unique<TFlashDetectInfoForm>(&main);
+        app::RegisterFlashDetectInfoWindow(form.get());
+        return form;
+    });
     app::RegisterFormMaker(FormPlace::BarcodeInputBox, [](TMainForm&) -> std::unique_ptr<QWidget> {
         auto form = std::make_unique<TBarcodeInputBoxForm>();
         app::RegisterBarcodeInputBox(form.get());
+        return form;
+    });
+    app::RegisterFormMaker(FormPlace::LunSelect, [](TMainForm&) -> std::unique_ptr<QWidget> {
+        auto form = std::make_unique<TLunSelectForm>();
+        app::RegisterLunSelectWindow(form.get());
         return form;
     });
     app::RegisterFormMaker(FormPlace::DeviceInfo, [](TMainForm&) -> std::unique_ptr<QWidget> {

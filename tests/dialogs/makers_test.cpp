@@ -8,6 +8,8 @@
 #include "dialogs/device_info_form.h"
 #include "dialogs/dialog_makers.h"
 #include "dialogs/error_log_form.h"
+#include "dialogs/flash_detect_form.h"
+#include "dialogs/lun_select_form.h"
 #include "dialogs/watermark_form.h"
 #include "window/window_fixture.h"
 
@@ -35,6 +37,11 @@ TEST_F(DialogMakers, EveryDialogIsMadeRegisteredAndKeptByTheMainWindow) {
         dynamic_cast<TCheckFlashToolForm*>(Registered<app::CheckFlashToolWindow, app::RegisterCheckFlashToolWindow>()),
         nullptr);
     EXPECT_NE(dynamic_cast<TAboutForm*>(Registered<app::AboutBox, app::RegisterAboutBox>()), nullptr);
+    EXPECT_NE(dynamic_cast<TFlashDetectInfoForm*>(
+                  Registered<app::FlashDetectInfoWindow, app::RegisterFlashDetectInfoWindow>()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<TLunSelectForm*>(Registered<app::LunSelectWindow, app::RegisterLunSelectWindow>()),
+              nullptr);
     EXPECT_NE(dynamic_cast<TBarcodeInputBoxForm*>(Registered<app::BarcodeInputBox, app::RegisterBarcodeInputBox>()),
               nullptr);
     auto* watermark = dynamic_cast<TWatermarkForm*>(Registered<app::WatermarkWindow, app::RegisterWatermarkWindow>());

@@ -1,0 +1,3 @@
+#include "app/lun_status.h"
+
+LunStatus_t gLunStatus{};

@@ -105,17 +105,26 @@ int GetUSBStorDeviceInfo(DevInfo* devInfo, std::uint32_t* count) {
     return 1;
 }
 
-std::uint32_t GetDiskNumber(const char* path) {
+bool QueryDiskNumber(const char* path, std::uint32_t& number, std::uint32_t& partition) {
     if (path == nullptr) path = "";
     const platform::DiskNumberResult r = platform::BackendFor(path)->DiskNumber(path);
     if (!r.opened) {
         TraceOut("######### - INVALID_HANDLE_VALUE!\n");
-        return 0;
+        return false;
     }
     if (!r.ok) {
         TraceOut("DeviceIoControl %s failed:%d\n", path, r.error);
-        return 0;
+        return false;
     }
-    TraceOut("######### - diskNumber.DeviceNumber is %d\n", static_cast<int>(r.number));
-    return r.number;
+    number = r.number;
+    partition = r.partition;
+    return true;
+}
+
+std::uint32_t GetDiskNumber(const char* path) {
+    std::uint32_t number = 0;
+    std::uint32_t partition = 0;
+    if (!QueryDiskNumber(path, number, partition)) return 0;
+    TraceOut("######### - diskNumber.DeviceNumber is %d\n", static_cast<int>(number));
+    return number;
 }

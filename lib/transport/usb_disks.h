@@ -45,6 +45,9 @@ int GetUSBStorInstanceList(UsbStorInfo* records, int* count);
 int GetUSBStorDeviceInfo(DevInfo* devInfo, std::uint32_t* count);
 // The disk number of a disk or volume path, 0 on failure.
 std::uint32_t GetDiskNumber(const char* path);
+// The disk number query behind it: false, with "######### - INVALID_HANDLE_VALUE!" traced when the
+// path cannot be opened or "DeviceIoControl <path> failed:<errno>" when the number cannot be read.
+bool QueryDiskNumber(const char* path, std::uint32_t& number, std::uint32_t& partition);
 
 // True when `text` contains `part`.
 bool IsSubString(const char* text, const char* part);

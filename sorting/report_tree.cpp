@@ -47,8 +47,9 @@ ReportTree MakeReportTree(const ReportTreeRequest& rq, const std::function<void(
                   rq.time.minute, rq.time.second, rq.port);
     t.run = t.root + name + (parse ? "_" + SerialForPath(rq.serial) : std::string()) + "/";
     make(t.run, "Cannot create openfile directory 1 .", 1);
-    if (rq.trace) TraceOut(parse ? "[SORT]######## - Pathlength = %d\n" : "[SORT]######## - Pathlength = %d \n",
-                           static_cast<int>(t.run.size()));
+    if (rq.trace)
+        TraceOut(parse ? "[SORT]######## - Pathlength = %d\n" : "[SORT]######## - Pathlength = %d \n",
+                 static_cast<int>(t.run.size()));
     if (t.run.size() > kPathLengthMax) fail("Path length too long!", 2);
 
     t.allBad = t.run + "All_BadBlock/";

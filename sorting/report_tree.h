@@ -22,7 +22,7 @@ struct ReportTreeRequest {
     std::string programFolder;
     ReportTreeTime time;
     int port = 0;
-    std::string serial;   // the parse's run-folder name only
+    std::string serial;  // the parse's run-folder name only
     ReportTreeKind kind = ReportTreeKind::Parse;
     bool rawData = false;  // [RDSetting] DumpDebugFile: the parse's RawData folder
     bool trace = true;     // [RDT] DisDBG_SORT is 0

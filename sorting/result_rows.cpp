@@ -14,7 +14,9 @@ std::string Hex4(std::uint32_t value) {
     return text;
 }
 
-std::string BlockOrEmpty(const std::optional<std::uint32_t>& block) { return block ? Hex4(*block) : std::string(); }
+std::string BlockOrEmpty(const std::optional<std::uint32_t>& block) {
+    return block ? Hex4(*block) : std::string();
+}
 
 }  // namespace
 
@@ -53,14 +55,14 @@ ListRow SortErrorRow(int rowNumber, const ErrorLine& l) {
 }
 
 const char* ErrorTypeText(unsigned errorType) {
-    static const char* const kTexts[] = {"ERR_BIT_OVER_F", "UNC_F",     "PROGRAM",     "ERASE",
+    static const char* const kTexts[] = {"ERR_BIT_OVER_F", "UNC_F",          "PROGRAM",   "ERASE",
                                          "EMPTY_PAGE",     "NOT_EMPTY_PAGE", "DATA_PATH", "PROGRAM_DMA",
                                          "READ_NAND",      "READ_DMA_DATA",  "T tPROGRAM"};
     return errorType < std::size(kTexts) ? kTexts[errorType] : "Undefine Type";
 }
 
 const char* ErrorActionText(unsigned action) {
-    static const char* const kTexts[] = {"Post Read", "Program",   "Erase",          "Empty Read",
+    static const char* const kTexts[] = {"Post Read",    "Program",      "Erase",     "Empty Read",
                                          "Partial Read", "Disture Read", "Page Read", "Data Path Test",
                                          "4P Program",   "4P Read",      "4P Erase"};
     return action < std::size(kTexts) ? kTexts[action] : "Partial Read";
@@ -105,9 +107,10 @@ std::vector<FactoryEntry> DecodeFactoryEntries(std::span<const std::uint8_t> are
             for (; next < entries.size() && entries[next].unit * planes < (k + 1) * 8; ++next) {
                 const FactoryEntry& e = entries[next];
                 auto b = [&](int p) { return e.blocks[p] ? static_cast<unsigned>(*e.blocks[p]) : 0xFFFFu; };
-                TraceOut("[SORT]######## - Bank %d , Channel %d , Die %d\t, BlockUnit 0x%x, Plane %d , FirstBlock 0x%x , "
-                         "SecondBlock 0x%x, ThirdBlock 0x%x , FourthBlock 0x%x \n",
-                         tagBK, tagCH, tagDie, unsigned{e.unit}, 1, b(0), b(1), b(2), b(3));
+                TraceOut(
+                    "[SORT]######## - Bank %d , Channel %d , Die %d\t, BlockUnit 0x%x, Plane %d , FirstBlock 0x%x , "
+                    "SecondBlock 0x%x, ThirdBlock 0x%x , FourthBlock 0x%x \n",
+                    tagBK, tagCH, tagDie, unsigned{e.unit}, 1, b(0), b(1), b(2), b(3));
             }
         }
     }

@@ -77,12 +77,18 @@ ErrorLine MakeErrorLine(const tables::SortErrorRecord& r, unsigned diePerCE, uns
     return line;
 }
 
-std::string AllBadReportName(const ReportDie& die) { return DieName("AllBB_", die); }
-std::string FactoryBadReportName(const ReportDie& die) { return DieName("FactoryBB_", die); }
+std::string AllBadReportName(const ReportDie& die) {
+    return DieName("AllBB_", die);
+}
+std::string FactoryBadReportName(const ReportDie& die) {
+    return DieName("FactoryBB_", die);
+}
 std::string SortErrorReportName(const ReportDie& die, std::uint8_t dieResultByte) {
     return DieName(dieResultByte != 0 ? "Fail_RDTBad_" : "Pass_RDTBad_", die);
 }
-std::string SavedErrorReportName(const ReportDie& die) { return DieName("RDTBad_", die); }
+std::string SavedErrorReportName(const ReportDie& die) {
+    return DieName("RDTBad_", die);
+}
 
 std::string AllBadHead(const ReportDie& die) {
     return DieHead(die) + "====================All Bad====================\r\n";
@@ -122,11 +128,12 @@ std::string SortErrorHead(const ErrorReportHead& h) {
         t += Format("%s :%s%lld\r\n", label.c_str(), tight ? "" : " ", EchoFieldValue(h.echo, f));
     }
     t += "====Tprogram Time===\r\n";
-    t += Format("Ch:%d Bank:%d LUN:%d\tErase_SLC:0x%04x, Erase:0x%04x, Prog_SLC:0x%04x, Read_SLC:0x%04x, Prog:0x%04x, "
-                "Read:0x%04x\r\n",
-                static_cast<int>(h.die.channel), static_cast<int>(h.die.bank), static_cast<int>(h.die.lun),
-                unsigned{d.tErase_SLC}, unsigned{d.tErase}, unsigned{d.tProg_SLC}, unsigned{d.tRead_SLC},
-                unsigned{d.tProg}, unsigned{d.tRead});
+    t += Format(
+        "Ch:%d Bank:%d LUN:%d\tErase_SLC:0x%04x, Erase:0x%04x, Prog_SLC:0x%04x, Read_SLC:0x%04x, Prog:0x%04x, "
+        "Read:0x%04x\r\n",
+        static_cast<int>(h.die.channel), static_cast<int>(h.die.bank), static_cast<int>(h.die.lun),
+        unsigned{d.tErase_SLC}, unsigned{d.tErase}, unsigned{d.tProg_SLC}, unsigned{d.tRead_SLC}, unsigned{d.tProg},
+        unsigned{d.tRead});
     t += "===Total B.B. / Erase Fail / Program Fail / ECC Fail / Factory B.B.===\r\n";
     t += Format("%d / %d / %d / %d / %d \r\n", int{d.TotalBadNum}, int{d.EraseFailNum}, int{d.ProgramFailNum},
                 int{d.ECCFailNum}, int{d.FactoryBadNum});
@@ -163,12 +170,12 @@ std::string SortErrorLine(const ErrorLine& l, ErrorLineStyle style) {
     for (unsigned p = 0; p < 4; ++p) cells[p] = Cell(l.blocks[p]);
     const bool save = style == ErrorLineStyle::Save;
     return UnitLine(l.channel, l.bank, l.lun, l.unit, cells) +
-           Format("%sPage:0x%04x  MaxErrBit:%3d%sErrorType:%d  Action:%d  FailLoop:%d(%d:1-SLC,0-TLC)   "
-                  "ReadLoop:%d%sTSAD:%d  Time:%s\r\n",
-                  save ? "  " : "\t", unsigned{l.page}, static_cast<int>(l.maxErrBit), save ? "  " : "\t",
-                  static_cast<int>(l.errorType), static_cast<int>(l.action), static_cast<int>(l.failLoop),
-                  l.slc ? 1 : 0, static_cast<int>(l.readLoop), save ? "   " : "\t ", static_cast<int>(l.tsad),
-                  l.time.c_str());
+           Format(
+               "%sPage:0x%04x  MaxErrBit:%3d%sErrorType:%d  Action:%d  FailLoop:%d(%d:1-SLC,0-TLC)   "
+               "ReadLoop:%d%sTSAD:%d  Time:%s\r\n",
+               save ? "  " : "\t", unsigned{l.page}, static_cast<int>(l.maxErrBit), save ? "  " : "\t",
+               static_cast<int>(l.errorType), static_cast<int>(l.action), static_cast<int>(l.failLoop), l.slc ? 1 : 0,
+               static_cast<int>(l.readLoop), save ? "   " : "\t ", static_cast<int>(l.tsad), l.time.c_str());
 }
 
 std::string AllBadReport(const ReportDie& die, std::span<const tables::SortBadBlockEntry> entries, unsigned planes) {

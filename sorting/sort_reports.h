@@ -89,7 +89,7 @@ std::string SavedErrorReport(const ReportDie& die, std::span<const ErrorLine> li
 // A report file created anew ("wb") and closed when it goes. A file that cannot be created is traced
 // once and its lines are dropped; the caller goes on.
 class ReportFile {
-public:
+  public:
     explicit ReportFile(const std::string& path);
     ~ReportFile();
     ReportFile(const ReportFile&) = delete;
@@ -97,7 +97,7 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     void Write(const std::string& text);
 
-private:
+  private:
     std::FILE* file_ = nullptr;
 };
 

@@ -1,7 +1,8 @@
+#include "sorting/result_rows.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/trace_sink.h"
-#include "sorting/result_rows.h"
 
 namespace {
 
@@ -12,7 +13,8 @@ TEST(ResultRows, CellsOfTheThreeLists) {
     EXPECT_EQ(sorting::AllBadRow(1, {0, 0, 1}, {1, 0xF}, 4),
               (ListRow{"1", "0", "0", "1", "0x0001", "0x0004", "0x0005", "0x0006", "0x0007"}));
     const sorting::FactoryEntry factory{7, {std::nullopt, 29, std::nullopt, std::nullopt}};
-    EXPECT_EQ(sorting::FactoryBadRow(3, 1, 6, 1, 9, factory), (ListRow{"3", "1", "6", "1(9)", "0x0007", "", "0x001d", "", ""}));
+    EXPECT_EQ(sorting::FactoryBadRow(3, 1, 6, 1, 9, factory),
+              (ListRow{"3", "1", "6", "1(9)", "0x0007", "", "0x001d", "", ""}));
 
     sorting::ErrorLine line;
     line.channel = 2;
@@ -29,9 +31,9 @@ TEST(ResultRows, CellsOfTheThreeLists) {
     line.readLoop = 2;
     line.tsad = 291;
     line.time = " 01:02:05";
-    EXPECT_EQ(sorting::SortErrorRow(7, line), (ListRow{"07", "2", "1", "1", "0x0010", "0x0040", "", "0x0042", "", "26",
-                                                       "238", "PROGRAM", "Disture Read", " 01:02:05", "3(SLC)", "2",
-                                                       "291"}));
+    EXPECT_EQ(sorting::SortErrorRow(7, line),
+              (ListRow{"07", "2", "1", "1", "0x0010", "0x0040", "", "0x0042", "", "26", "238", "PROGRAM",
+                       "Disture Read", " 01:02:05", "3(SLC)", "2", "291"}));
     line.slc = false;
     EXPECT_EQ(sorting::SortErrorRow(123, line)[0], "123");
     EXPECT_EQ(sorting::SortErrorRow(123, line)[14], "3(TLC)");
@@ -43,8 +45,10 @@ TEST(ResultRows, TypeAndActionTexts) {
         const char* type;
         const char* action;
     };
-    const Case cases[] = {{0, "ERR_BIT_OVER_F", "Post Read"}, {4, "EMPTY_PAGE", "Partial Read"},
-                          {10, "T tPROGRAM", "4P Erase"},     {11, "Undefine Type", "Partial Read"},
+    const Case cases[] = {{0, "ERR_BIT_OVER_F", "Post Read"},
+                          {4, "EMPTY_PAGE", "Partial Read"},
+                          {10, "T tPROGRAM", "4P Erase"},
+                          {11, "Undefine Type", "Partial Read"},
                           {255, "Undefine Type", "Partial Read"}};
     for (const Case& c : cases) {
         EXPECT_STREQ(sorting::ErrorTypeText(c.code), c.type) << c.code;

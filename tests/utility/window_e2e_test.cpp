@@ -43,7 +43,8 @@ class WindowE2e : public ::testing::Test {
             "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
             "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
             "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
-            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n";
+            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n"
+            "GrownBad=1:0:0:20:3,0:1:0:10:6,1:1:0:11:0\n";
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
         ASSERT_TRUE(config) << error;
@@ -133,6 +134,27 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
               std::string::npos);
+    // The factory bad block 6 of CH1 CE0 and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
+    // on the unit the type-6 entry already names: the firmware reports one entry for it).
+    const std::string rule(70, '-');
+    EXPECT_EQ(MemoText("BadBlockSummaryMemo"),
+              rule + "\n    [Physical](Block)|             [System](BlockU)\n"
+                     "CH/CE   Early Later  | Early Later EccOver ProgFail EraseFail EccFail\n" + rule +
+                  "\n00/00       0     0        1     2       1        1         0       0\n"
+                  "01/00       2     1        1     2       1        1         0       0\n"
+                  "00/01       0     1        1     2       1        1         0       0\n"
+                  "01/01       0     1        1     2       1        1         0       0\n" + rule +
+                  "\nSUM         2     3        4     8       4        4         0       0\n"
+                  "(One BlockU equal to two NAND flash blocks)\n");
+    const std::string detail = MemoText("DetailedBadBlockInfoMemo");
+    const std::string listing = "CH=1  CE=0  BlockU=0x0003  ErrType=1\nCH=1  CE=0  BlockU=0x000A  ErrType=3\n"
+                                "CH=0  CE=1  BlockU=0x0005  ErrType=6\nCH=1  CE=1  BlockU=0x0005  ErrType=6\n"
+                                "----------------------------------------\nPhysical Bad Block\n"
+                                "CH=1  CE=0  Block=0x0006\nCH=1  CE=0  Block=0x0007\n"
+                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=1\n"
+                                "----------------------------------------\nLater Bad\n";
+    ASSERT_GE(detail.size(), listing.size());
+    EXPECT_EQ(detail.substr(detail.size() - listing.size()), listing) << detail;
     const std::string uart = MemoText("UartLogMemo");
     EXPECT_NE(uart, "Loading......");
     EXPECT_NE(uart, "NO UART LOG INFO!");

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "emu/bay.h"
@@ -37,14 +38,7 @@ class WindowE2e : public ::testing::Test {
         savedFolder_ = platform::ProgramFolder();
         platform::SetProgramFolder(folder_);
         SetUpLibrary();
-        const std::string ini =
-            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
-            "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
-            "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
-            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
-            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
-            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n"
-            "GrownBad=1:0:0:20:3,0:1:0:10:6,1:1:0:11:0\n";
+        const std::string ini = Ini();
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
         ASSERT_TRUE(config) << error;
@@ -52,8 +46,19 @@ class WindowE2e : public ::testing::Test {
         platform::InstallBackend("emu:", bay_, true);
         form_ = std::make_unique<TMainForm>();
         form_->FormShow();
-        ASSERT_EQ(g_nDeviceCount, 4);
+        ASSERT_EQ(g_nDeviceCount, Drives());
     }
+    virtual std::string Ini() const {
+        return
+            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
+            "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
+            "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
+            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
+            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
+            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n"
+            "GrownBad=1:0:0:20:3,0:1:0:10:6,1:1:0:11:0\n";
+    }
+    virtual int Drives() const { return 4; }
     void TearDown() override {
         form_.reset();
         for (int port = 0; port < kMaxDevices; ++port) SetPortPath(port, nullptr);
@@ -216,6 +221,57 @@ TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
     EXPECT_EQ(Messages().back(), "Device scan is finished");
     EXPECT_EQ(form_->findChild<QTreeWidget*>("DeviceListView")->topLevelItemCount(), 4);
     EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "");
+}
+
+// Two formatted drives: the report threads, the gauge and their freeing.
+class WindowThreads : public WindowE2e {
+  protected:
+    static std::string Formatted(int n, const std::string& extra) {
+        const std::string id = std::to_string(n);
+        return "[Drive" + id + "]\nId=1-1." + id + "\nBridge=asmedia\nSystemState=formatted\nSerial=FMT0" + id +
+               "\nFlashChannels=2\nFlashCEs=2\nFlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\n" +
+               extra;
+    }
+    std::string Ini() const override {
+        return "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n" + Formatted(1, "") +
+               Formatted(2, stuck_ ? "UartNotReady=1000000\n" : "");
+    }
+    int Drives() const override { return 2; }
+    bool stuck_ = false;
+};
+
+class WindowStuckUart : public WindowThreads {
+  protected:
+    WindowStuckUart() { stuck_ = true; }
+};
+
+TEST_F(WindowThreads, SaveAllEndsAtAHiddenFullGaugeWithBothReports) {
+    form_->findChild<QPushButton*>("Button3")->click();
+    EXPECT_FALSE(form_->m_pThread[0]);  // waited for and freed before the second drive's refresh
+    AwaitThread(1);
+    EXPECT_EQ(form_->CGauge1->Progress(), 100);
+    EXPECT_TRUE(form_->CGauge1->isHidden());
+    EXPECT_EQ(g_nSaveAllMode, 0);
+}
+
+TEST_F(WindowStuckUart, EveryWayOfFreeingAThreadInNotReadyRetriesEndsIt) {
+    const std::vector<std::function<void()>> frees = {
+        [&] { Select(0); },
+        [&] { form_->findChild<QPushButton*>("Button2")->click(); },
+        [&] { form_->findChild<QPushButton*>("Button3")->click(); },
+        [&] { form_.reset(); },
+    };
+    for (std::size_t i = 0; i < frees.size(); ++i) {
+        SCOPED_TRACE(i);
+        trace_.Clear();
+        Select(1);
+        ASSERT_TRUE(form_->m_pThread[1]);
+        while (!trace_.Contains("######### - ParseUartLogInfo")) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        frees[i]();  // returns: the thread left its retries at the stop request and ran its last step
+        if (form_ && i != 2) {
+            EXPECT_FALSE(form_->m_pThread[1]);
+        }
+    }
 }
 
 }  // namespace

@@ -165,11 +165,25 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(uart, "NO UART LOG INFO!");
     EXPECT_NE(MemoText("BadBlockSummaryMemo").find("SUM "), std::string::npos) << MemoText("BadBlockSummaryMemo");
 
+    // A second refresh's erase counts bracket the units the first one marked (not the early-bad unit 3).
+    Select(3);
+    AwaitThread(3);
+    const std::string again = MemoText("EraseCountMemo");
+    const auto row = [&again](const char* unit) {
+        const std::size_t at = again.find(std::string("\n") + unit + "\t");
+        return at == std::string::npos ? std::string() : again.substr(at + 1, again.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(row("0010").find('['), std::string::npos) << row("0010");
+    EXPECT_NE(row("0005").find('['), std::string::npos) << row("0005");
+    EXPECT_EQ(row("0003").find('['), std::string::npos) << row("0003");
+    EXPECT_FALSE(row("0003").empty());
+    const std::string uartAgain = MemoText("UartLogMemo");
+
     // Deselecting frees the threads, resets the gauge and refreshes nothing.
     form_->findChild<QTreeWidget*>("DeviceListView")->clearSelection();
     EXPECT_FALSE(form_->m_pThread[3]);
     EXPECT_EQ(form_->CGauge1->Progress(), 0);
-    EXPECT_EQ(MemoText("UartLogMemo"), uart);
+    EXPECT_EQ(MemoText("UartLogMemo"), uartAgain);
 }
 
 TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {

@@ -2,10 +2,15 @@
 // 64 KiB multi-plane page (16 KiB pages, 4 planes), read with VC_SYS_GetUartLog through the whole
 // host stack on the virtual clock. It prints the firmware's own charged time to produce them
 // (UartChunkUs each) beside the virtual time the reads took, and the real time per chunk: the
-// emulator's side of the UART report benchmark, whose host loop adds its own pauses on top.
+// emulator's side of the UART report benchmark. The second benchmark reads the same log as Vellumin's
+// report does (ReadUartLog, with its 10 ms pause after each chunk): the virtual time of the reading
+// (host_ms), the firmware's own time (firmware_ms), the host's time without the pauses (host_reads_ms)
+// and the resident memory the reading grew by beside the log's size.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,9 +22,20 @@
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
+#include "resident_memory.h"
 #include "transport/port_instance.h"
+#include "utility/uart_log.h"
 
 namespace {
+
+long VmHwmKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+}
 
 constexpr int kChunks = 2049;
 constexpr std::uint32_t kSectors = 128;  // 16 KiB x 4 planes
@@ -81,6 +97,46 @@ void BM_UartLogEndlessChunks(benchmark::State& state) {
     state.counters["chunks"] = benchmark::Counter(runs * kChunks, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_UartLogEndlessChunks)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UartReportEndlessLog(benchmark::State& state) {
+    static Station station;
+    platform::VirtualClock clock(0);
+    platform::ScopedClock scoped(clock);
+    vellumin::UartLogIo io;
+    unsigned pausesMs = 0;
+    io.read = [](std::uint8_t* reply, std::uint32_t sectors, std::uint16_t index) {
+        return VC_SYS_GetUartLog(0, reply, sectors, index);
+    };
+    io.show = [](const char* message) { std::fprintf(stderr, "%s\n", message); };
+    io.sleep = [&pausesMs](unsigned ms) {
+        pausesMs += ms;
+        platform::Sleep(ms);
+    };
+    const std::uint32_t sectors = vellumin::UartReadSectors(16, 4);
+    double hostMs = 0, firmwareMs = 0, pauses = 0, growthKb = 0, logKb = 0;
+    for (auto _ : state) {
+        pausesMs = 0;
+        const std::uint64_t startMs = clock.NowMs(), startUs = station.log->Latency().TotalUs();
+        const long rssBefore = VmRssKb();
+        long peak = rssBefore;
+        std::string text;
+        text = vellumin::ReadUartLog(sectors, io);
+        peak = std::max({peak, VmRssKb(), VmHwmKb()});  // the high-water mark bounds the reading's peak
+        hostMs += static_cast<double>(clock.NowMs() - startMs);
+        firmwareMs += static_cast<double>(station.log->Latency().TotalUs() - startUs) / 1000.0;
+        pauses += pausesMs;
+        growthKb += static_cast<double>(peak - rssBefore);
+        logKb += static_cast<double>(text.size()) / 1024.0;
+        benchmark::DoNotOptimize(text.data());
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["host_ms"] = hostMs / runs;
+    state.counters["firmware_ms"] = firmwareMs / runs;
+    state.counters["host_reads_ms"] = (hostMs - pauses) / runs;
+    state.counters["rss_growth_MiB"] = growthKb / 1024.0 / runs;
+    state.counters["log_MiB"] = logKb / 1024.0 / runs;
+}
+BENCHMARK(BM_UartReportEndlessLog)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 

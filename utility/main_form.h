@@ -105,6 +105,8 @@ class TMainForm : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    friend class TMyThread;  // the thread's synchronised calls move the gauge
+
     void BuildControls();
     void BuildPages();
     void FreeThreads();

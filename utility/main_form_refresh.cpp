@@ -130,10 +130,9 @@ void TMainForm::UpdateInfo(bool flag) {
         memo->setPlainText("Loading......");
     }
 
-    // Here the drive's report thread starts (m_pThread[d], with the form, g_pSystemInfoPath and d):
-    // the bad-block statistics, the UART log and the end of save-all mode are its work. Until it
-    // exists the refresh ends save-all mode itself.
-    if (g_nSaveAllMode == 1) EndSaveAllWithoutThread();
+    // The drive's report thread: the bad-block statistics, the UART log and the end of save-all mode.
+    m_pThread[static_cast<std::size_t>(d)].reset();
+    m_pThread[static_cast<std::size_t>(d)] = std::make_unique<TMyThread>(this, g_pSystemInfoPath, static_cast<std::uint8_t>(d));
     forms::ProcessMessages();
 }
 

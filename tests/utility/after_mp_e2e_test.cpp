@@ -3,6 +3,8 @@
 // the station wrote.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <algorithm>
@@ -79,8 +81,15 @@ TEST(AfterMpE2e, TheRefreshShowsWhatTheStationWrote) {
         vellumin::g_nDeviceCount = 1;
         vellumin::g_bInstance = 0;
         form.UpdateInfo(true);
+        ASSERT_TRUE(form.m_pThread[0]);
+        while (!form.m_pThread[0]->Finished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents();
         EXPECT_TRUE(ui.Shown().empty()) << ui.Shown().front().text;
-        EXPECT_EQ(form.CGauge1->Progress(), 60);
+        EXPECT_EQ(form.CGauge1->Progress(), 100);
+        // The bad-block page lists what the station's defect tables hold; the UART log has the new start.
+        EXPECT_NE(form.BadBlockSummaryMemo->toPlainText().toStdString().find("SUM "), std::string::npos)
+            << form.BadBlockSummaryMemo->toPlainText().toStdString();
+        EXPECT_NE(form.UartLogMemo->toPlainText().toStdString(), "NO UART LOG INFO!");
 
         const Lines ssd = MemoLines(form.SSDSettingMemo);
         ASSERT_GE(ssd.size(), 11u);

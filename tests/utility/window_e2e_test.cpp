@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <QPlainTextEdit>
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "emu/bay.h"
@@ -36,13 +38,7 @@ class WindowE2e : public ::testing::Test {
         savedFolder_ = platform::ProgramFolder();
         platform::SetProgramFolder(folder_);
         SetUpLibrary();
-        const std::string ini =
-            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
-            "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
-            "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
-            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
-            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
-            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n";
+        const std::string ini = Ini();
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
         ASSERT_TRUE(config) << error;
@@ -50,8 +46,19 @@ class WindowE2e : public ::testing::Test {
         platform::InstallBackend("emu:", bay_, true);
         form_ = std::make_unique<TMainForm>();
         form_->FormShow();
-        ASSERT_EQ(g_nDeviceCount, 4);
+        ASSERT_EQ(g_nDeviceCount, Drives());
     }
+    virtual std::string Ini() const {
+        return
+            "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n"
+            "[Drive1]\nId=1-1.1\nBridge=jmicron\nProgram=loader\nSerial=LOADER01\n"
+            "[Drive2]\nId=1-1.2\nBridge=asmedia\nProgram=system\nSerial=SYS/../02\nFaultAt=after3:vendorrefuse\n"
+            "[Drive3]\nId=1-1.3\nBridge=jmicron\nProgram=gdp\nSerial=GDP03\n"
+            "[Drive4]\nId=1-1.4\nBridge=asmedia\nSystemState=formatted\nSerial=FMT04\nFlashChannels=2\nFlashCEs=2\n"
+            "FlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\nBadBlocks=1:0:0:6\n"
+            "GrownBad=1:0:0:20:3,0:1:0:10:6,1:1:0:11:0\n";
+    }
+    virtual int Drives() const { return 4; }
     void TearDown() override {
         form_.reset();
         for (int port = 0; port < kMaxDevices; ++port) SetPortPath(port, nullptr);
@@ -64,6 +71,15 @@ class WindowE2e : public ::testing::Test {
         auto* list = form_->findChild<QTreeWidget*>("DeviceListView");
         list->clearSelection();
         list->topLevelItem(row)->setSelected(true);
+    }
+    // Serves events until drive d's report thread has ended.
+    void AwaitThread(int d) {
+        ASSERT_TRUE(form_->m_pThread[d]);
+        while (!form_->m_pThread[d]->Finished()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents();
+    }
+    std::string MemoText(const char* name) const {
+        return form_->findChild<QPlainTextEdit*>(name)->toPlainText().toStdString();
     }
     std::vector<std::string> Messages() const {
         std::vector<std::string> texts;
@@ -106,8 +122,11 @@ TEST_F(WindowE2e, ADriveInTheDiagnosticFirmwareRefreshesWithoutAFault) {
 
 TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     Select(3);
+    AwaitThread(3);
     EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front().text;
-    EXPECT_EQ(form_->CGauge1->Progress(), 60);
+    EXPECT_EQ(form_->CGauge1->Progress(), 100);
+    EXPECT_TRUE(form_->CGauge1->isHidden());
+    EXPECT_EQ(form_->GaugeColour(), kGaugeLime);
     const std::string ssd = form_->findChild<QPlainTextEdit*>("SSDSettingMemo")->toPlainText().toStdString();
     EXPECT_NE(ssd.find("Channel number : 2\nTotal bank : 2\n"), std::string::npos) << ssd;
     EXPECT_NE(ssd.find("Customer ID : 0012"), std::string::npos);
@@ -120,16 +139,56 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
               std::string::npos);
-    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+    // The factory bad block 6 of CH1 CE0 and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
+    // on the unit the type-6 entry already names: the firmware reports one entry for it).
+    const std::string rule(70, '-');
+    EXPECT_EQ(MemoText("BadBlockSummaryMemo"),
+              rule + "\n    [Physical](Block)|             [System](BlockU)\n"
+                     "CH/CE   Early Later  | Early Later EccOver ProgFail EraseFail EccFail\n" + rule +
+                  "\n00/00       0     0        1     2       1        1         0       0\n"
+                  "01/00       2     1        1     2       1        1         0       0\n"
+                  "00/01       0     1        1     2       1        1         0       0\n"
+                  "01/01       0     1        1     2       1        1         0       0\n" + rule +
+                  "\nSUM         2     3        4     8       4        4         0       0\n"
+                  "(One BlockU equal to two NAND flash blocks)\n");
+    const std::string detail = MemoText("DetailedBadBlockInfoMemo");
+    const std::string listing = "CH=1  CE=0  BlockU=0x0003  ErrType=1\nCH=1  CE=0  BlockU=0x000A  ErrType=3\n"
+                                "CH=0  CE=1  BlockU=0x0005  ErrType=6\nCH=1  CE=1  BlockU=0x0005  ErrType=6\n"
+                                "----------------------------------------\nPhysical Bad Block\n"
+                                "CH=1  CE=0  Block=0x0006\nCH=1  CE=0  Block=0x0007\n"
+                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=1\n"
+                                "----------------------------------------\nLater Bad\n";
+    ASSERT_GE(detail.size(), listing.size());
+    EXPECT_EQ(detail.substr(detail.size() - listing.size()), listing) << detail;
+    const std::string uart = MemoText("UartLogMemo");
+    EXPECT_NE(uart, "Loading......");
+    EXPECT_NE(uart, "NO UART LOG INFO!");
+    EXPECT_NE(MemoText("BadBlockSummaryMemo").find("SUM "), std::string::npos) << MemoText("BadBlockSummaryMemo");
+
+    // A second refresh's erase counts bracket the units the first one marked (not the early-bad unit 3).
+    Select(3);
+    AwaitThread(3);
+    const std::string again = MemoText("EraseCountMemo");
+    const auto row = [&again](const char* unit) {
+        const std::size_t at = again.find(std::string("\n") + unit + "\t");
+        return at == std::string::npos ? std::string() : again.substr(at + 1, again.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(row("0010").find('['), std::string::npos) << row("0010");
+    EXPECT_NE(row("0005").find('['), std::string::npos) << row("0005");
+    EXPECT_EQ(row("0003").find('['), std::string::npos) << row("0003");
+    EXPECT_FALSE(row("0003").empty());
+    const std::string uartAgain = MemoText("UartLogMemo");
 
     // Deselecting frees the threads, resets the gauge and refreshes nothing.
     form_->findChild<QTreeWidget*>("DeviceListView")->clearSelection();
+    EXPECT_FALSE(form_->m_pThread[3]);
     EXPECT_EQ(form_->CGauge1->Progress(), 0);
-    EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "Loading......");
+    EXPECT_EQ(MemoText("UartLogMemo"), uartAgain);
 }
 
 TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
     form_->findChild<QPushButton*>("Button3")->click();
+    AwaitThread(3);  // the save does not wait for the last drive's thread
     EXPECT_EQ(g_nSaveAllMode, 0);
     std::vector<std::string> folders;
     for (const auto& entry : fs::directory_iterator(folder_)) {
@@ -152,11 +211,16 @@ TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
         const std::string text((std::istreambuf_iterator<char>(in)), {});
         std::size_t at = 0;
         for (const char* title : {"Device Info", "SSD Info", "Flash Info", "FW Param Info", "EraseCount",
-                                  "SMART / Health Information", "Vendor SMART Information"}) {
+                                  "SMART / Health Information", "Vendor SMART Information", "Bad Block Info"}) {
             const std::size_t found = text.find(std::string("\r\n") + title + "\r\n", at);
             EXPECT_NE(found, std::string::npos) << title;
             if (found != std::string::npos) at = found;
         }
+        EXPECT_NE(text.find("SUM ", at), std::string::npos);
+    }
+    for (const auto& file : fs::directory_iterator(folder_ / "3_FMT04(0)")) {
+        if (!file.path().filename().string().ends_with("_UARTLogInfo.txt")) continue;
+        EXPECT_GT(fs::file_size(file.path()), 0u);
     }
     // The diagnostic drive's report opens with its "Device Info" section.
     for (const auto& file : fs::directory_iterator(folder_ / "2_GDP03(0)")) {
@@ -171,6 +235,57 @@ TEST_F(WindowE2e, SaveWritesOneFolderPerDriveAndScanDiskRescans) {
     EXPECT_EQ(Messages().back(), "Device scan is finished");
     EXPECT_EQ(form_->findChild<QTreeWidget*>("DeviceListView")->topLevelItemCount(), 4);
     EXPECT_EQ(form_->findChild<QPlainTextEdit*>("UartLogMemo")->toPlainText(), "");
+}
+
+// Two formatted drives: the report threads, the gauge and their freeing.
+class WindowThreads : public WindowE2e {
+  protected:
+    static std::string Formatted(int n, const std::string& extra) {
+        const std::string id = std::to_string(n);
+        return "[Drive" + id + "]\nId=1-1." + id + "\nBridge=asmedia\nSystemState=formatted\nSerial=FMT0" + id +
+               "\nFlashChannels=2\nFlashCEs=2\nFlashBlocks=64\nFlashPages=256\nFlashPageSectors=32\nFlashPlanes=2\n" +
+               extra;
+    }
+    std::string Ini() const override {
+        return "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n" + Formatted(1, "") +
+               Formatted(2, stuck_ ? "UartNotReady=1000000\n" : "");
+    }
+    int Drives() const override { return 2; }
+    bool stuck_ = false;
+};
+
+class WindowStuckUart : public WindowThreads {
+  protected:
+    WindowStuckUart() { stuck_ = true; }
+};
+
+TEST_F(WindowThreads, SaveAllEndsAtAHiddenFullGaugeWithBothReports) {
+    form_->findChild<QPushButton*>("Button3")->click();
+    EXPECT_FALSE(form_->m_pThread[0]);  // waited for and freed before the second drive's refresh
+    AwaitThread(1);
+    EXPECT_EQ(form_->CGauge1->Progress(), 100);
+    EXPECT_TRUE(form_->CGauge1->isHidden());
+    EXPECT_EQ(g_nSaveAllMode, 0);
+}
+
+TEST_F(WindowStuckUart, EveryWayOfFreeingAThreadInNotReadyRetriesEndsIt) {
+    const std::vector<std::function<void()>> frees = {
+        [&] { Select(0); },
+        [&] { form_->findChild<QPushButton*>("Button2")->click(); },
+        [&] { form_->findChild<QPushButton*>("Button3")->click(); },
+        [&] { form_.reset(); },
+    };
+    for (std::size_t i = 0; i < frees.size(); ++i) {
+        SCOPED_TRACE(i);
+        trace_.Clear();
+        Select(1);
+        ASSERT_TRUE(form_->m_pThread[1]);
+        while (!trace_.Contains("######### - ParseUartLogInfo")) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        frees[i]();  // returns: the thread left its retries at the stop request and ran its last step
+        if (form_ && i != 2) {
+            EXPECT_FALSE(form_->m_pThread[1]);
+        }
+    }
 }
 
 }  // namespace

@@ -295,7 +295,7 @@ void TMainForm::BuildSortingHooks() {
     CreateRDTAnalysisFile = tools->addAction("Create RDT Analysis File");
     CreateRDTAnalysisFile->setObjectName("CreateRDTAnalysisFile");
     if (auto* box = Control<QComboBox>("SortMode_CB")) {
-        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { SortMode_CBChange(box); });
+        connect(box, &QComboBox::activated, this, [this, box] { SortMode_CBChange(box); });
     }
 }
 

@@ -192,7 +192,7 @@ void TMainForm::AutoDetectButtonClick(QObject* sender) {
             forms::Ui().ShowMessage("No corresponding TMC value!");
         }
         ProcessDieRemapForFlash();
-        TraceOut("######### - RestoreDefaultRatioButtonClick\n");
+        RestoreDefaultRatioButtonClick(sender);
     }
     // 14.
     g_bAutoDetecting = 0;

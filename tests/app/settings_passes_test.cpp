@@ -56,8 +56,8 @@ class SettingsPasses : public ::testing::Test {
         // Two vendors: A with parts P0 and P1, B with P2.
         for (int r = 0; r < 3; ++r) {
             g_FlashRecord[r] = FlashRecord_t{};
-            std::snprintf(g_FlashRecord[r].FlashUniName, 10, "P%d", r);
-            std::snprintf(g_FlashRecord[r].sFlashFullName, 32, "Full%d", r);
+            std::snprintf(g_FlashRecord[r].FlashUniName, 10, "P%c", static_cast<char>('0' + r));
+            std::snprintf(g_FlashRecord[r].sFlashFullName, 32, "Full%c", static_cast<char>('0' + r));
             g_FlashRecord[r].ucCE = 2;
         }
         std::strcpy(g_FlashVendorName[0], "A");

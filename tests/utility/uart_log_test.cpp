@@ -36,7 +36,7 @@ struct ScriptedDrive {
             indexes.push_back(index);
             if (replies.empty()) return 2;
             const auto& r = replies.front();
-            std::memcpy(reply, r.data(), std::min<std::size_t>(r.size(), sectors * 512u));
+            if (!r.empty()) std::memcpy(reply, r.data(), std::min<std::size_t>(r.size(), sectors * 512u));
             replies.pop_front();
             return 1;
         };

@@ -61,15 +61,6 @@ bool MakeFolder(const std::filesystem::path& folder) {
     return std::filesystem::create_directories(folder, ec) && !ec;
 }
 
-std::string SafeForPath(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
-    }
-    return out;
-}
-
 // Writes the whole-info page as "WholeInfo.raw" (the raw-dump switch) through a temporary file and
 // rename, so that workers writing at once leave one die's page, never a mix.
 void DumpWholeInfo(std::span<const std::uint8_t> page) {
@@ -280,7 +271,7 @@ void DriveRead::ReadDie(const Die& d) {
             std::snprintf(head, sizeof head, "DieTestInfo_CH%01d_BK%01d(L%01d)_%02d%02d_%02d%02d%02d_Port%02d_DeviceNum%02d_",
                           d.channel, d.bank, d.lun, start_.month, start_.day, start_.hour, start_.minute,
                           start_.second, port_, device_);
-            name = std::string(head) + SafeForPath(r->SerialNum) + ".bin";
+            name = std::string(head) + platform::SafeNamePart(r->SerialNum) + ".bin";
             DumpRdtRawFile((analysis_ / name).string().c_str(), r, sizeof *r);
         }
     }

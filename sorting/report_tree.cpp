@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/files.h"
 #include "transport/trace.h"
 
 namespace sorting {
@@ -13,15 +14,6 @@ namespace {
 constexpr std::size_t kPathLengthMax = 200;
 
 }  // namespace
-
-std::string SerialForPath(const std::string& serial) {
-    std::string out = serial;
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
-    }
-    return out;
-}
 
 ReportTree MakeReportTree(const ReportTreeRequest& rq, const std::function<void(const std::string&)>& message) {
     const bool parse = rq.kind == ReportTreeKind::Parse;
@@ -45,7 +37,7 @@ ReportTree MakeReportTree(const ReportTreeRequest& rq, const std::function<void(
     char name[64];
     std::snprintf(name, sizeof name, "%02d%02d_%02d%02d%02d_Port%02d", rq.time.month, rq.time.day, rq.time.hour,
                   rq.time.minute, rq.time.second, rq.port);
-    t.run = t.root + name + (parse ? "_" + SerialForPath(rq.serial) : std::string()) + "/";
+    t.run = t.root + name + (parse ? "_" + platform::SafeNamePart(rq.serial) : std::string()) + "/";
     make(t.run, "Cannot create openfile directory 1 .", 1);
     if (rq.trace)
         TraceOut(parse ? "[SORT]######## - Pathlength = %d\n" : "[SORT]######## - Pathlength = %d \n",

@@ -34,9 +34,6 @@ struct ReportTree {
     std::string root, run, allBad, factoryBad, rdtBad, rawData, analysis, die;
 };
 
-// The serial as part of a folder name: path separators, control and reserved characters become '_'.
-std::string SerialForPath(const std::string& serial);
-
 // Makes the tree in the order the operators know: root, run folder (then the path-length check),
 // All_BadBlock, Factory_BadBlock, RDT_BadBlock and, for the parse, RawData, AnalysisData (under the
 // root) and Die. `message` shows a modal box.

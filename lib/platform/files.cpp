@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <system_error>
 
@@ -195,6 +196,15 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view data) {
     if (fd < 0) return false;
     const bool ok = WriteAllFd(fd, data);
     return (::close(fd) == 0) && ok;
+}
+
+std::string SafeNamePart(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) c = '_';
+    }
+    return out;
 }
 
 }  // namespace platform

@@ -16,6 +16,9 @@ void SetProgramFolder(const std::filesystem::path& folder);
 
 // Joins path pieces; a piece written with Windows separators ("log\\x.log") is taken piece by piece.
 std::filesystem::path JoinPath(const std::filesystem::path& base, std::string_view relative);
+// Text a drive or an operator gave, made fit to be part of one file or folder name: path separators,
+// control and reserved characters become '_'.
+std::string SafeNamePart(std::string_view text);
 
 // The whole file as bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);

@@ -21,10 +21,10 @@ class QTabWidget;
 class TMainForm;
 namespace forms {
 class LabeledEdit;
+class RadioGroup;
 }
 namespace dialogs {
 class DumpGrid;
-class RadioGroup;
 }  // namespace dialogs
 
 class TCheckFlashToolForm : public QDialog, public app::CheckFlashToolWindow {
@@ -53,9 +53,9 @@ class TCheckFlashToolForm : public QDialog, public app::CheckFlashToolWindow {
         forms::LabeledEdit* BankLabeledEdit = nullptr;
         forms::LabeledEdit* BlockLabeledEdit = nullptr;
         forms::LabeledEdit* PageLabeledEdit = nullptr;
-        dialogs::RadioGroup* LDPCModeRadioGroup = nullptr;
+        forms::RadioGroup* LDPCModeRadioGroup = nullptr;
         QCheckBox* EnableScrambleCheckBox = nullptr;
-        dialogs::RadioGroup* BlockTypeRadioGroup = nullptr;
+        forms::RadioGroup* BlockTypeRadioGroup = nullptr;
         QPushButton* Button = nullptr;
         QPlainTextEdit* StatusMemo = nullptr;
         QTabWidget* ChannelPageControl = nullptr;
@@ -67,8 +67,8 @@ class TCheckFlashToolForm : public QDialog, public app::CheckFlashToolWindow {
     forms::LabeledEdit* EraseChannelLabeledEdit = nullptr;
     forms::LabeledEdit* EraseBankLabeledEdit = nullptr;
     forms::LabeledEdit* EraseBlockLabeledEdit = nullptr;
-    dialogs::RadioGroup* EraseBlockTypeRadioGroup = nullptr;
-    dialogs::RadioGroup* ErasePlaneTypeRadioGroup = nullptr;
+    forms::RadioGroup* EraseBlockTypeRadioGroup = nullptr;
+    forms::RadioGroup* ErasePlaneTypeRadioGroup = nullptr;
     QPushButton* EraseBlockButton = nullptr;
     QPlainTextEdit* EraseStatusMemo = nullptr;
 

@@ -8,10 +8,17 @@
 #include "dialogs/check_flash_form.h"
 #include "dialogs/dialog_common.h"
 #include "dialogs/dump_grid.h"
-#include "dialogs/radio_group.h"
 #include "forms/controls.h"
 
 namespace {
+
+// A radio group of the form library with its first item chosen.
+forms::RadioGroup* MakeRadioGroup(QWidget* parent, const char* caption, const QStringList& items) {
+    auto* group = new forms::RadioGroup(caption, parent);
+    group->SetItems(items);
+    group->SetItemIndex(0);
+    return group;
+}
 
 constexpr int kGridRows = 257;  // the header and 4 KB of rows until a page is shown
 
@@ -77,14 +84,14 @@ void TCheckFlashToolForm::BuildPageTab(PageTab& tab, const char* prefix, QWidget
     tab.BankLabeledEdit = Edit(page, Name(prefix, "BankLabeledEdit"), "Bank", "0", 68, 2);
     tab.BlockLabeledEdit = Edit(page, Name(prefix, "BlockLabeledEdit"), "Block", "0", 112);
     tab.PageLabeledEdit = Edit(page, Name(prefix, "PageLabeledEdit"), "Page", "0", 156);
-    tab.LDPCModeRadioGroup = new dialogs::RadioGroup(page, "LDPC Mode", {"Loader", "Normal"}, 0);
+    tab.LDPCModeRadioGroup = MakeRadioGroup(page, "LDPC Mode", {"Loader", "Normal"});
     tab.LDPCModeRadioGroup->setObjectName(Name(prefix, "LDPCModeRadioGroup"));
     tab.LDPCModeRadioGroup->setGeometry(16, 186, 190, 60);
     tab.EnableScrambleCheckBox = new QCheckBox("Enable Scramble", page);
     tab.EnableScrambleCheckBox->setObjectName(Name(prefix, "EnableScrambleCheckBox"));
     tab.EnableScrambleCheckBox->setChecked(true);
     tab.EnableScrambleCheckBox->setGeometry(16, 252, 190, 21);
-    tab.BlockTypeRadioGroup = new dialogs::RadioGroup(page, "Block Type", {"Loader", "SLC", "TLC"}, 0);
+    tab.BlockTypeRadioGroup = MakeRadioGroup(page, "Block Type", {"Loader", "SLC", "TLC"});
     tab.BlockTypeRadioGroup->setObjectName(Name(prefix, "BlockTypeRadioGroup"));
     tab.BlockTypeRadioGroup->setGeometry(16, 278, 190, 80);
     tab.Button = new QPushButton(QString::fromLatin1(prefix) + " Page", page);
@@ -109,10 +116,10 @@ void TCheckFlashToolForm::BuildEraseTab(QWidget* page) {
     EraseChannelLabeledEdit = Edit(page, "EraseChannelLabeledEdit", "Channel", "0", 24, 1);
     EraseBankLabeledEdit = Edit(page, "EraseBankLabeledEdit", "Bank", "0", 68, 2);
     EraseBlockLabeledEdit = Edit(page, "EraseBlockLabeledEdit", "Block", "0", 112);
-    EraseBlockTypeRadioGroup = new dialogs::RadioGroup(page, "Block Type", {"SLC", "Non-SLC"}, 0);
+    EraseBlockTypeRadioGroup = MakeRadioGroup(page, "Block Type", {"SLC", "Non-SLC"});
     EraseBlockTypeRadioGroup->setObjectName("EraseBlockTypeRadioGroup");
     EraseBlockTypeRadioGroup->setGeometry(16, 142, 190, 60);
-    ErasePlaneTypeRadioGroup = new dialogs::RadioGroup(page, "Plane Type", {"Single Plane", "Non-Single Plane"}, 0);
+    ErasePlaneTypeRadioGroup = MakeRadioGroup(page, "Plane Type", {"Single Plane", "Non-Single Plane"});
     ErasePlaneTypeRadioGroup->setObjectName("ErasePlaneTypeRadioGroup");
     ErasePlaneTypeRadioGroup->setGeometry(16, 208, 190, 60);
     EraseBlockButton = new QPushButton("Erase Block", page);

@@ -8,7 +8,7 @@
 
 #include "dialogs/check_flash_form.h"
 #include "dialogs/dump_grid.h"
-#include "dialogs/radio_group.h"
+#include "forms/controls.h"
 #include "dialogs_fixture.h"
 #include "forms/controls.h"
 #include "procedures/V_Proc_Modes.h"

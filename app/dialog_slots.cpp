@@ -1,6 +1,7 @@
 #include "app/dialog_slots.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "transport/trace.h"
@@ -13,6 +14,7 @@ FixtureWindow* g_fixture = nullptr;
 WatermarkWindow* g_watermark = nullptr;
 BarcodeInputBox* g_barcode = nullptr;
 ErrorLogWindow* g_errorLog = nullptr;
+SortResultWindow* g_sortResult = nullptr;
 DeviceInfoWindow* g_deviceInfo = nullptr;
 CheckFlashToolWindow* g_checkFlash = nullptr;
 AboutBox* g_about = nullptr;
@@ -43,6 +45,10 @@ WatermarkWindow* RegisterWatermarkWindow(WatermarkWindow* window) {
 }
 BarcodeInputBox* RegisterBarcodeInputBox(BarcodeInputBox* window) {
     return Swap(g_barcode, window);
+}
+
+SortResultWindow* RegisterSortResultWindow(SortResultWindow* window) {
+    return Swap(g_sortResult, window);
 }
 
 ErrorLogWindow* RegisterErrorLogWindow(ErrorLogWindow* window) {
@@ -95,6 +101,14 @@ void Fixture_SetLinkEvent(std::uint8_t event) {
 
 void Watermark_MoveTo(int left, int top) {
     if (g_watermark != nullptr) g_watermark->MoveTo(left, top);
+}
+
+void ShowSortResult(std::uint8_t port, std::uint8_t deviceNum, const char* serial) {
+    if (Available(g_sortResult, "TSortMainForm") == nullptr) return;
+    g_sortResult->m_ucPort = port;
+    g_sortResult->m_ucDeviceNum = deviceNum;
+    std::snprintf(g_sortResult->m_sSerialNum, sizeof g_sortResult->m_sSerialNum, "%s", serial ? serial : "");
+    g_sortResult->ShowModal();
 }
 
 void ShowBarcodeInputBox(int port, int deviceNum) {

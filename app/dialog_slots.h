@@ -60,6 +60,17 @@ class BarcodeInputBox {
     virtual void ShowModal() = 0;
 };
 
+// TSortMainForm: the sorting results of the drive on m_ucPort (device m_ucDeviceNum), whose serial
+// text names the run folder of its reports; shown modally after the three are set.
+class SortResultWindow {
+  public:
+    virtual ~SortResultWindow() = default;
+    std::uint8_t m_ucPort = 0;
+    std::uint8_t m_ucDeviceNum = 0;
+    char m_sSerialNum[48] = {};
+    virtual void ShowModal() = 0;
+};
+
 // TErrorLogForm: the failure detail of the drive on m_nPort (device m_nDeviceNum, caption only),
 // shown modally after both are set.
 class ErrorLogWindow {
@@ -124,6 +135,7 @@ inline constexpr std::uint8_t kLinkEventArrived = 0x85;
 FixtureWindow* RegisterFixtureWindow(FixtureWindow* window);
 WatermarkWindow* RegisterWatermarkWindow(WatermarkWindow* window);
 BarcodeInputBox* RegisterBarcodeInputBox(BarcodeInputBox* window);
+SortResultWindow* RegisterSortResultWindow(SortResultWindow* window);
 ErrorLogWindow* RegisterErrorLogWindow(ErrorLogWindow* window);
 DeviceInfoWindow* RegisterDeviceInfoWindow(DeviceInfoWindow* window);
 CheckFlashToolWindow* RegisterCheckFlashToolWindow(CheckFlashToolWindow* window);
@@ -144,6 +156,8 @@ void Watermark_MoveTo(int left, int top);
 // Sets the dialog's members and shows it modally; traces when none is registered.
 void ShowBarcodeInputBox(int port, int deviceNum);
 void ShowErrorLog(int port, int deviceNum);
+// The serial text is cut to 47 characters.
+void ShowSortResult(std::uint8_t port, std::uint8_t deviceNum, const char* serial);
 void ShowDeviceInfo(int port, int deviceNum);
 void ShowCheckFlashTool(int port, std::uint8_t mpChannel, std::uint8_t mpBank, const std::uint8_t (&chSet)[8],
                         const std::uint8_t (&bankSet)[4]);
@@ -166,6 +180,7 @@ class ScopedRegistration {
 using ScopedFixtureWindow = ScopedRegistration<FixtureWindow, RegisterFixtureWindow>;
 using ScopedWatermarkWindow = ScopedRegistration<WatermarkWindow, RegisterWatermarkWindow>;
 using ScopedBarcodeInputBox = ScopedRegistration<BarcodeInputBox, RegisterBarcodeInputBox>;
+using ScopedSortResultWindow = ScopedRegistration<SortResultWindow, RegisterSortResultWindow>;
 using ScopedErrorLogWindow = ScopedRegistration<ErrorLogWindow, RegisterErrorLogWindow>;
 using ScopedDeviceInfoWindow = ScopedRegistration<DeviceInfoWindow, RegisterDeviceInfoWindow>;
 using ScopedCheckFlashToolWindow = ScopedRegistration<CheckFlashToolWindow, RegisterCheckFlashToolWindow>;

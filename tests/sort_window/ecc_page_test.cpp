@@ -220,6 +220,16 @@ TEST_F(EccPageTest, ShowsADieBlockGridHistogramAndSummaries) {
     EXPECT_EQ(Cell(grid, 8, 63), "3");
     EXPECT_EQ(Cell(grid, 9, 63), "250");
     EXPECT_EQ(Cell(grid, 16, 63), "250");
+
+    // B above 8,176: the rows reach past the 8,192 values, whose cells show 250.
+    results_->eccMaxBits[0][8191] = 42;
+    AP_FlashSet.wBlocks = 9000;
+    AP_FlashSet.ucDiePerCE = 1;
+    page_.SetECCInfo2UI(0, 0, 0);
+    ASSERT_EQ(grid->rowCount(), 564);
+    EXPECT_EQ(Cell(grid, 16, 512), "42");
+    EXPECT_EQ(Cell(grid, 1, 513), "250");
+    EXPECT_EQ(Cell(grid, 16, 563), "250");
 }
 
 // The colour of the painted cell's right part (away from its text).

@@ -36,6 +36,12 @@ void TMainForm::ResultPanel1Click(QObject* sender) {
     Main_BB_ListView->clear();
     TraceOut("ResultPanel1Click(%d)\n", d);
     if (d >= kDeviceCount) return;
+    // The panels stay enabled from the last fetch run while the next one runs: a device whose worker
+    // is writing its tables is not read.
+    if (m_hThread[d]) {
+        TraceOut("######### - Device %d: its results are being fetched, nothing listed\n", d);
+        return;
+    }
     FillList(Main_BB_ListView, app::DieListRows(m_DieTestInfo[d]));
     Main_RDTBad_ListView->clear();
     FillList(Main_RDTBad_ListView, app::ErrorListRows(m_SortError[d]));

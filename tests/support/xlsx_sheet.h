@@ -7,7 +7,6 @@
 
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -63,6 +62,37 @@ inline std::string Unescape(std::string s) {
     return s;
 }
 
+// The value of attribute `name` in the element text `tag` ("" when absent).
+inline std::string Attribute(const std::string& tag, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const std::size_t at = tag.find(key);
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + key.size();
+    return tag.substr(from, tag.find('"', from) - from);
+}
+
+// Each element `<name ...>` or `<name .../>` of `xml`: its start tag, and its body up to `</name>`
+// (empty for an empty element).
+inline std::vector<std::pair<std::string, std::string>> Elements(const std::string& xml, const std::string& name) {
+    std::vector<std::pair<std::string, std::string>> found;
+    const std::string open = "<" + name, close = "</" + name + ">";
+    for (std::size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
+        const char next = at + open.size() < xml.size() ? xml[at + open.size()] : '\0';
+        if (next != ' ' && next != '>' && next != '/') continue;  // another element whose name starts alike
+        const std::size_t tagEnd = xml.find('>', at);
+        if (tagEnd == std::string::npos) break;
+        const std::string tag = xml.substr(at, tagEnd + 1 - at);
+        std::string body;
+        if (tag[tag.size() - 2] != '/') {
+            const std::size_t end = xml.find(close, tagEnd);
+            if (end == std::string::npos) break;
+            body = xml.substr(tagEnd + 1, end - tagEnd - 1);
+        }
+        found.push_back({tag, body});
+    }
+    return found;
+}
+
 // The workbook's first sheet; nothing when the archive or the sheet is missing.
 inline std::optional<Sheet> ReadSheet(const std::string& path) {
     const std::optional<std::string> xml = ZipEntry(path, "xl/worksheets/sheet1.xml");
@@ -70,34 +100,32 @@ inline std::optional<Sheet> ReadSheet(const std::string& path) {
     if (!xml || !book) return std::nullopt;
     Sheet sheet;
     sheet.xml = *xml;
-    const std::regex sheetTag("<sheet ");
-    sheet.sheets = static_cast<int>(std::distance(std::sregex_iterator(book->begin(), book->end(), sheetTag), {}));
+    sheet.sheets = static_cast<int>(Elements(*book, "sheet").size());
 
     std::vector<std::string> strings;
     if (const std::optional<std::string> shared = ZipEntry(path, "xl/sharedStrings.xml")) {
-        const std::regex si("<si><t(?: [^>]*)?>([^<]*)</t></si>");
-        for (auto it = std::sregex_iterator(shared->begin(), shared->end(), si); it != std::sregex_iterator(); ++it) {
-            strings.push_back(Unescape((*it)[1]));
+        for (const auto& [tag, body] : Elements(*shared, "si")) {
+            const auto texts = Elements(body, "t");
+            strings.push_back(texts.empty() ? std::string() : Unescape(texts.front().second));
         }
     }
-    const std::regex col("<col min=\"(\\d+)\" max=\"(\\d+)\" width=\"([0-9.]+)\"");
-    for (auto it = std::sregex_iterator(xml->begin(), xml->end(), col); it != std::sregex_iterator(); ++it) {
-        for (int c = std::stoi((*it)[1]); c <= std::stoi((*it)[2]); ++c) sheet.widths[c] = (*it)[3];
+    for (const auto& [tag, body] : Elements(*xml, "col")) {
+        for (int c = std::stoi(Attribute(tag, "min")); c <= std::stoi(Attribute(tag, "max")); ++c) {
+            sheet.widths[c] = Attribute(tag, "width");
+        }
     }
-    const std::regex row("<row r=\"(\\d+)\"[^>]*?(/>|>(.*?)</row>)");
-    const std::regex cell("<c r=\"([A-Z]+)\\d+\"( [^>]*?)?(/>|><v>([^<]*)</v></c>)");
-    for (auto r = std::sregex_iterator(xml->begin(), xml->end(), row); r != std::sregex_iterator(); ++r) {
-        std::map<int, Cell>& cells = sheet.rows[std::stoi((*r)[1])];
-        const std::string body = (*r)[3];
-        for (auto c = std::sregex_iterator(body.begin(), body.end(), cell); c != std::sregex_iterator(); ++c) {
+    for (const auto& [rowTag, rowBody] : Elements(*xml, "row")) {
+        std::map<int, Cell>& cells = sheet.rows[std::stoi(Attribute(rowTag, "r"))];
+        for (const auto& [tag, body] : Elements(rowBody, "c")) {
             Cell value;
-            value.text = std::string((*c)[2]).find("t=\"s\"") != std::string::npos;
-            value.value = (*c)[4];
+            value.text = Attribute(tag, "t") == "s";
+            const auto v = Elements(body, "v");
+            value.value = v.empty() ? std::string() : v.front().second;
             if (value.text) {
                 const std::size_t index = std::stoul(value.value);
                 value.value = index < strings.size() ? strings[index] : "<missing string>";
             }
-            cells[ColumnOf((*c)[1])] = value;
+            cells[ColumnOf(Attribute(tag, "r"))] = value;
         }
     }
     return sheet;

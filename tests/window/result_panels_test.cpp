@@ -143,6 +143,13 @@ TEST_F(ResultPanels, MultiLunDiesPastTheTableAreNotListed) {
     EXPECT_EQ(Count("[SORT]######## - 12 channels by 36 FW banks: the dies past the die map (8 by 8) are not listed\n"),
               1);
     EXPECT_EQ(RowsOf(w_.Main_BB_ListView).size(), 3u) << "channel 0, banks 0, 2 and 3; banks 4 and up are not held";
+
+    // A device whose fetch worker exists (a fetch run going on) is not read.
+    w_.m_hThread[0] = std::make_unique<forms::WorkerThread>([](forms::WorkerThread&) { return 729u; });
+    w_.ResultPanel1Click(w_.ResultPanel[0]);
+    EXPECT_TRUE(RowsOf(w_.Main_BB_ListView).empty());
+    EXPECT_EQ(Count("######### - Device 0: its results are being fetched, nothing listed\n"), 1);
+    w_.m_hThread[0].reset();
 }
 
 TEST_F(ResultPanels, ErrorEntriesInUseInTheirOrder) {

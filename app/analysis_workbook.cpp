@@ -67,6 +67,12 @@ struct FileCloser {
 
 // The record at the start of `path`, or nothing (traced) when it cannot be had.
 std::optional<tables::DieTestInfo> ReadRecord(const std::string& path) {
+    // A folder, or a pipe whose open would wait for a writer, holds no record.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        TraceOut("[SORT]######## - %s is not a file: its row is left empty\n", path.c_str());
+        return std::nullopt;
+    }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         TraceOut("[SORT]######## - %s cannot be opened (%s): its row is left empty\n", path.c_str(),

@@ -3,6 +3,7 @@
 #include "app/analysis_workbook.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -129,11 +130,13 @@ TEST_F(AnalysisExport, WorkbookName) {
 TEST_F(AnalysisExport, WorkbookHeadersWidthsAndOneRowPerFile) {
     const std::vector<std::string> files = {Write("a.bin", Record(1, 0, 0, "SN<&>1")), Folder() + "d.bin",
                                             Write("b.bin", Record(2, 3, 0xFF, "SN2")),
-                                            Write("c.bin", Record(0, 0, 0, "SN3"), 79)};
+                                            Write("c.bin", Record(0, 0, 0, "SN3"), 79), Folder() + "p.bin"};
     fs::create_directories(folder_ / "d.bin");
+    ASSERT_EQ(::mkfifo((folder_ / "p.bin").c_str(), 0600), 0);  // opening it would wait for a writer
     const std::string path = Folder() + "0309_140307_RDTAnalysis.xlsx";
     EXPECT_EQ(app::WriteAnalysisWorkbook(path, files), std::nullopt);
-    EXPECT_EQ(Left(), (std::vector<std::string>{"0309_140307_RDTAnalysis.xlsx", "a.bin", "b.bin", "c.bin", "d.bin"}));
+    EXPECT_EQ(Left(),
+              (std::vector<std::string>{"0309_140307_RDTAnalysis.xlsx", "a.bin", "b.bin", "c.bin", "d.bin", "p.bin"}));
 
     const std::optional<xlsx_test::Sheet> sheet = xlsx_test::ReadSheet(path);
     ASSERT_TRUE(sheet);
@@ -161,8 +164,9 @@ TEST_F(AnalysisExport, WorkbookHeadersWidthsAndOneRowPerFile) {
                   {19, N("1500")},  {20, N("90")},  {21, N("65535")}}));
     EXPECT_EQ(sheet->rows.at(4).at(1), T("SN2"));
     EXPECT_EQ(sheet->rows.at(4).at(2), N("255"));
-    EXPECT_FALSE(sheet->rows.count(3) || sheet->rows.count(5));
+    EXPECT_FALSE(sheet->rows.count(3) || sheet->rows.count(5) || sheet->rows.count(6));
     EXPECT_TRUE(Traced("Analysis_ListView->Items(1) = " + Folder() + "d.bin \n"));
+    EXPECT_TRUE(Traced("[SORT]######## - " + Folder() + "d.bin is not a file: its row is left empty\n"));
     EXPECT_TRUE(
         Traced("[SORT]######## - " + Folder() + "c.bin holds 79 of the record's 80 bytes: its row is left empty\n"));
     EXPECT_TRUE(Traced("[SORT]######## - Ch = 2, Bank = 3, LUN = 1\n"));

@@ -15,6 +15,8 @@
 //   main_form_tools.cpp      the device tools of the "Tools" menu
 //   main_form_sort_poll.cpp  the sorting-status poll, its timer, "Polling RDT", the sorting mode
 //   main_form_sort_fetch.cpp the sorting-result fetch run ("Scan Device") and a drive's read
+//   main_form_sort_lists.cpp the result panels' lists and the "Detail " buttons
+//   main_form_analysis.cpp   "Create RDT Analysis File": the listing and the workbook
 #pragma once
 
 #include <QMainWindow>
@@ -172,6 +174,16 @@ class TMainForm : public QMainWindow {
     int MultiGetSORTResult();
     // On a fetch worker: reads the drive's result blocks into the device's tables.
     std::uint8_t GetDeviceSortResult(std::uint8_t port, std::uint8_t device);
+    // A result panel's click lists its device's dies and error entries; the double click does
+    // nothing; a "Detail " button opens the result window of its device (Tag = device number).
+    void ResultPanel1Click(QObject* sender);
+    void ResultPanel1DblClick(QObject* sender);
+    void EasyResult_btn_00Click(QObject* sender);
+    // "Create RDT Analysis File": the folder of a picked ".bin" file listed and exported as a
+    // workbook into it (`folder` ends in "/"); the export writes the first `count` memo lines.
+    void CreateRDTAnalysisFileClick(QObject* sender);
+    void LoadAnalysisFile(const std::string& folder);
+    void ParsingAnalysisRawFile(int count, const std::string& folder);
     // The watchdog branch of OnTimer: id is one of g_DeviceTimerID.
     void WatchdogTimer(int nTimerID);
     int MultiExecuteDevice();
@@ -219,6 +231,8 @@ class TMainForm : public QMainWindow {
     tables::DieTestInfo m_DieTestInfo[16][8][4][2] = {};
     app::SortSummary m_SortSummary[16];
     app::SortErrorEntry m_SortError[16][app::kSortErrorEntries];
+    // The folder of the last analysis file picked (the open dialog starts there).
+    std::string m_sAnalysisFolder;
     // ReadINI succeeded, or the settings file did not exist: the destructor writes the settings.
     bool m_bWriteSettings = false;
 
@@ -313,7 +327,7 @@ class TMainForm : public QMainWindow {
     void moveEvent(QMoveEvent* event) override;
     // A request to close is held while START's handler runs; the window closes when it returns.
     void closeEvent(QCloseEvent* event) override;
-    // Double clicks on the device panels.
+    // Double clicks on the device panels; clicks and double clicks on the result panels.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -335,12 +349,16 @@ class TMainForm : public QMainWindow {
     void ServeHotPlug();
     // The typed device numbers on or off (SequenceSpeedButtonClick and ManualClick).
     void ToggleDeviceMapping();
+    // A mouse event on a result panel (main_form_panels.cpp); true when it is taken.
+    bool ResultPanelMouse(QWidget* panel, QEvent* event);
 
     bool m_bTerminate = false;
     bool m_bCloseAfterRun = false;
     // Set while the TMC choice falls back to 200 MHz, profile 0 (it falls back once per change).
     bool m_bTmcFallback = false;
     bool m_bSortPolling = false;
+    // The result panel a left button went down on; null after a double click, whose release is no click.
+    QObject* m_PressedResultPanel = nullptr;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;
     QSocketNotifier* m_HotPlugNotifier = nullptr;
     // Last member: destroyed first, before any control of this window.

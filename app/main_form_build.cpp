@@ -232,6 +232,7 @@ void TMainForm::BuildResultArea() {
         panel->setAlignment(Qt::AlignCenter);
         panel->setGeometry(8 + 62 * i, 6, 58, 36);
         panel->setProperty("Tag", i);
+        panel->installEventFilter(this);
         ResultPanel[i] = panel;
 
         EasyResult_GB[i] = new QGroupBox(Page[6]);
@@ -245,6 +246,8 @@ void TMainForm::BuildResultArea() {
         EasyResult_btn[i]->setObjectName(TwoDigits("EasyResult_btn_", i));
         EasyResult_btn[i]->setGeometry(160, 96, 74, 24);
         EasyResult_btn[i]->setProperty("Tag", i);
+        QPushButton* detail = EasyResult_btn[i];
+        connect(detail, &QPushButton::clicked, this, [this, detail] { EasyResult_btn_00Click(detail); });
     }
     ScanSortResult_btn = new QPushButton("Scan Device", page);
     ScanSortResult_btn->setObjectName("ScanSortResult_btn");
@@ -294,6 +297,8 @@ void TMainForm::BuildSortingHooks() {
     connect(PollingRDT, &QAction::triggered, this, [this] { PollingRDTClick(PollingRDT); });
     CreateRDTAnalysisFile = tools->addAction("Create RDT Analysis File");
     CreateRDTAnalysisFile->setObjectName("CreateRDTAnalysisFile");
+    connect(CreateRDTAnalysisFile, &QAction::triggered, this,
+            [this] { CreateRDTAnalysisFileClick(CreateRDTAnalysisFile); });
     if (auto* box = Control<QComboBox>("SortMode_CB")) {
         connect(box, &QComboBox::activated, this, [this, box] { SortMode_CBChange(box); });
     }

@@ -1,9 +1,12 @@
-// The panel repaint, the panel thread and the panels' double click.
+// The panel repaint, the panel thread, the panels' double click and the result panels' mouse.
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 #include "app/main_form.h"
@@ -85,7 +88,31 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
+    if (std::find(std::begin(ResultPanel), std::end(ResultPanel), watched) != std::end(ResultPanel)) {
+        return ResultPanelMouse(static_cast<QWidget*>(watched), event);
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// A result panel's left-button click (pressed and released over it) and double click; the release
+// that ends a double click is no second click.
+bool TMainForm::ResultPanelMouse(QWidget* panel, QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton || !panel->isEnabled()) return false;
+    if (type == QEvent::MouseButtonPress) {
+        m_PressedResultPanel = panel;
+    } else if (type == QEvent::MouseButtonDblClick) {
+        m_PressedResultPanel = nullptr;
+        ResultPanel1DblClick(panel);
+    } else {
+        const bool click = m_PressedResultPanel == panel && panel->rect().contains(mouse->position().toPoint());
+        m_PressedResultPanel = nullptr;
+        if (click) ResultPanel1Click(panel);
+    }
+    return true;
 }
 
 TMyThread::TMyThread(TMainForm& form)

@@ -153,14 +153,7 @@ void DriveRead::TraceRecord(const Die& d) {
     if (!Detailed()) return;
     tables::DieTestInfo r{};
     if (const tables::DieTestInfo* held = Record(d)) std::memcpy(&r, held, sizeof r);
-    const unsigned total = r.TotalBadNum, erase = r.EraseFailNum, program = r.ProgramFailNum, ecc = r.ECCFailNum,
-                   factory = r.FactoryBadNum, p0 = r.Plane0Num, p1 = r.Plane1Num, p2 = r.Plane2Num, p3 = r.Plane3Num;
-    TraceOut("TestResult = %d \n", r.TestResult);
-    TraceOut("[SORT]######## - Ch = %d, Bank = %d, LUN = %d\n", d.channel, d.bank, d.lun);
-    TraceOut("[SORT]######## - TotalBadNum = %d, EraseFailNum = %d, ProgramFailNum = %d, ECCFailNum = %d, "
-             "FactoryBadNum = %d \n",
-             total, erase, program, ecc, factory);
-    TraceOut("[SORT]######## - Plane0Num = %d, Plane1Num = %d, Plane2Num = %d, Plane3Num = %d\n", p0, p1, p2, p3);
+    TraceDieRecord(r, d.channel, d.bank, d.lun);
 }
 
 void DriveRead::TakeErrors(const tables::SortMarkPage& mark, std::uint16_t block, const Die& d) {
@@ -391,6 +384,17 @@ std::vector<std::string> SortSettingsBanner(const tables::SortWholeInfo& w, std:
     lines.push_back(Format("tRead SLC Lower = %d", s("tReadThresholdLower")));
     lines.push_back(Format("tRead Non-SLC Lower = %d", s("TLCtReadThresholdLower")));
     return lines;
+}
+
+void TraceDieRecord(const tables::DieTestInfo& r, int channel, int bank, int lun) {
+    const unsigned total = r.TotalBadNum, erase = r.EraseFailNum, program = r.ProgramFailNum, ecc = r.ECCFailNum,
+                   factory = r.FactoryBadNum, p0 = r.Plane0Num, p1 = r.Plane1Num, p2 = r.Plane2Num, p3 = r.Plane3Num;
+    TraceOut("TestResult = %d \n", r.TestResult);
+    TraceOut("[SORT]######## - Ch = %d, Bank = %d, LUN = %d\n", channel, bank, lun);
+    TraceOut("[SORT]######## - TotalBadNum = %d, EraseFailNum = %d, ProgramFailNum = %d, ECCFailNum = %d, "
+             "FactoryBadNum = %d \n",
+             total, erase, program, ecc, factory);
+    TraceOut("[SORT]######## - Plane0Num = %d, Plane1Num = %d, Plane2Num = %d, Plane3Num = %d\n", p0, p1, p2, p3);
 }
 
 }  // namespace app

@@ -70,6 +70,10 @@ struct SortReadOutput {
 // The read: the result code (0 none, 1 pass, 2 lost, 3 fail, 4 command fail or no verdict).
 std::uint8_t ReadDeviceSortResult(int port, int device, const DeviceSortTables& tables, const SortReadOutput& output);
 
+// The record's four trace lines ("TestResult = %d", the die, the counts, the plane counts), the die
+// given by its coordinates.
+void TraceDieRecord(const tables::DieTestInfo& record, int channel, int bank, int lun);
+
 // The 35 lines of the settings banner from the kept whole-info copies.
 std::vector<std::string> SortSettingsBanner(const tables::SortWholeInfo& kept, std::uint8_t flashType);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxlsxwriter-dev libudev-dev
+  libxlsxwriter-dev libminizip-dev libudev-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth clang
   fdisk ntfs-3g

@@ -1,0 +1,11 @@
+// The result window's tests need the programs' application object on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include "forms/application.h"
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    forms::Application app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

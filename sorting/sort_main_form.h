@@ -156,6 +156,8 @@ class TSortMainForm : public QDialog, public sorting::SortResultView, public app
     void BuildDetailPage();
     void BuildCommonPage();
     void BuildDieTemplate();
+    // A die control of `kind` at its place for (channel, bank), with its first text; a panel hidden.
+    QWidget* NewDieControl(sorting::DieControl kind, QWidget* parent, unsigned channel, unsigned bank);
 
     // The opening's steps 3 to 9 and the grid.
     void ResetResultDisplays();

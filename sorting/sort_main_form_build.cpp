@@ -262,36 +262,44 @@ void TSortMainForm::BuildDetailPage() {
     connect(ExitDetailMemo_Btn, &QPushButton::clicked, this, [this] { ExitDetailMemo_BtnClick(ExitDetailMemo_Btn); });
 }
 
-void TSortMainForm::BuildDieTemplate() {
-    for (const sorting::DieControlTemplate& t : sorting::kDieControls) {
-        QWidget* parent = t.kind == DieControl::Panel ? static_cast<QWidget*>(GroupBox2) : Result_Panel;
-        QWidget* w = nullptr;
-        switch (t.kind) {
-            case DieControl::Panel: {
-                auto* panel = new QFrame(parent);
-                panel->setFrameShape(QFrame::Panel);
-                panel->setFrameShadow(QFrame::Raised);
-                w = Result_Panel = panel;
-                break;
-            }
-            case DieControl::Shape:
-                w = new forms::Shape(parent);
-                break;
-            case DieControl::Info: {
-                auto* button = new QPushButton("Info", parent);
-                button->setFont(WithPointSize(font(), 10));
-                w = button;
-                break;
-            }
-            default:
-                w = new QLabel(QString::fromStdString(sorting::DieFirstText(t.kind, 0, 0)), parent);
-                break;
+QWidget* TSortMainForm::NewDieControl(DieControl kind, QWidget* parent, unsigned channel, unsigned bank) {
+    const QString text = QString::fromStdString(sorting::DieFirstText(kind, channel, bank));
+    QWidget* w = nullptr;
+    switch (kind) {
+        case DieControl::Panel: {
+            auto* panel = new QFrame(parent);
+            panel->setFrameShape(QFrame::Panel);
+            panel->setFrameShadow(QFrame::Raised);
+            panel->hide();
+            w = panel;
+            break;
         }
+        case DieControl::Shape: {
+            auto* shape = new forms::Shape(parent);
+            shape->SetBrushColour(sorting::kShapeSilver);
+            w = shape;
+            break;
+        }
+        case DieControl::Info:
+            w = new QPushButton(text, parent);
+            w->setFont(WithPointSize(font(), 10));
+            break;
+        default:
+            w = new QLabel(text, parent);
+            break;
+    }
+    const sorting::DieRect r = sorting::DieControlRect(kind, channel, bank);
+    w->setGeometry(r.left, r.top, r.width, r.height);
+    return w;
+}
+
+void TSortMainForm::BuildDieTemplate() {
+    Result_Panel = NewDieControl(DieControl::Panel, GroupBox2, 0, 0);
+    for (const sorting::DieControlTemplate& t : sorting::kDieControls) {
+        QWidget* w = t.kind == DieControl::Panel ? Result_Panel : NewDieControl(t.kind, Result_Panel, 0, 0);
         w->setObjectName(t.templateName);
-        w->setGeometry(t.place.left, t.place.top, t.place.width, t.place.height);
         ResultTemplate[static_cast<std::size_t>(t.kind)] = w;
     }
-    Result_Panel->hide();
 }
 
 void TSortMainForm::BuildCommonPage() {

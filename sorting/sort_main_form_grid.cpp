@@ -77,37 +77,13 @@ void TSortMainForm::BuildDieGrid() {
         for (unsigned bank = 0; bank < sorting::kGridBanks; ++bank) {
             QWidget* panel = nullptr;
             for (const sorting::DieControlTemplate& t : sorting::kDieControls) {
-                const QString text = QString::fromStdString(sorting::DieFirstText(t.kind, ch, bank));
-                QWidget* w = nullptr;
-                switch (t.kind) {
-                    case DieControl::Panel: {
-                        auto* frame = new QFrame(GroupBox2);
-                        frame->setFrameShape(QFrame::Panel);
-                        frame->setFrameShadow(QFrame::Raised);
-                        frame->hide();
-                        w = panel = frame;
-                        break;
-                    }
-                    case DieControl::Shape: {
-                        auto* shape = new forms::Shape(panel);
-                        shape->SetBrushColour(sorting::kShapeSilver);
-                        w = shape;
-                        break;
-                    }
-                    case DieControl::Info: {
-                        auto* button = new QPushButton(text, panel);
-                        button->setFont(ResultTemplate[static_cast<std::size_t>(DieControl::Info)]->font());
-                        connect(button, &QPushButton::clicked, this, [this, button] { Result_InfoClick(button); });
-                        w = button;
-                        break;
-                    }
-                    default:
-                        w = new QLabel(text, panel);
-                        break;
+                QWidget* w = NewDieControl(t.kind, panel != nullptr ? panel : GroupBox2, ch, bank);
+                if (t.kind == DieControl::Panel) panel = w;
+                if (t.kind == DieControl::Info) {
+                    connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this,
+                            [this, w] { Result_InfoClick(w); });
                 }
                 w->setObjectName(QString::fromStdString(sorting::DieControlName(t.kind, ch, bank)));
-                const sorting::DieRect r = sorting::DieControlRect(t.kind, ch, bank);
-                w->setGeometry(r.left, r.top, r.width, r.height);
                 DieControls[static_cast<std::size_t>(t.kind)][Index(ch, bank)] = w;
             }
         }

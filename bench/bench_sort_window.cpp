@@ -18,51 +18,13 @@
 #include "platform/trace_sink.h"
 #include "procedures/V_Proc_Modes.h"
 #include "settings/records.h"
+#include "sorted_drive.h"
 #include "sorting/sort_main_form.h"
-#include "support/emulated_drives.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-constexpr int kChannels = 8, kCes = 4, kLuns = 2, kBlocks = 64, kPages = 32, kSectors = 8, kPlanes = 4;
-
-void Le16(Bytes& b, std::size_t at, int v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-// The init block at byte 1248 of the variable block: every die of both LUNs tested.
-Bytes VariableBlock() {
-    Bytes v(4096, 0);
-    const std::size_t at = 1248;
-    v[at + 1] = 1;
-    Le16(v, at + 2, kBlocks * kLuns);  // blocks of a CE, both LUNs
-    Le16(v, at + 4, kPages);
-    Le16(v, at + 6, kSectors / 2);
-    v[at + 8] = kLuns;
-    v[at + 9] = kPlanes;
-    v[at + 10] = 2;
-    v[at + 12] = kChannels;
-    v[at + 13] = kCes;
-    for (int ch = 0; ch < kChannels; ++ch) {
-        for (int ce = 0; ce < kCes; ++ce) {
-            v[at + 32 + 4 * ch + ce] = 0x03;   // loader blocks 0 and 1
-            v[at + 688 + 4 * ch + ce] = 0x03;  // both LUNs tested
-        }
-    }
-    std::fill(v.begin() + at + 720, v.begin() + at + 912, 0xFF);
-    return v;
-}
-
-Bytes PatternPage() {
-    Bytes p(kSectors * 512, 0xAA);
-    std::memcpy(p.data(), "SORT", 4);
-    Le16(p, 8, 20);
-    Le16(p, 10, 30);
-    Le16(p, 14, 60);
-    Le16(p, 73, 1);
-    return p;
-}
+constexpr int kChannels = 8, kCes = 4, kLuns = 2, kBlocks = 64, kSectors = 8, kPlanes = 4;
+constexpr bench::SortedFlash kFlash{kChannels, kCes, kLuns, kBlocks, 32, kSectors, kPlanes};
 
 // One drive whose sorting firmware has run and left its result blocks, the host set up for it as
 // the result fetch leaves it (wRsltBlk from the drive's table).
@@ -71,14 +33,9 @@ class Station {
     Station() {
         platform::SetProgramFolder(folder_);
         std::filesystem::create_directories(folder_);
-        const std::string section =
-            "Program=rdt\nSortRunMs=0\nFlashChannels=8\nFlashCEs=4\nFlashLuns=2\n"
-            "FlashBlocks=64\nFlashPages=32\nFlashPageSectors=8\nFlashPlanes=4\n";
-        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{section});
-        emu::ControllerCore& core = drives_->Core(0);
-        core.Ram().Write(0, VariableBlock());
-        drives_->Nand(0).Program({0, 0, 0, 0, 4}, PatternPage(), 2, 1);
-        drives_->Drive(0).programs.sortRun->Start(core, {0, 0, 0, 0, 0});
+        drives_ =
+            std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{bench::SortedDriveSection(kFlash)});
+        bench::RunSortingFirmware(*drives_, 0, kFlash, 1000);
         VP_EnableVendorCmd(0, 1);
         AP_INIState.MaxPhyChannel = kChannels;
         AP_INIState.MaxPhyBank = kCes;
@@ -102,7 +59,6 @@ class Station {
                 ok_ = ok_ && wRsltBlk[0][ch][f] != 0;
             }
         }
-        drives_->Nand(0).SetLatency({1000, 0, 0});
         form_ = std::make_unique<TSortMainForm>();
     }
     ~Station() {

@@ -36,7 +36,7 @@ bench: build
 # The unit and end-to-end suites under AddressSanitizer and UndefinedBehaviorSanitizer; only the test
 # binaries those labels run are built (not the programs, nor the GUI suites).
 ASAN_SUITES = test_platform test_transport test_commands test_settings test_tables test_emu test_procedures \
-	test_procedures_e2e test_e2e test_app test_dialogs_decoders test_utility test_sorting
+	test_procedures_e2e test_e2e test_app test_dialogs_decoders test_utility test_sorting test_sort_window
 
 asan: deps
 	@cmake -S . -B build-asan -G Ninja -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF \

@@ -15,6 +15,7 @@
 #include "forms/ui_port.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_Programs.h"
+#include "sorting/sort_main_form.h"
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     const auto bay = emu::InstallBayFromEnvironment(&error);
     if (!bay && !error.empty()) forms::Ui().ErrorBox(error);
 
+    app::RegisterFormMaker(app::FormPlace::SortMain, sorting::MakeSortMainForm);
     app::RegisterFormMaker(app::FormPlace::RuzeVE, fixture::MakeRuzeVEForm);
     dialogs::RegisterDialogMakers();
     std::unique_ptr<TMainForm> form = app::CreateForms();

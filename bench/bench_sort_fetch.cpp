@@ -4,10 +4,10 @@
 // alone. The workers share no lock, so 16 drives should take little longer than one. Figures: the
 // real time of each case and, for 16 drives, its ratio to one drive (target: at most 1.3).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -18,51 +18,13 @@
 #include "platform/trace_sink.h"
 #include "procedures/V_Proc_Modes.h"
 #include "settings/records.h"
-#include "support/emulated_drives.h"
+#include "sorted_drive.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 constexpr int kDrives = 16;
-constexpr int kChannels = 4, kCes = 4, kBlocks = 64, kPages = 32, kSectors = 8, kPlanes = 4;
-
-void Le16(Bytes& b, std::size_t at, int v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-// The init block at byte 1248 of the variable block: every die tested, loader blocks 0 and 1.
-Bytes VariableBlock() {
-    Bytes v(4096, 0);
-    const std::size_t at = 1248;
-    v[at + 1] = 1;
-    Le16(v, at + 2, kBlocks);
-    Le16(v, at + 4, kPages);
-    Le16(v, at + 6, kSectors / 2);
-    v[at + 8] = 1;
-    v[at + 9] = kPlanes;
-    v[at + 10] = 2;
-    v[at + 12] = kChannels;
-    v[at + 13] = kCes;
-    for (int ch = 0; ch < kChannels; ++ch) {
-        for (int ce = 0; ce < kCes; ++ce) {
-            v[at + 32 + 4 * ch + ce] = 0x03;
-            v[at + 688 + 4 * ch + ce] = 0x01;
-        }
-    }
-    std::fill(v.begin() + at + 720, v.begin() + at + 912, 0xFF);
-    return v;
-}
-
-Bytes PatternPage() {
-    Bytes p(kSectors * 512, 0xAA);
-    std::memcpy(p.data(), "SORT", 4);
-    Le16(p, 8, 20);
-    Le16(p, 10, 30);
-    Le16(p, 14, 60);
-    Le16(p, 73, 1);
-    return p;
-}
+constexpr int kChannels = 4, kCes = 4, kBlocks = 64, kSectors = 8, kPlanes = 4;
+constexpr bench::SortedFlash kFlash{kChannels, kCes, 1, kBlocks, 32, kSectors, kPlanes};
 
 // 16 drives whose sorting firmware has run and left its result blocks, the host set up for them.
 class Station {
@@ -70,15 +32,10 @@ class Station {
     Station() {
         platform::SetProgramFolder(folder_);
         std::filesystem::create_directories(folder_);
-        const std::string section = "Program=rdt\nSortRunMs=0\nFlashChannels=4\nFlashCEs=4\nFlashBlocks=64\n"
-                                    "FlashPages=32\nFlashPageSectors=8\nFlashPlanes=4\n";
-        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>(kDrives, section));
+        drives_ = std::make_unique<test_support::EmulatedDrives>(
+            std::vector<std::string>(kDrives, bench::SortedDriveSection(kFlash)));
         for (int port = 0; port < kDrives; ++port) {
-            emu::ControllerCore& core = drives_->Core(port);
-            core.Ram().Write(0, VariableBlock());
-            drives_->Nand(port).Program({0, 0, 0, 0, 4}, PatternPage(), 2, 1);
-            drives_->Drive(port).programs.sortRun->Start(core, {0, 0, 0, 0, 0});
-            drives_->Nand(port).SetLatency({1000, 0, 0});
+            bench::RunSortingFirmware(*drives_, port, kFlash, 1000);
             VP_EnableVendorCmd(port, 1);
         }
         AP_INIState.MaxPhyChannel = kChannels;

@@ -1,0 +1,230 @@
+// The result window's parse on one emulated drive of 8 channels with 4 CEs of 2 LUNs (64 dies, 8 FW
+// banks a channel), 16 KB pages, 4 error and 4 factory-bad pages a die, the flash answering each
+// page read after 1 ms on the real clock: the parse with the report tree and both dumps on, against
+// reading the same pages (the same 13 reads a die) without decoding anything. Decoding and writing
+// the tree should add at most a fifth to the drive's own time. Figures: the real time of each case
+// and the parse's ratio to the bare reads (target: at most 1.2). The library's traces go to a file
+// in the bench's folder, never to the figures.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/trace_sink.h"
+#include "procedures/V_Proc_Modes.h"
+#include "procedures/V_Proc_Sorting.h"
+#include "settings/records.h"
+#include "sorting/sort_result_view.h"
+#include "sorting/sort_results.h"
+#include "support/emulated_drives.h"
+#include "support/page_planting.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr int kChannels = 8, kCes = 4, kLuns = 2, kBlocks = 64, kPages = 32, kSectors = 32, kPlanes = 4;
+constexpr std::size_t kPageBytes = kSectors * 512;
+constexpr int kResultBlock = 40;
+constexpr int kListPages = 4;  // error pages and factory-bad pages a die
+constexpr std::uint8_t kRate = 2;
+
+// Page indexes read for a die, in the parse's order.
+constexpr int kDieIndexes[] = {0, 2, 15, 16, 7, 8, 9, 10, 3, 4, 5, 6, 17};
+
+// A window that takes every call and keeps nothing.
+class NullView : public sorting::SortResultView {
+  public:
+    void AddRow(sorting::ResultList, const sorting::ListRow&) override {}
+    void SetText(sorting::ResultText, const std::string&) override {}
+    void SetCounter(sorting::ResultCounter, const std::string&) override {}
+    std::uint32_t TotalResultColour() const override { return colour_; }
+    void SetTotalResultColour(std::uint32_t colour) override { colour_ = colour; }
+    void SetResult2UI(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t) override {}
+    void CheckLunRadio(unsigned) override {}
+    void SetECCInfo2UI(std::uint8_t, std::uint8_t, std::uint8_t) override {}
+    void SetRDTSetting2UI(const sorting::EchoRowList&) override {}
+    void SetLight2UI() override {}
+
+  private:
+    std::uint32_t colour_ = 0;
+};
+
+// The result pages of die `die` (FW bank x 8 + channel), as full as the format lets them be.
+std::vector<Bytes> DiePages(int channel, int fwBank) {
+    using test_support::PutLe16;
+    using test_support::PutLe32;
+    std::vector<Bytes> pages(18, Bytes(kPageBytes, 0));
+    const int die = fwBank * kChannels + channel;
+    Bytes& bb = pages[0];
+    std::memcpy(bb.data(), "BB", 2);
+    const int units = kBlocks / kPlanes;
+    PutLe16(bb, 2, units);
+    for (int u = 0; u < units; ++u) {
+        PutLe16(bb, 4 * (u + 1), static_cast<std::uint16_t>(u));
+        bb[4 * (u + 1) + 2] = static_cast<std::uint8_t>(1 + u % 15);
+    }
+    Bytes& mark = pages[2];
+    std::memcpy(mark.data(), "SORT", 4);
+    PutLe16(mark, 2580, kListPages);
+    PutLe16(mark, 2584, kListPages);
+    mark[2618] = static_cast<std::uint8_t>(fwBank);
+    mark[2619] = static_cast<std::uint8_t>(channel);
+    mark[2620] = static_cast<std::uint8_t>(die);
+    Bytes& whole = pages[15];
+    PutLe32(whole, 8, 400 * 3600);
+    std::memcpy(&whole[16], "SN-BENCH", 8);
+    whole[80 + die] = die % 3 == 0 ? 0x05 : 0;
+    std::memcpy(&whole[4608 + 48], "M1.02", 5);
+    Bytes& info = pages[16];
+    for (int e = 0; e < 64; ++e) {
+        info[48 * e] = 0x80;
+        PutLe16(info, 48 * e + 8, 12);
+    }
+    info[48 * 64] = 0xEE;
+    // Factory-bad pages: every die's region, a few bits in each.
+    for (int p = 0; p < kListPages; ++p) {
+        for (std::size_t at = 5; at < kPageBytes; at += 97) pages[7 + p][at] = 0x21;
+    }
+    // Error pages: records of every die, end to end over the four pages, the end mark on the last.
+    std::size_t n = 0;
+    for (int p = 0; p < kListPages; ++p) {
+        Bytes& e = pages[3 + p];
+        for (std::size_t at = 0; at + 16 <= kPageBytes; at += 16, ++n) {
+            const int owner = static_cast<int>(n % 64);
+            e[at] = static_cast<std::uint8_t>((owner / kChannels) | ((owner % kChannels) << 4));
+            e[at + 1] = static_cast<std::uint8_t>(0x5 | ((n % 11) << 4));
+            PutLe16(e, at + 2, static_cast<std::uint16_t>(n % kPages));
+            PutLe16(e, at + 4, static_cast<std::uint16_t>(n % units));
+            e[at + 6] = 40;
+            e[at + 7] = static_cast<std::uint8_t>(n % 11);
+            PutLe16(e, at + 10, 3);
+        }
+    }
+    pages[6][kPageBytes - 16] = 0xAA;
+    Bytes& ecc = pages[17];
+    std::memcpy(ecc.data(), "SORT_ECC", 8);
+    ecc[8] = static_cast<std::uint8_t>(fwBank);
+    ecc[9] = static_cast<std::uint8_t>(channel);
+    for (int b = 0; b < kBlocks * kLuns; ++b) ecc[16 + b] = static_cast<std::uint8_t>(b % 50);
+    return pages;
+}
+
+// One drive under its sorting firmware with a result block on every die.
+class Station {
+  public:
+    Station() {
+        std::filesystem::create_directories(folder_);
+        platform::SetProgramFolder(folder_);
+        platform::TraceToFile((folder_ / "trace.log").string());
+        const std::string section = "Program=rdt\nSortRunMs=0\nFlashChannels=8\nFlashCEs=4\nFlashLuns=2\n"
+                                    "FlashBlocks=64\nFlashPages=32\nFlashPageSectors=32\nFlashPlanes=4\n";
+        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{section});
+        emu::NandModel& nand = drives_->Nand(0);
+        for (int ch = 0; ch < kChannels; ++ch) {
+            for (int fw = 0; fw < kCes * kLuns; ++fw) {
+                const std::vector<Bytes> pages = DiePages(ch, fw);
+                for (int index : kDieIndexes) {
+                    test_support::PlantPage(nand, {ch, fw % kCes, fw / kCes, kResultBlock}, index,
+                                            pages[static_cast<std::size_t>(index)], kRate, 1);
+                }
+                wRsltBlk[0][ch][fw] = kResultBlock;
+            }
+        }
+        nand.SetLatency({1000, 0, 0});
+        VP_EnableVendorCmd(0, 1);
+
+        AP_INIState.MaxPhyChannel = kChannels;
+        AP_INIState.MaxPhyBank = kCes;
+        std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
+        std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
+        AP_FlashSet.ucDiePerCE = kLuns;
+        AP_FlashSet.ucPlanes = kPlanes;
+        AP_FlashSet.bPageSector = kSectors;
+        AP_FlashSet.ucLdpcMode = kRate;
+        AP_FlashSet.wBlocks = kBlocks * kLuns;
+        for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i);
+        AP_RDTSet.SaveResultLog = 1;
+        AP_RDTSet.DumpRAWFile = 1;
+        AP_RDTSet.EnECCInfo = 1;
+        AP_RDTSet.DisDBG_SORT = 0;
+        AP_RDSetting.DumpDebugFile = 1;
+        std::strcpy(results_->m_sSerialNum, "SN-BENCH");
+        results_->m_ucPort = 0;
+    }
+    ~Station() {
+        platform::TraceToStderr();
+        std::filesystem::remove_all(folder_);
+    }
+
+    void Parse() {
+        NullView view;
+        results_->ParseSortingResult(0, view);
+    }
+    // The same pages, read one by one into one buffer; false when one was not read.
+    bool ReadOnly() {
+        for (int ch = 0; ch < kChannels; ++ch) {
+            for (int fw = 0; fw < kCes * kLuns; ++fw) {
+                for (int index : kDieIndexes) {
+                    if (!VP_PROC_ReadSortResultPage(0, page_.data(), static_cast<std::uint8_t>(ch),
+                                                    static_cast<std::uint8_t>(fw), kResultBlock, index)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+  private:
+    std::filesystem::path folder_ =
+        std::filesystem::temp_directory_path() / ("qv_bench_sort_parse_" + std::to_string(::getpid()));
+    std::unique_ptr<test_support::EmulatedDrives> drives_;
+    std::unique_ptr<sorting::SortResults> results_ = std::make_unique<sorting::SortResults>();
+    Bytes page_ = Bytes(256 * 1024, 0);
+};
+
+Station& TheStation() {
+    static Station station;
+    return station;
+}
+
+double g_readSeconds = 0;
+
+void Timed(benchmark::State& state, const std::function<bool()>& body, double* mean) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!body()) state.SkipWithError("a page was not read");
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        total += took.count();
+        state.SetIterationTime(took.count());
+    }
+    *mean = state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
+}
+
+void BM_ReadPagesOnly(benchmark::State& state) {
+    Station& station = TheStation();
+    Timed(state, [&] { return station.ReadOnly(); }, &g_readSeconds);
+    state.counters["dies"] = kChannels * kCes * kLuns;
+}
+
+void BM_ParseWithReportsAndDumps(benchmark::State& state) {
+    Station& station = TheStation();
+    double mean = 0;
+    Timed(state, [&] { station.Parse(); return true; }, &mean);
+    state.counters["dies"] = kChannels * kCes * kLuns;
+    if (g_readSeconds > 0) state.counters["ratio_to_reads"] = mean / g_readSeconds;
+}
+
+BENCHMARK(BM_ReadPagesOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ParseWithReportsAndDumps)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -4,7 +4,6 @@
 // the short "RDTBad_" report. Each page read is dumped into the program's raw folder under the die
 // code (LUN << 4) | bank. It fills nothing of the window: every buffer is local to the call.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,20 +28,8 @@ constexpr unsigned kRsltSide = 8;  // wRsltBlk and the multi-LUN die map: 8 chan
 constexpr unsigned kMapBanks = 4;  // the one-LUN die map: 8 channels by 4 banks
 constexpr std::uint8_t kSaveBlockType = 3;
 
-bool Detailed() {
-    return AP_RDTSet.DisDBG_SORT == 0;
-}
-
-// A "[SORT]" trace line written only while DisDBG_SORT is 0.
-__attribute__((format(printf, 1, 2))) void SortTrace(const char* format, ...) {
-    if (!Detailed()) return;
-    char line[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    TraceOut("%s", line);
-}
+// The "[SORT]" lines below are written only while DisDBG_SORT is 0 (`detail_`); the two "Free
+// pSORT_error_record" lines always.
 
 struct SaveDie {
     unsigned channel, bank, lun, fwBank;
@@ -70,6 +57,7 @@ class ResultSave {
 
     std::uint8_t port_;
     const SortPageRead& read_;
+    const bool detail_ = AP_RDTSet.DisDBG_SORT == 0;
     std::vector<std::uint8_t> page_;
     std::size_t pageBytes_ = std::min<std::size_t>(std::size_t{AP_FlashSet.bPageSector} * kSector, kPageBufferBytes);
     unsigned luns_ = AP_FlashSet.ucDiePerCE == 0 ? 1 : AP_FlashSet.ucDiePerCE;
@@ -89,17 +77,20 @@ std::vector<SaveDie> ResultSave::PresentDies() const {
                 const unsigned fw = lun * banks + bank;
                 if (ch >= kRsltSide || fw >= kRsltSide || (!multiLun && bank >= kMapBanks)) {
                     if (!outsideTraced) {
-                        TraceOut("[SORT]######## - Ch %u, FWBank %u (bank %u, lun %u) lies outside the tables: not "
-                                 "saved\n",
-                                 ch, fw, bank, lun);
+                        TraceOut(
+                            "[SORT]######## - Ch %u, FWBank %u (bank %u, lun %u) lies outside the tables: not "
+                            "saved\n",
+                            ch, fw, bank, lun);
                         outsideTraced = true;
                     }
                     continue;
                 }
-                const SaveDie d{ch, bank, lun, fw, wRsltBlk[port_][ch][fw],
-                                static_cast<std::uint8_t>((lun << 4) | bank)};
-                if (multiLun ? AP_INIState.bOriDieMapMultiLun[ch][fw] == 0xFF : AP_INIState.bOriDieMap[ch][bank] == 0xFF) {
-                    if (!multiLun) SortTrace("[SORT]######## - Skip Ch %d, Bank %d, lun %d, Block %d\n", ch, bank, lun, d.block);
+                const SaveDie d{
+                    ch, bank, lun, fw, wRsltBlk[port_][ch][fw], static_cast<std::uint8_t>((lun << 4) | bank)};
+                if (multiLun ? AP_INIState.bOriDieMapMultiLun[ch][fw] == 0xFF
+                             : AP_INIState.bOriDieMap[ch][bank] == 0xFF) {
+                    if (!multiLun && detail_)
+                        TraceOut("[SORT]######## - Skip Ch %d, Bank %d, lun %d, Block %d\n", ch, bank, lun, d.block);
                     continue;
                 }
                 dies.push_back(d);
@@ -116,7 +107,7 @@ bool ResultSave::ReadPage(const SaveDie& d, int index, const char* kind) {
         std::snprintf(text, sizeof text, "SORT Page read: fail. Block:%u  Page: %u", unsigned{d.block},
                       unsigned{AP_FlashSet.wPageMap[index]});
         forms::Ui().MessageBox("Error", text, forms::BoxIcon::None);
-        SortTrace("[SORT]######## - Read command fail (00)\n");
+        if (detail_) TraceOut("[SORT]######## - Read command fail (00)\n");
         return false;
     }
     char name[64];
@@ -137,13 +128,12 @@ std::vector<std::uint8_t> ResultSave::ReadList(const SaveDie& d, int first, unsi
 
 void ResultSave::SaveErrors(const SaveDie& d, const tables::SortMarkPage& mark) {
     bool read[tables::kSortListPagesMax] = {};
-    const std::vector<std::uint8_t> area =
-        ReadList(d, tables::SORTING_ERROR_PAGE_NO, mark.errorPages, "R_Error", read);
+    const std::vector<std::uint8_t> area = ReadList(d, tables::SORTING_ERROR_PAGE_NO, mark.errorPages, "R_Error", read);
     const tables::SortErrorList list = tables::DecodeSortErrorList(area, pageBytes_, std::span(read, mark.errorPages));
     if (!list.records.empty()) {
         std::vector<ErrorLine> lines;
         for (const tables::SortErrorRecord& r : list.records) {
-            SortTrace("[SORT]######## - ucTagBK %d ,ucTagCH %d \n", mark.tagBK, mark.tagCH);
+            if (detail_) TraceOut("[SORT]######## - ucTagBK %d ,ucTagCH %d \n", mark.tagBK, mark.tagCH);
             if (r.bankTag == mark.tagBK && r.channel == mark.tagCH) lines.push_back(MakeErrorLine(r, luns_, planes_));
         }
         WriteReport(tree_.rdtBad + SavedErrorReportName(d.Report()), SavedErrorReport(d.Report(), lines));
@@ -152,21 +142,24 @@ void ResultSave::SaveErrors(const SaveDie& d, const tables::SortMarkPage& mark) 
 }
 
 void ResultSave::SaveOne(const SaveDie& d) {
-    SortTrace("[SORT]######## - Result Read  at Ch %d, Bank %d(%d), lun %d, Block %d\n", d.channel, d.bank, d.code,
-              d.lun, d.block);
+    if (detail_)
+        TraceOut("[SORT]######## - Result Read  at Ch %d, Bank %d(%d), lun %d, Block %d\n", d.channel, d.bank, d.code,
+                 d.lun, d.block);
 
     if (!ReadPage(d, tables::SORTING_BB_PAGE_NO, "R_BB")) return;
     const std::uint8_t* p = page_.data();
-    SortTrace("[SORT]######## - %08X - %02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,"
-              "%02X \n",
-              0u, p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+    if (detail_)
+        TraceOut(
+            "[SORT]######## - %08X - %02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,%02X,"
+            "%02X \n",
+            0u, p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
     const tables::SortBadBlockPage bb = tables::DecodeSortBadBlockPage(Page(), blocksPerDie_);
     if (bb.state == tables::SortBbState::NoSignature) {
-        SortTrace("[SORT]######## - This Die not find BB table \n");
+        if (detail_) TraceOut("[SORT]######## - This Die not find BB table \n");
         return;
     }
     if (bb.state == tables::SortBbState::Overflow) {
-        SortTrace("[SORT]######## - ====== > BB num overflow break\n");
+        if (detail_) TraceOut("[SORT]######## - ====== > BB num overflow break\n");
         return;
     }
     WriteReport(tree_.allBad + AllBadReportName(d.Report()), AllBadReport(d.Report(), bb.entries, planes_));
@@ -174,18 +167,19 @@ void ResultSave::SaveOne(const SaveDie& d) {
     if (!ReadPage(d, tables::SORTING_MARK_PAGE_NO, "R_Mark")) return;
     const tables::SortMarkPage mark = tables::DecodeSortMarkPage(Page());
     if (!mark.Valid()) {
-        SortTrace("[SORT]######## - This Die not find Mark page \n");
+        if (detail_) TraceOut("[SORT]######## - This Die not find Mark page \n");
         return;
     }
     if (mark.errorPages != mark.errorPagesStated || mark.factoryPages != mark.factoryPagesStated) {
-        TraceOut("[SORT]######## - page counts %u/%u taken as %u/%u\n", mark.errorPagesStated,
-                 mark.factoryPagesStated, mark.errorPages, mark.factoryPages);
+        TraceOut("[SORT]######## - page counts %u/%u taken as %u/%u\n", mark.errorPagesStated, mark.factoryPagesStated,
+                 mark.errorPages, mark.factoryPages);
     }
 
     if (!ReadPage(d, tables::SORTING_WHOLE_INFO_PAGE_NO, "R_Whole")) return;
     const tables::SortWholeInfo whole = tables::DecodeSortWholeInfo(Page());
-    SortTrace("[SORT]######## - RdtWholeInfo   - ucTagDie = %d ,bResult = %d \n", mark.tagDie,
-              whole.DieResult(mark.tagDie));
+    if (detail_)
+        TraceOut("[SORT]######## - RdtWholeInfo   - ucTagDie = %d ,bResult = %d \n", mark.tagDie,
+                 whole.DieResult(mark.tagDie));
 
     // Read and dumped only: the save takes nothing from the die-info page.
     if (!ReadPage(d, tables::SORTING_DIE_INFO_PAGE_NO, "R_DieInfo")) return;
@@ -194,7 +188,7 @@ void ResultSave::SaveOne(const SaveDie& d) {
     const std::vector<std::uint8_t> factory =
         ReadList(d, tables::SORTING_FACTORY_BB_PAGE_NO, mark.factoryPages, "R_factory", read);
     const std::vector<FactoryEntry> entries =
-        DecodeFactoryEntries(factory, mark.tagCH, mark.tagBK, mark.tagDie, planes_, Detailed());
+        DecodeFactoryEntries(factory, mark.tagCH, mark.tagBK, mark.tagDie, planes_, detail_);
     WriteReport(tree_.factoryBad + FactoryBadReportName(d.Report()), FactoryBadReport(d.Report(), entries));
 
     SaveErrors(d, mark);
@@ -207,11 +201,12 @@ void ResultSave::Run() {
     request.time = {now.month, now.day, now.hour, now.minute, now.second};
     request.port = port_;
     request.kind = ReportTreeKind::Save;
-    request.trace = Detailed();
+    request.trace = detail_;
     tree_ = MakeReportTree(request, [](const std::string& text) { forms::Ui().ShowMessage(text); });
 
-    SortTrace("[SORT]######## - Parse SortingResult Phy CH[%d]BK[%d]Die[%d]\n", AP_INIState.MaxPhyChannel,
-              AP_INIState.MaxPhyBank, AP_FlashSet.ucDiePerCE);
+    if (detail_)
+        TraceOut("[SORT]######## - Parse SortingResult Phy CH[%d]BK[%d]Die[%d]\n", AP_INIState.MaxPhyChannel,
+                 AP_INIState.MaxPhyBank, AP_FlashSet.ucDiePerCE);
     if (port_ >= AP_PORT_COUNT) {
         TraceOut("[SORT]######## - Port %d has no result blocks: nothing saved\n", port_);
         return;

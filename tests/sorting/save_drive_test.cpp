@@ -162,11 +162,10 @@ TEST_P(SaveOnFaultyDrive, TheSaveGoesOn) {
     EXPECT_EQ(fs::exists(run / "Factory_BadBlock" / "FactoryBB_CH3_BK1(L0).ms0"), c.factoryBad);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ResultBlockFaults, SaveOnFaultyDrive,
-    ::testing::Values(
-        FaultCase{"SortNoSignature=mark\n", "", "[SORT]######## - This Die not find Mark page \n", true, false},
-        FaultCase{"SortUncPage=7\n", "SORT Page read: fail. Block:2015  Page: 7",
-                  "[SORT]######## - Read command fail (00)\n", true, true}));
+INSTANTIATE_TEST_SUITE_P(ResultBlockFaults, SaveOnFaultyDrive,
+                         ::testing::Values(FaultCase{"SortNoSignature=mark\n", "",
+                                                     "[SORT]######## - This Die not find Mark page \n", true, false},
+                                           FaultCase{"SortUncPage=7\n", "SORT Page read: fail. Block:2015  Page: 7",
+                                                     "[SORT]######## - Read command fail (00)\n", true, true}));
 
 }  // namespace

@@ -3,6 +3,7 @@
 // run folder, the reports, the page dumps, the boxes and the traces of each difference from the
 // parse.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +14,6 @@
 #include <set>
 #include <sstream>
 #include <tuple>
-#include <unistd.h>
 
 #include "forms/scripted_ui_port.h"
 #include "platform/clock.h"
@@ -295,11 +295,10 @@ TEST_F(SortSave, DumpsEveryPageUnderTheDieCode) {
     AP_RDSetting.DumpDebugFile = 1;
     Save();
     EXPECT_EQ(BbReads(), (std::vector<std::pair<unsigned, unsigned>>{{1, 6}}));
-    EXPECT_EQ(Names(folder_ / "raw"),
-              (std::set<std::string>{"R_BB_1_18_77_000.raw", "R_Mark_1_18_77_002.raw", "R_Whole_1_18_77_015.raw",
-                                     "R_DieInfo_1_18_77_016.raw", "R_factory_1_18_77_007.raw",
-                                     "R_factory_1_18_77_008.raw", "R_Error_1_18_77_003.raw",
-                                     "R_Error_1_18_77_004.raw"}));
+    EXPECT_EQ(Names(folder_ / "raw"), (std::set<std::string>{"R_BB_1_18_77_000.raw", "R_Mark_1_18_77_002.raw",
+                                                             "R_Whole_1_18_77_015.raw", "R_DieInfo_1_18_77_016.raw",
+                                                             "R_factory_1_18_77_007.raw", "R_factory_1_18_77_008.raw",
+                                                             "R_Error_1_18_77_003.raw", "R_Error_1_18_77_004.raw"}));
     EXPECT_EQ(fs::file_size(folder_ / "raw" / "R_Mark_1_18_77_002.raw"), kPageBytes);
     EXPECT_EQ(FileText(folder_ / "raw" / "R_Mark_1_18_77_002.raw").substr(0, 4), "SORT");
     EXPECT_TRUE(trace_.Contains("Result Read  at Ch 1, Bank 2(18), lun 1, Block 77\n"));
@@ -441,7 +440,8 @@ TEST_F(SortSave, TheRdtBadReportOnlyForADieWithRecords) {
     drive_.PutDie(1, 0, BbPage({}), pages);
     Save();
 
-    EXPECT_EQ(Names(Run() / "RDT_BadBlock"), (std::set<std::string>{"RDTBad_CH0_BK1(L0).ms0", "RDTBad_CH1_BK0(L0).ms0"}));
+    EXPECT_EQ(Names(Run() / "RDT_BadBlock"),
+              (std::set<std::string>{"RDTBad_CH0_BK1(L0).ms0", "RDTBad_CH1_BK0(L0).ms0"}));
     EXPECT_EQ(FileText(Run() / "RDT_BadBlock" / "RDTBad_CH0_BK1(L0).ms0"),
               "CH: 0, BK: 1, Lun: 0\r\n====================RDT Bad====================\r\n");
     const std::string line =
@@ -479,10 +479,9 @@ TEST_F(SortSave, AFolderThatCannotBeMadeIsShownAndTheSaveGoesOn) {
     EXPECT_EQ(Save(), 1);
     std::vector<std::string> texts;
     for (const forms::ShownBox& b : ui_.Shown()) texts.push_back(b.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Cannot create openfile directory 1 .",
-                                               "Cannot create All_BadBlock directory.",
-                                               "Cannot create Factory Bad directory.",
-                                               "Cannot create RDT Bad directory."}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Cannot create openfile directory 1 .", "Cannot create All_BadBlock directory.",
+                                        "Cannot create Factory Bad directory.", "Cannot create RDT Bad directory."}));
     EXPECT_TRUE(trace_.Contains("[SORT]######## - create dir Fail(05) !!\n"));
     EXPECT_EQ(drive_.Reads().size(), 7u);  // the die was still read
     EXPECT_TRUE(trace_.Contains("Free pSORT_error_record = NULL\n"));

@@ -10,6 +10,7 @@
 
 #include "forms/scripted_ui_port.h"
 #include "procedures/e2e/sort_run_fixture.h"
+#include "sort_bay.h"
 #include "sorting/sort_results.h"
 #include "support/sorting_result_reader.h"
 
@@ -167,5 +168,46 @@ INSTANTIATE_TEST_SUITE_P(ResultBlockFaults, SaveOnFaultyDrive,
                                                      "[SORT]######## - This Die not find Mark page \n", true, false},
                                            FaultCase{"SortUncPage=7\n", "SORT Page read: fail. Block:2015  Page: 7",
                                                      "[SORT]######## - Read command fail (00)\n", true, true}));
+
+// The parse's bay with two LUNs of four banks: the save visits LUN by LUN, reads LUN 1, bank 2 as
+// FW bank 6 and dumps it under die code 18.
+class SaveOnTwoLuns : public sorting_test::SortBay {
+  protected:
+    SaveOnTwoLuns() {
+        options_.lunsPerCe = 2;
+        options_.banks = 4;
+        options_.blocksPerLun = 256;
+        options_.keys = {"BadBlocks=0:0:0:100\nEraseFail=2:1:1:202\n", ""};
+    }
+    forms::ScriptedUiPort ui_;
+    forms::ScopedUiPort useUi_{ui_};
+};
+
+TEST_F(SaveOnTwoLuns, DieCodesAndLunOrder) {
+    SortPort(0);
+    fs::create_directories(folder_.Path() / "raw");
+    AP_RDSetting.DumpDebugFile = 1;
+    trace_.Clear();
+    const auto results = std::make_unique<sorting::SortResults>();
+    EXPECT_EQ(results->SaveSortingResult(0), 1);
+    EXPECT_TRUE(ui_.Shown().empty());
+
+    std::vector<std::string> order;
+    for (const std::string& line : trace_.Lines()) {
+        if (line.rfind("[SORT]######## - Result Read  at ", 0) == 0) order.push_back(line.substr(33));
+    }
+    ASSERT_EQ(order.size(), 32u);  // 4 channels x 4 banks x 2 LUNs
+    const std::string block = std::to_string(wRsltBlk[0][1][6]);
+    EXPECT_EQ(order[0].substr(0, 26), "Ch 0, Bank 0(0), lun 0, Bl");
+    EXPECT_EQ(order[15].substr(0, 26), "Ch 3, Bank 3(3), lun 0, Bl");
+    EXPECT_EQ(order[16 + 4 + 2], "Ch 1, Bank 2(18), lun 1, Block " + block + "\n");
+    EXPECT_TRUE(fs::exists(folder_.Path() / "raw" / ("R_BB_1_18_" + block + "_000.raw")));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "raw" / ("R_Mark_1_18_" + block + "_002.raw")));
+    bool allBad = false;
+    for (const auto& e : fs::recursive_directory_iterator(folder_.Path() / "Sorting_Log")) {
+        allBad = allBad || e.path().filename() == "AllBB_CH1_BK2(L1).ms0";
+    }
+    EXPECT_TRUE(allBad);
+}
 
 }  // namespace

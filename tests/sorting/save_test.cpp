@@ -9,13 +9,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
-#include <tuple>
 
 #include "forms/scripted_ui_port.h"
+#include "parse_pages.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/trace_sink.h"
@@ -26,123 +25,33 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Page = std::vector<std::uint8_t>;
+using sorting_test::BbEntry;
+using sorting_test::BbPage;
+using sorting_test::ErrorPages;
+using sorting_test::ErrorRec;
+using sorting_test::FakeDrive;
+using Page = sorting_test::Bytes;
+using Read = FakeDrive::Read;
 
-constexpr std::size_t kPageBytes = 8192;
+constexpr std::size_t kPageBytes = 8192;  // the pages of the fixture's flash
 
-void Le16(Page& p, std::size_t at, unsigned v) {
-    p[at] = static_cast<std::uint8_t>(v);
-    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
+// A die's whole result block: tags (channel, FW bank), die number channel + 8 x FW bank with result
+// byte 2, two factory-bad pages with byte 0x21 at the die's region offset 3, `errors` on
+// `errorPages` error pages.
+sorting_test::DieBlock Die(int ch, int fw, std::vector<BbEntry> bad, std::vector<ErrorRec> errors = {},
+                           int errorPages = 1) {
+    sorting_test::DieBlock d;
+    d.bad = std::move(bad);
+    d.mark.tagCH = static_cast<std::uint8_t>(ch);
+    d.mark.tagBK = static_cast<std::uint8_t>(fw);
+    d.mark.tagDie = static_cast<std::uint8_t>(ch + 8 * fw);
+    d.mark.errorPages = static_cast<std::uint16_t>(errorPages);
+    d.mark.factoryPages = 2;
+    d.whole.results[ch + 8 * fw] = 0x02;
+    d.factory[sorting_test::FactoryByte(ch, fw, 3)] = 0x21;
+    d.errors = std::move(errors);
+    return d;
 }
-
-Page BbPage(std::vector<std::pair<unsigned, unsigned>> entries, int count = -1) {
-    Page p(kPageBytes, 0);
-    p[0] = 'B';
-    p[1] = 'B';
-    Le16(p, 2, count < 0 ? static_cast<unsigned>(entries.size()) : static_cast<unsigned>(count));
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        Le16(p, 4 * (k + 1), entries[k].first);
-        p[4 * (k + 1) + 2] = static_cast<std::uint8_t>(entries[k].second);
-    }
-    return p;
-}
-
-Page MarkPage(unsigned tagCH, unsigned tagBK, unsigned tagDie, unsigned errorPages, unsigned factoryPages) {
-    Page p(kPageBytes, 0);
-    std::memcpy(p.data(), "SORT", 4);
-    Le16(p, 2580, errorPages);
-    Le16(p, 2584, factoryPages);
-    p[2618] = static_cast<std::uint8_t>(tagBK);
-    p[2619] = static_cast<std::uint8_t>(tagCH);
-    p[2620] = static_cast<std::uint8_t>(tagDie);
-    return p;
-}
-
-struct Record {
-    unsigned bankTag, channel, planeMask, type, page, unit, maxErrBit, action;
-    bool slc;
-    unsigned readLoop, tsadLow, failLoop;
-    std::uint32_t ticks;
-};
-
-// Error pages holding `records` from the first page's start, then the end mark (unless `endMark`
-// is false), `pages` pages in all.
-std::vector<Page> ErrorPages(const std::vector<Record>& records, unsigned pages, bool endMark = true) {
-    Page all(pages * kPageBytes, 0);
-    std::size_t at = 0;
-    for (const Record& r : records) {
-        all[at] = static_cast<std::uint8_t>(r.bankTag | (r.channel << 4));
-        all[at + 1] = static_cast<std::uint8_t>(r.planeMask | (r.type << 4));
-        Le16(all, at + 2, r.page);
-        Le16(all, at + 4, r.unit);
-        all[at + 6] = static_cast<std::uint8_t>(r.maxErrBit);
-        all[at + 7] = static_cast<std::uint8_t>(r.action | (r.slc ? 0x80 : 0));
-        all[at + 8] = static_cast<std::uint8_t>(r.readLoop);
-        all[at + 9] = static_cast<std::uint8_t>(r.tsadLow);
-        Le16(all, at + 10, r.failLoop);
-        Le16(all, at + 12, r.ticks & 0xFFFF);
-        Le16(all, at + 14, r.ticks >> 16);
-        at += 16;
-    }
-    if (endMark) all[at] = 0xAA;
-    std::vector<Page> out;
-    for (unsigned i = 0; i < pages; ++i) {
-        out.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(i * kPageBytes),
-                         all.begin() + static_cast<std::ptrdiff_t>((i + 1) * kPageBytes));
-    }
-    return out;
-}
-
-// Factory-bad pages with byte `offset` of the bitmap set to `bits`.
-std::vector<Page> FactoryPages(unsigned pages, std::size_t offset, std::uint8_t bits) {
-    std::vector<Page> out(pages, Page(kPageBytes, 0));
-    if (offset / kPageBytes < pages) out[offset / kPageBytes][offset % kPageBytes] = bits;
-    return out;
-}
-
-struct Read {
-    unsigned channel, fwBank, block;
-    int index;
-    unsigned blockType;
-    bool operator==(const Read&) const = default;
-};
-
-// A drive's result pages by (channel, FW bank, index); a page not held fails to read.
-class FakeDrive {
-  public:
-    void Put(unsigned ch, unsigned fw, int index, Page page) { pages_[{ch, fw, index}] = std::move(page); }
-    void Fail(unsigned ch, unsigned fw, int index) { pages_.erase({ch, fw, index}); }
-    // A die of a whole result block: tags (ch, fw, die number ch + 8 x fw), 2 factory pages, the
-    // error pages given (one page with no record when none).
-    void PutDie(unsigned ch, unsigned fw, Page bb, std::vector<Page> errors = {}) {
-        Put(ch, fw, 0, std::move(bb));
-        if (errors.empty()) errors = ErrorPages({}, 1);
-        Put(ch, fw, 2, MarkPage(ch, fw, ch + 8 * fw, static_cast<unsigned>(errors.size()), 2));
-        Page whole(kPageBytes, 0);
-        whole[80 + ch + 8 * fw] = 0x02;
-        Put(ch, fw, 15, whole);
-        Put(ch, fw, 16, Page(kPageBytes, 0xEE));
-        const auto factory = FactoryPages(2, ch * 6000 + fw * 750 + 3, 0x21);
-        for (int i = 0; i < 2; ++i) Put(ch, fw, 7 + i, factory[static_cast<std::size_t>(i)]);
-        for (std::size_t i = 0; i < errors.size(); ++i) Put(ch, fw, 3 + static_cast<int>(i), errors[i]);
-    }
-    sorting::SortPageRead Reader() {
-        return [this](int, void* buffer, std::uint8_t ch, std::uint8_t fw, std::uint16_t block, int index,
-                      std::uint8_t blockType) {
-            reads_.push_back({ch, fw, block, index, blockType});
-            const auto it = pages_.find({ch, fw, index});
-            if (it == pages_.end()) return false;
-            std::memcpy(buffer, it->second.data(), it->second.size());
-            return true;
-        };
-    }
-    const std::vector<Read>& Reads() const { return reads_; }
-    void ClearReads() { reads_.clear(); }
-
-  private:
-    std::map<std::tuple<unsigned, unsigned, int>, Page> pages_;
-    std::vector<Read> reads_;
-};
 
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -201,7 +110,7 @@ class SortSave : public ::testing::Test {
     // The dies of the index-0 reads, as (channel, FW bank).
     std::vector<std::pair<unsigned, unsigned>> BbReads() const {
         std::vector<std::pair<unsigned, unsigned>> dies;
-        for (const Read& r : drive_.Reads()) {
+        for (const Read& r : drive_.reads) {
             if (r.index == 0) dies.emplace_back(r.channel, r.fwBank);
         }
         return dies;
@@ -228,21 +137,22 @@ TEST_F(SortSave, ReadsLunByLunWithBlockType3IntoARunFolderWithoutTheSerial) {
     for (unsigned ch = 0; ch < 2; ++ch) {
         for (unsigned fw : {0u, 2u, 5u}) {
             Present(ch, fw, static_cast<std::uint16_t>(60 + ch * 8 + fw));
-            drive_.PutDie(ch, fw, BbPage({{3, 0x5}}));
+            drive_.Plant(static_cast<int>(ch), static_cast<int>(fw),
+                         Die(static_cast<int>(ch), static_cast<int>(fw), {{3, 0x5}}));
         }
     }
     EXPECT_EQ(Save(), 1);
 
     // LUN 0 (FW banks 0 and 2) on both channels before LUN 1 (FW bank 5); channel, then bank.
     EXPECT_EQ(BbReads(), (std::vector<std::pair<unsigned, unsigned>>{{0, 0}, {0, 2}, {1, 0}, {1, 2}, {0, 5}, {1, 5}}));
-    for (const Read& r : drive_.Reads()) {
+    for (const Read& r : drive_.reads) {
         EXPECT_EQ(r.blockType, 3u);
         EXPECT_EQ(r.block, 60 + r.channel * 8 + r.fwBank);
     }
     // Per die: bad-block, mark, whole-info, die-info, two factory pages, one error page; no ECC page.
     const std::vector<int> order = {0, 2, 15, 16, 7, 8, 3};
-    for (std::size_t i = 0; i < drive_.Reads().size(); ++i) EXPECT_EQ(drive_.Reads()[i].index, order[i % 7]);
-    EXPECT_EQ(drive_.Reads().size(), 6u * 7u);
+    for (std::size_t i = 0; i < drive_.reads.size(); ++i) EXPECT_EQ(drive_.reads[i].index, order[i % 7]);
+    EXPECT_EQ(drive_.reads.size(), 6u * 7u);
 
     EXPECT_EQ(Names(folder_ / "Sorting_Log"), std::set<std::string>{"1211_043015_Port05"});
     EXPECT_EQ(Names(Run()), (std::set<std::string>{"All_BadBlock", "Factory_BadBlock", "RDT_BadBlock"}));
@@ -276,7 +186,7 @@ TEST_F(SortSave, ReadsLunByLunWithBlockType3IntoARunFolderWithoutTheSerial) {
 
 TEST_F(SortSave, FillsNothingOfTheWindow) {
     Present(0, 0, 60);
-    drive_.PutDie(0, 0, BbPage({{1, 1}}), ErrorPages({{0, 0, 1, 0, 1, 1, 7, 0, false, 0, 0, 0, 0}}, 1));
+    drive_.Plant(0, 0, Die(0, 0, {{1, 1}}, {{0, 0, 1, 0, 1, 1, 7, 0, false, 0, 0, 0, 0}}));
     Save();
     const auto zero = std::make_unique<sorting::SortResults>();
     EXPECT_EQ(std::memcmp(results_->m_DieTestInfo, zero->m_DieTestInfo, sizeof zero->m_DieTestInfo), 0);
@@ -290,7 +200,7 @@ TEST_F(SortSave, FillsNothingOfTheWindow) {
 TEST_F(SortSave, DumpsEveryPageUnderTheDieCode) {
     // LUN 1, bank 2 of four banks: FW bank 6, die code 18.
     Present(1, 6, 77);
-    drive_.PutDie(1, 6, BbPage({}), ErrorPages({}, 2));
+    drive_.Plant(1, 6, Die(1, 6, {}, {}, 2));
     fs::create_directories(folder_ / "raw");
     AP_RDSetting.DumpDebugFile = 1;
     Save();
@@ -313,10 +223,10 @@ TEST_F(SortSave, DumpsEveryPageUnderTheDieCode) {
 
 TEST_F(SortSave, ADieWithoutABlockIsReadLikeTheOthers) {
     Present(0, 1, 0);
-    drive_.PutDie(0, 1, BbPage({{2, 1}}));
+    drive_.Plant(0, 1, Die(0, 1, {{2, 1}}));
     Save();
-    ASSERT_FALSE(drive_.Reads().empty());
-    EXPECT_EQ(drive_.Reads()[0], (Read{0, 1, 0, 0, 3}));
+    ASSERT_FALSE(drive_.reads.empty());
+    EXPECT_EQ(drive_.reads[0], (Read{0, 1, 0, 0, 3}));
     EXPECT_TRUE(fs::exists(Run() / "All_BadBlock" / "AllBB_CH0_BK1(L0).ms0"));
 }
 
@@ -328,8 +238,8 @@ TEST_F(SortSave, SkipsAbsentDies) {
     AP_INIState.bOriDieMap[1][3] = 0;
     wRsltBlk[kPort][1][2] = 41;
     wRsltBlk[kPort][1][3] = 42;
-    drive_.PutDie(1, 1, BbPage({}));
-    drive_.PutDie(1, 3, BbPage({}));
+    drive_.Plant(1, 1, Die(1, 1, {}));
+    drive_.Plant(1, 3, Die(1, 3, {}));
     Save();
     EXPECT_TRUE(trace_.Contains("[SORT]######## - Skip Ch 1, Bank 2, lun 0, Block 41\n"));
     EXPECT_EQ(BbReads(), (std::vector<std::pair<unsigned, unsigned>>{{1, 1}, {1, 3}}));
@@ -338,10 +248,10 @@ TEST_F(SortSave, SkipsAbsentDies) {
     // Two LUNs: an absent die is skipped without a trace.
     Geometry(2, 4, 2, 4, 64);
     Present(0, 5, 50);
-    drive_.PutDie(0, 5, BbPage({}));
+    drive_.Plant(0, 5, Die(0, 5, {}));
     wRsltBlk[kPort][0][4] = 51;
     trace_.Clear();
-    drive_.ClearReads();
+    drive_.reads.clear();
     Save();
     EXPECT_FALSE(trace_.Contains("Skip"));
     EXPECT_EQ(BbReads(), (std::vector<std::pair<unsigned, unsigned>>{{0, 5}}));
@@ -363,15 +273,16 @@ TEST_F(SortSave, BadBlockCountUpToTheBlocksOfADie) {
         SCOPED_TRACE(c.name);
         fs::remove_all(folder_ / "Sorting_Log");
         trace_.Clear();
-        drive_.ClearReads();
+        drive_.reads.clear();
         Present(0, 0, 60);
-        drive_.PutDie(0, 0, c.bb);
+        drive_.Plant(0, 0, Die(0, 0, {}));
+        drive_.SetPage(0, 0, 0, c.bb);
         Save();
         EXPECT_EQ(fs::exists(Run() / "All_BadBlock" / "AllBB_CH0_BK0(L0).ms0"), c.report);
         EXPECT_EQ(fs::exists(Run() / "Factory_BadBlock" / "FactoryBB_CH0_BK0(L0).ms0"), c.report);
         if (!c.report) {
             EXPECT_TRUE(trace_.Contains(c.trace));
-            EXPECT_EQ(drive_.Reads().size(), 1u);  // the die's other pages are not read
+            EXPECT_EQ(drive_.reads.size(), 1u);  // the die's other pages are not read
             EXPECT_FALSE(trace_.Contains("Free pSORT_error_record"));
         }
     }
@@ -395,11 +306,12 @@ TEST_F(SortSave, FailedReadsAreShownAndTracedWithCode00) {
         ui_.Clear();
         Present(0, 1, 61);
         // Records of the die on the second error page only (the first is full of other dies' records).
-        std::vector<Record> records(kPageBytes / 16, Record{3, 1, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0});
+        std::vector<ErrorRec> records(kPageBytes / 16, ErrorRec{3, 1, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0});
         records.push_back({1, 0, 1, 2, 5, 9, 0, 1, false, 2, 0, 3, 400});
-        drive_.PutDie(0, 1, BbPage({}), ErrorPages(records, 2));
-        drive_.Fail(0, 1, c.index);
-        Save();
+        FakeDrive drive;  // a drive of its own: a failing page stays failing
+        drive.Plant(0, 1, Die(0, 1, {}, records, 2));
+        drive.Fail(0, 1, c.index);
+        std::make_unique<sorting::SortResults>(drive.Reader())->SaveSortingResult(kPort);
         ASSERT_EQ(ui_.Shown().size(), 1u);
         EXPECT_EQ(ui_.Shown()[0].title, "Error");
         EXPECT_EQ(ui_.Shown()[0].text, "SORT Page read: fail. Block:61  Page: " + std::to_string(100 + c.index));
@@ -429,15 +341,16 @@ TEST_F(SortSave, TheRdtBadReportOnlyForADieWithRecords) {
     Present(0, 0, 60);
     Present(0, 1, 61);
     Present(1, 0, 62);
-    drive_.PutDie(0, 0, BbPage({}));
-    drive_.PutDie(0, 1, BbPage({}), ErrorPages({{0, 0, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0}}, 1));
-    const Record own{0, 1, 0x5, 2, 0x123, 7, 9, 1, true, 3, 0x44, 12, 400 * 3725};
-    std::vector<Record> records(600, own);
+    drive_.Plant(0, 0, Die(0, 0, {}));
+    drive_.Plant(0, 1, Die(0, 1, {}, {{0, 0, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0}}));
+    const ErrorRec own{0, 1, 0x5, 2, 0x123, 7, 9, 1, true, 3, 0x44, 12, 400 * 3725};
+    std::vector<ErrorRec> records(600, own);
     records.insert(records.begin() + 1, {2, 1, 1, 0, 1, 1, 50, 0, false, 0, 0, 0, 0});
     records.push_back({5, 1, 1, 0, 1, 1, 50, 0xA, false, 0, 0, 0, 0});  // byte 7 is 0xAA: the end
     auto pages = ErrorPages(records, 3, false);
     pages[601 * 16 / kPageBytes][(601 * 16) % kPageBytes + 7] = 0xAA;
-    drive_.PutDie(1, 0, BbPage({}), pages);
+    drive_.Plant(1, 0, Die(1, 0, {}, {}, 3));
+    for (int i = 0; i < 3; ++i) drive_.SetPage(1, 0, 3 + i, pages[static_cast<std::size_t>(i)]);
     Save();
 
     EXPECT_EQ(Names(Run() / "RDT_BadBlock"),
@@ -462,9 +375,9 @@ TEST_F(SortSave, TheRdtBadReportOnlyForADieWithRecords) {
 TEST_F(SortSave, WithoutDetailTracesOnlyTheFreeTracesRemain) {
     AP_RDTSet.DisDBG_SORT = 1;
     Present(0, 0, 60);
-    drive_.PutDie(0, 0, BbPage({{1, 1}}), ErrorPages({{0, 0, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0}}, 1));
+    drive_.Plant(0, 0, Die(0, 0, {{1, 1}}, {{0, 0, 1, 2, 1, 1, 0, 0, false, 0, 0, 0, 0}}));
     Present(0, 1, 61);
-    drive_.PutDie(0, 1, BbPage({}));
+    drive_.Plant(0, 1, Die(0, 1, {}));
     drive_.Fail(0, 1, 7);
     Save();
     EXPECT_EQ(trace_.Text(), "Free pSORT_error_record\nFree pSORT_error_record = NULL\n");
@@ -475,7 +388,7 @@ TEST_F(SortSave, AFolderThatCannotBeMadeIsShownAndTheSaveGoesOn) {
     fs::create_directories(folder_ / "Sorting_Log");
     std::ofstream(folder_ / "Sorting_Log" / "1211_043015_Port05") << "a file";
     Present(0, 0, 60);
-    drive_.PutDie(0, 0, BbPage({}));
+    drive_.Plant(0, 0, Die(0, 0, {}));
     EXPECT_EQ(Save(), 1);
     std::vector<std::string> texts;
     for (const forms::ShownBox& b : ui_.Shown()) texts.push_back(b.text);
@@ -483,7 +396,7 @@ TEST_F(SortSave, AFolderThatCannotBeMadeIsShownAndTheSaveGoesOn) {
               (std::vector<std::string>{"Cannot create openfile directory 1 .", "Cannot create All_BadBlock directory.",
                                         "Cannot create Factory Bad directory.", "Cannot create RDT Bad directory."}));
     EXPECT_TRUE(trace_.Contains("[SORT]######## - create dir Fail(05) !!\n"));
-    EXPECT_EQ(drive_.Reads().size(), 7u);  // the die was still read
+    EXPECT_EQ(drive_.reads.size(), 7u);  // the die was still read
     EXPECT_TRUE(trace_.Contains("Free pSORT_error_record = NULL\n"));
 }
 

@@ -41,7 +41,7 @@ TEST_F(ParseBounds, SixtyFourFailingDiesWithEveryResultBit) {
     EXPECT_EQ(view_.Text(ResultText::RDTBad_Result_LE).size(), 2560u);
     EXPECT_EQ(view_.Text(ResultText::RDTBad_Result_LE), all);
     EXPECT_EQ(view_.Calls("SetResult2UI").size(), 64u);
-    EXPECT_EQ(Record(7, 3, 1).TotalBadNum, 63);
+    EXPECT_EQ(+Record(7, 3, 1).TotalBadNum, 63);
     EXPECT_EQ(Record(7, 3, 1).TestResult, 0xFF);
     EXPECT_EQ(results_->eccHistogram[63][7], 2016) << "blocks per die: 4,032 blocks a CE over 2 LUNs";
 }
@@ -70,7 +70,7 @@ TEST_F(ParseBounds, FourLunsPerCe) {
     Plant(1, 7, 0x7DF, d);  // bank 1, LUN 3
     AP_INIState.bOriDieMapMultiLun[0][3] = 0xFF;
     Parse();
-    EXPECT_EQ(Record(1, 1, 3).TotalBadNum, 5);
+    EXPECT_EQ(+Record(1, 1, 3).TotalBadNum, 5);
     EXPECT_EQ(std::make_tuple(+Record(1, 1, 3).Bank, +Record(1, 1, 3).LUN), std::make_tuple(1, 3));
     EXPECT_EQ(view_.Calls("SetResult2UI"), (std::vector<std::string>{"SetResult2UI 1 15 3 1"}));
     EXPECT_EQ(view_.Calls("CheckLunRadio"), (std::vector<std::string>{"CheckLunRadio 3", "CheckLunRadio 0"}));

@@ -117,3 +117,27 @@ TEST_F(ParseReports, AFolderThatCannotBeMadeIsShownAndTheCallGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace sorting_test;
+
+class ParseWithoutTree : public ParseFixture {};
+
+TEST_F(ParseWithoutTree, DumpsLandInTheWorkingFolderWithoutAPrefix) {
+    AP_RDTSet.SaveResultLog = 2;
+    AP_RDSetting.DumpDebugFile = 1;
+    AP_RDTSet.DumpRAWFile = 1;
+    Plant(0, 1, 0x7DF, DieBlock{});
+    const std::filesystem::path work = folder_ / "work";
+    std::filesystem::create_directories(work);
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    Parse();
+    std::filesystem::current_path(old);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "Sorting_Log"));
+    EXPECT_EQ(std::filesystem::file_size(work / "R_Whole_0_1_2015_015.raw"), PageBytes());
+    EXPECT_EQ(std::filesystem::file_size(work / "R_RawData_CH0_Bank1_Lun0.raw"), 245760u);
+}
+
+}  // namespace

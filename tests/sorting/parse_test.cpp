@@ -187,7 +187,7 @@ const EdgeCase kEdgeCases[] = {
          EXPECT_EQ(f.view_.Rows(ResultList::FactoryBad).size(), 1u);
          EXPECT_EQ(f.view_.Rows(ResultList::RdtBad).size(), 2u);
          EXPECT_EQ(f.results_->ansiSortingMemoLogPath, "");
-         EXPECT_EQ(f.Record(0, 0, 0).TotalBadNum, 7);
+         EXPECT_EQ(+f.Record(0, 0, 0).TotalBadNum, 7);
      }},
     {"SaveResultLog 3: the same",
      [](ParseFixture& f) {
@@ -356,7 +356,7 @@ TEST_P(ParseFailure, BoxTraceAndWhatFollows) {
         EXPECT_EQ(Record(0, 0, 0).TestResult, 0xFF);
     } else {
         EXPECT_EQ(reads.size(), 7u);
-        EXPECT_EQ(Record(0, 0, 0).TotalBadNum, 7);
+        EXPECT_EQ(+Record(0, 0, 0).TotalBadNum, 7);
     }
     EXPECT_EQ(view_.Calls("SetResult2UI 0").size(), c.panel ? 1u : 0u);
     // The next die is read all the same.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_Sorting.h"
 #include "settings/records.h"
+#include "sorting/parse_pages.h"
 #include "sorting/sort_result_view.h"
 #include "sorting/sort_results.h"
 #include "support/emulated_drives.h"
@@ -57,63 +59,50 @@ class NullView : public sorting::SortResultView {
     std::uint32_t colour_ = 0;
 };
 
-// The result pages of die `die` (FW bank x 8 + channel), as full as the format lets them be.
-std::vector<Bytes> DiePages(int channel, int fwBank) {
-    using test_support::PutLe16;
-    using test_support::PutLe32;
-    std::vector<Bytes> pages(18, Bytes(kPageBytes, 0));
+// The result pages of the die on `channel`, FW bank `fwBank` (die number FW bank x 8 + channel), as
+// full as the format lets them be, by page index. Needs the host's page size set.
+std::map<int, Bytes> DiePages(int channel, int fwBank) {
+    namespace st = sorting_test;
     const int die = fwBank * kChannels + channel;
-    Bytes& bb = pages[0];
-    std::memcpy(bb.data(), "BB", 2);
-    const int units = kBlocks / kPlanes;
-    PutLe16(bb, 2, units);
-    for (int u = 0; u < units; ++u) {
-        PutLe16(bb, 4 * (u + 1), static_cast<std::uint16_t>(u));
-        bb[4 * (u + 1) + 2] = static_cast<std::uint8_t>(1 + u % 15);
+    st::DieBlock d;
+    const int units = kBlocks * kLuns / kPlanes;
+    for (int u = 0; u < units; ++u)
+        d.bad.push_back({static_cast<std::uint16_t>(u), static_cast<std::uint8_t>(1 + u % 15)});
+    d.mark = {static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(fwBank), static_cast<std::uint8_t>(die),
+              kListPages, kListPages};
+    d.whole.results[die] = die % 3 == 0 ? 0x05 : 0;
+    d.dieInfoCount = kChannels * kCes * kLuns;
+    for (int e = 0; e < d.dieInfoCount; ++e) d.dieInfo[e].total = 12;
+    // Every die's factory-bad region a few bits; error records of every die filling the four pages.
+    for (std::size_t at = 5; at < kListPages * kPageBytes; at += 97) d.factory[at] = 0x21;
+    for (std::size_t n = 0; n + 1 < kListPages * kPageBytes / 16; ++n) {
+        const int owner = static_cast<int>(n % 64);
+        st::ErrorRec r;
+        r.bankTag = static_cast<std::uint8_t>(owner / kChannels);
+        r.channel = static_cast<std::uint8_t>(owner % kChannels);
+        r.planeMask = 0x5;
+        r.type = static_cast<std::uint8_t>(n % 11);
+        r.page = static_cast<std::uint16_t>(n % kPages);
+        r.unit = static_cast<std::uint16_t>(n % units);
+        r.maxErrBit = 40;
+        r.action = static_cast<std::uint8_t>(n % 11);
+        r.failLoop = 3;
+        d.errors.push_back(r);
     }
-    Bytes& mark = pages[2];
-    std::memcpy(mark.data(), "SORT", 4);
-    PutLe16(mark, 2580, kListPages);
-    PutLe16(mark, 2584, kListPages);
-    mark[2618] = static_cast<std::uint8_t>(fwBank);
-    mark[2619] = static_cast<std::uint8_t>(channel);
-    mark[2620] = static_cast<std::uint8_t>(die);
-    Bytes& whole = pages[15];
-    PutLe32(whole, 8, 400 * 3600);
-    std::memcpy(&whole[16], "SN-BENCH", 8);
-    whole[80 + die] = die % 3 == 0 ? 0x05 : 0;
-    std::memcpy(&whole[4608 + 48], "M1.02", 5);
-    Bytes& info = pages[16];
-    for (int e = 0; e < 64; ++e) {
-        info[48 * e] = 0x80;
-        PutLe16(info, 48 * e + 8, 12);
+    for (int b = 0; b < kBlocks * kLuns; ++b) d.eccBits.push_back(static_cast<std::uint8_t>(b % 50));
+
+    std::map<int, Bytes> pages{
+        {0, st::BbPage(d.bad)},
+        {2, st::MarkPage(d.mark)},
+        {15, st::WholePage(d.whole)},
+        {16, st::DieInfoPage(d.dieInfo, d.dieInfoCount)},
+        {17, st::EccPage(static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(fwBank), d.eccBits)}};
+    const std::vector<Bytes> factory = st::FactoryPages(d.factory, kListPages);
+    const std::vector<Bytes> errors = st::ErrorPages(d.errors, kListPages);
+    for (int i = 0; i < kListPages; ++i) {
+        pages[7 + i] = factory[static_cast<std::size_t>(i)];
+        pages[3 + i] = errors[static_cast<std::size_t>(i)];
     }
-    info[48 * 64] = 0xEE;
-    // Factory-bad pages: every die's region, a few bits in each.
-    for (int p = 0; p < kListPages; ++p) {
-        for (std::size_t at = 5; at < kPageBytes; at += 97) pages[7 + p][at] = 0x21;
-    }
-    // Error pages: records of every die, end to end over the four pages, the end mark on the last.
-    std::size_t n = 0;
-    for (int p = 0; p < kListPages; ++p) {
-        Bytes& e = pages[3 + p];
-        for (std::size_t at = 0; at + 16 <= kPageBytes; at += 16, ++n) {
-            const int owner = static_cast<int>(n % 64);
-            e[at] = static_cast<std::uint8_t>((owner / kChannels) | ((owner % kChannels) << 4));
-            e[at + 1] = static_cast<std::uint8_t>(0x5 | ((n % 11) << 4));
-            PutLe16(e, at + 2, static_cast<std::uint16_t>(n % kPages));
-            PutLe16(e, at + 4, static_cast<std::uint16_t>(n % units));
-            e[at + 6] = 40;
-            e[at + 7] = static_cast<std::uint8_t>(n % 11);
-            PutLe16(e, at + 10, 3);
-        }
-    }
-    pages[6][kPageBytes - 16] = 0xAA;
-    Bytes& ecc = pages[17];
-    std::memcpy(ecc.data(), "SORT_ECC", 8);
-    ecc[8] = static_cast<std::uint8_t>(fwBank);
-    ecc[9] = static_cast<std::uint8_t>(channel);
-    for (int b = 0; b < kBlocks * kLuns; ++b) ecc[16 + b] = static_cast<std::uint8_t>(b % 50);
     return pages;
 }
 
@@ -124,24 +113,7 @@ class Station {
         std::filesystem::create_directories(folder_);
         platform::SetProgramFolder(folder_);
         platform::TraceToFile((folder_ / "trace.log").string());
-        const std::string section =
-            "Program=rdt\nSortRunMs=0\nFlashChannels=8\nFlashCEs=4\nFlashLuns=2\n"
-            "FlashBlocks=64\nFlashPages=32\nFlashPageSectors=32\nFlashPlanes=4\n";
-        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{section});
-        emu::NandModel& nand = drives_->Nand(0);
-        for (int ch = 0; ch < kChannels; ++ch) {
-            for (int fw = 0; fw < kCes * kLuns; ++fw) {
-                const std::vector<Bytes> pages = DiePages(ch, fw);
-                for (int index : kDieIndexes) {
-                    test_support::PlantPage(nand, {ch, fw % kCes, fw / kCes, kResultBlock}, index,
-                                            pages[static_cast<std::size_t>(index)], kRate, 1);
-                }
-                wRsltBlk[0][ch][fw] = kResultBlock;
-            }
-        }
-        nand.SetLatency({1000, 0, 0});
-        VP_EnableVendorCmd(0, 1);
-
+        // The host's view of the drive first: the fixture's page writers take its page size.
         AP_INIState.MaxPhyChannel = kChannels;
         AP_INIState.MaxPhyBank = kCes;
         std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
@@ -157,6 +129,23 @@ class Station {
         AP_RDTSet.EnECCInfo = 1;
         AP_RDTSet.DisDBG_SORT = 0;
         AP_RDSetting.DumpDebugFile = 1;
+        const std::string section =
+            "Program=rdt\nSortRunMs=0\nFlashChannels=8\nFlashCEs=4\nFlashLuns=2\n"
+            "FlashBlocks=64\nFlashPages=32\nFlashPageSectors=32\nFlashPlanes=4\n";
+        drives_ = std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{section});
+        emu::NandModel& nand = drives_->Nand(0);
+        for (int ch = 0; ch < kChannels; ++ch) {
+            for (int fw = 0; fw < kCes * kLuns; ++fw) {
+                const std::map<int, Bytes> pages = DiePages(ch, fw);
+                for (int index : kDieIndexes) {
+                    test_support::PlantPage(nand, {ch, fw % kCes, fw / kCes, kResultBlock}, index, pages.at(index),
+                                            kRate, 1);
+                }
+                wRsltBlk[0][ch][fw] = kResultBlock;
+            }
+        }
+        nand.SetLatency({1000, 0, 0});
+        VP_EnableVendorCmd(0, 1);
         std::strcpy(results_->m_sSerialNum, "SN-BENCH");
         results_->m_ucPort = 0;
     }

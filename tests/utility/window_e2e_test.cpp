@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QThread>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -259,13 +263,103 @@ class WindowStuckUart : public WindowThreads {
     WindowStuckUart() { stuck_ = true; }
 };
 
+// Records the gauge at each change and when it is hidden, with the drive being worked on and whether
+// the UART log page says "Loading......" (set when the refresh starts the drive's report thread,
+// replaced by the thread's last step).
+class GaugeWatch : public QObject {
+  public:
+    struct Moment {
+        int progress;
+        int drive;
+        bool hidden;
+        bool uartLoading;
+        bool operator==(const Moment&) const = default;
+        friend void PrintTo(const Moment& m, std::ostream* os) {
+            *os << "{" << m.progress << ", " << m.drive << ", " << m.hidden << ", " << m.uartLoading << "}";
+        }
+    };
+    explicit GaugeWatch(TMainForm& form) : form_(form) {
+        connect(form.CGauge1, &QProgressBar::valueChanged, this, [this](int value) { Note(value, false); });
+        form.CGauge1->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == form_.CGauge1 && event->type() == QEvent::HideToParent) Note(form_.CGauge1->Progress(), true);
+        return false;
+    }
+    std::vector<Moment> moments;
+
+  private:
+    void Note(int progress, bool hidden) {
+        moments.push_back({progress, g_bInstance, hidden, form_.UartLogMemo->toPlainText() == "Loading......"});
+    }
+    TMainForm& form_;
+};
+
 TEST_F(WindowThreads, SaveAllEndsAtAHiddenFullGaugeWithBothReports) {
+    GaugeWatch watch(*form_);
     form_->findChild<QPushButton*>("Button3")->click();
     EXPECT_FALSE(form_->m_pThread[0]);  // waited for and freed before the second drive's refresh
     AwaitThread(1);
     EXPECT_EQ(form_->CGauge1->Progress(), 100);
     EXPECT_TRUE(form_->CGauge1->isHidden());
     EXPECT_EQ(g_nSaveAllMode, 0);
+    // Each drive's refresh moves it 6 x 10 / 2, its thread 10 / 2 twice and 20: the first drive
+    // stands at 60 when its thread has shown its log, the second reaches 100 at its detail page (its
+    // log still loading) and the gauge is hidden at its last step.
+    using M = GaugeWatch::Moment;
+    EXPECT_EQ(watch.moments, (std::vector<M>{{5, 0, false, false},  {10, 0, false, false}, {15, 0, false, false},
+                                             {20, 0, false, false}, {25, 0, false, false}, {30, 0, false, false},
+                                             {35, 0, false, true},  {40, 0, false, true},  {60, 0, false, false},
+                                             {65, 1, false, false}, {70, 1, false, false}, {75, 1, false, false},
+                                             {80, 1, false, false}, {85, 1, false, false}, {90, 1, false, false},
+                                             {95, 1, false, true},  {100, 1, false, true}, {100, 1, true, false}}));
+}
+
+// The first drive's log answers a size beyond the limit at its first chunk; the second keeps
+// answering "not ready" until the test pulls it.
+class WindowUartFaults : public WindowThreads {
+  protected:
+    std::string Ini() const override {
+        return "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n" + Formatted(1, "UartBadSize=0\n") +
+               Formatted(2, "UartNotReady=1000000\n");
+    }
+};
+
+// A scripted port that also notes whether each message arrived on the GUI thread.
+class ThreadNotingUi : public forms::ScriptedUiPort {
+  public:
+    void ShowMessage(std::string_view text) override {
+        onGui.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
+        ScriptedUiPort::ShowMessage(text);
+    }
+    std::vector<bool> onGui;
+};
+
+TEST_F(WindowUartFaults, TheReportThreadsMessagesAreShownOnTheGuiThread) {
+    ThreadNotingUi ui;
+    forms::ScopedUiPort useUi(ui);
+    std::vector<bool> uartShownOnGui;
+    QObject::connect(form_->UartLogMemo, &QPlainTextEdit::textChanged, [&] {
+        uartShownOnGui.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
+    });
+    Select(0);
+    AwaitThread(0);
+    EXPECT_EQ(MemoText("UartLogMemo"), "NO UART LOG INFO!");
+
+    Select(1);
+    ASSERT_TRUE(form_->m_pThread[1]);
+    while (!trace_.Contains("######### - ParseUartLogInfo")) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::string error;
+    ASSERT_TRUE(bay_->ScheduleFault("Drive2", "after0:unplug", &error)) << error;
+    AwaitThread(1);
+    EXPECT_EQ(MemoText("UartLogMemo"), "NO UART LOG INFO!");
+
+    std::vector<std::string> texts;
+    for (const auto& box : ui.Shown()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"UART log size is incorrect!", "FAIL!!! VC_SYS_GetUartLog Fail!."}));
+    EXPECT_EQ(ui.onGui, (std::vector<bool>{true, true}));
+    ASSERT_FALSE(uartShownOnGui.empty());
+    EXPECT_EQ(std::count(uartShownOnGui.begin(), uartShownOnGui.end(), false), 0);
 }
 
 TEST_F(WindowStuckUart, EveryWayOfFreeingAThreadInNotReadyRetriesEndsIt) {

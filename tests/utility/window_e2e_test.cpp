@@ -143,24 +143,24 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
               std::string::npos);
-    // The factory bad block 6 of CH1 CE0 and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
+    // The factory bad block 6 of CH1 CE0 (plane 0 of unit 3) and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
     // on the unit the type-6 entry already names: the firmware reports one entry for it).
     const std::string rule(70, '-');
     EXPECT_EQ(MemoText("BadBlockSummaryMemo"),
               rule + "\n    [Physical](Block)|             [System](BlockU)\n"
                      "CH/CE   Early Later  | Early Later EccOver ProgFail EraseFail EccFail\n" + rule +
                   "\n00/00       0     0        1     2       1        1         0       0\n"
-                  "01/00       2     1        1     2       1        1         0       0\n"
+                  "01/00       1     1        1     2       1        1         0       0\n"
                   "00/01       0     1        1     2       1        1         0       0\n"
                   "01/01       0     1        1     2       1        1         0       0\n" + rule +
-                  "\nSUM         2     3        4     8       4        4         0       0\n"
+                  "\nSUM         1     3        4     8       4        4         0       0\n"
                   "(One BlockU equal to two NAND flash blocks)\n");
     const std::string detail = MemoText("DetailedBadBlockInfoMemo");
     const std::string listing = "CH=1  CE=0  BlockU=0x0003  ErrType=1\nCH=1  CE=0  BlockU=0x000A  ErrType=3\n"
                                 "CH=0  CE=1  BlockU=0x0005  ErrType=6\nCH=1  CE=1  BlockU=0x0005  ErrType=6\n"
                                 "----------------------------------------\nPhysical Bad Block\n"
-                                "CH=1  CE=0  Block=0x0006\nCH=1  CE=0  Block=0x0007\n"
-                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=1\n"
+                                "CH=1  CE=0  Block=0x0006\n"
+                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=0\n"
                                 "----------------------------------------\nLater Bad\n";
     ASSERT_GE(detail.size(), listing.size());
     EXPECT_EQ(detail.substr(detail.size() - listing.size()), listing) << detail;

@@ -146,7 +146,8 @@ Bytes TablePageOf(const NandModel& nand, std::optional<TableKind> kind, int chan
                 }
             }
             if (bad && unit <= 0xFFFF)
-                record(static_cast<std::uint16_t>(unit), PlaneGroupCode(g.planes, good), static_cast<std::uint8_t>(channel));
+                record(static_cast<std::uint16_t>(unit), PlaneGroupCode(g.planes, good),
+                       static_cast<std::uint8_t>(channel));
         }
     }
     record(0xD1FE, 0, 0);

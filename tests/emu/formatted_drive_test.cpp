@@ -12,15 +12,15 @@ namespace {
 TEST(FormattedDrive, DefectRecordsCarryTheGroupCodeOfTheBadPlanes) {
     struct Case {
         int planes;
-        std::vector<int> badBlocks;  // on channel 1, CE 0
+        std::vector<int> badBlocks;       // on channel 1, CE 0
         std::vector<std::uint8_t> codes;  // of the records after the first CE record, in unit order
     };
     const Case cases[] = {
-        {4, {100, 102}, {0x0A}},       // unit 25: planes 1 and 3 good
-        {4, {401}, {0x0D}},            // unit 100: plane 1 bad
-        {2, {6}, {1}},                 // unit 3: plane 0 bad
-        {2, {7}, {0}},                 // plane 1 bad
-        {2, {6, 7, 21}, {2, 0}},       // both planes of unit 3; plane 1 of unit 10
+        {4, {100, 102}, {0x0A}},  // unit 25: planes 1 and 3 good
+        {4, {401}, {0x0D}},       // unit 100: plane 1 bad
+        {2, {6}, {1}},            // unit 3: plane 0 bad
+        {2, {7}, {0}},            // plane 1 bad
+        {2, {6, 7, 21}, {2, 0}},  // both planes of unit 3; plane 1 of unit 10
         {1, {9}, {2}},
     };
     for (const Case& c : cases) {
@@ -39,7 +39,8 @@ TEST(FormattedDrive, DefectRecordsCarryTheGroupCodeOfTheBadPlanes) {
         ASSERT_TRUE(page);
         ASSERT_TRUE(emu::HasTableHeader(*page, emu::TableKind::Defect));
         std::vector<std::uint8_t> codes;
-        for (std::size_t at = 20; at + 4 <= page->size() && (*page)[at] != 0xFE; at += 4) codes.push_back((*page)[at + 2]);
+        for (std::size_t at = 20; at + 4 <= page->size() && (*page)[at] != 0xFE; at += 4)
+            codes.push_back((*page)[at + 2]);
         EXPECT_EQ(codes, c.codes);
     }
 }

@@ -49,8 +49,9 @@ VelluminPages RefreshInVellumin() {
         const auto text = [&form](const char* name) {
             return form.findChild<QPlainTextEdit*>(name)->toPlainText().toStdString();
         };
-        pages = {text("SSDSettingMemo"),       text("FwInfoMemo"),   text("EraseCountMemo"),
-                 text("BadBlockSummaryMemo"), text("DetailedBadBlockInfoMemo"), text("UartLogMemo")};
+        pages = {text("SSDSettingMemo"),           text("FwInfoMemo"),
+                 text("EraseCountMemo"),           text("BadBlockSummaryMemo"),
+                 text("DetailedBadBlockInfoMemo"), text("UartLogMemo")};
     }
     AP_RDSetting = savedRd;
     SetRawDumpFolder("");
@@ -94,7 +95,8 @@ TEST_F(KeptDrives, AnMpPreparedDriveStartsAgainFromWhatTheRunWroteAndVelluminSho
     };
     const Bad injected[] = {{1, 0, 100}, {1, 0, 102}, {2, 1, 401}, {0, 0, 2013}};
     std::string keys = "BadBlocks=";
-    for (const Bad& b : injected) keys += std::to_string(b.channel) + ":" + std::to_string(b.ce) + ":0:" + std::to_string(b.block) + ",";
+    for (const Bad& b : injected)
+        keys += std::to_string(b.channel) + ":" + std::to_string(b.ce) + ":0:" + std::to_string(b.block) + ",";
     keys.back() = '\n';
     auto bay = InstallBay("[Bay]\nKeepState=1\n" + window_test::BayOfHubs(1, 1, keys));
     TMainForm& w = OpenWindow();
@@ -155,8 +157,11 @@ TEST_F(KeptDrives, AnMpPreparedDriveStartsAgainFromWhatTheRunWroteAndVelluminSho
         for (std::size_t at; (at = shown.find("\r\n")) != std::string::npos;) shown.replace(at, 2, "\n");
         EXPECT_NE(pages.fw.find(shown), std::string::npos) << line;
     }
-    EXPECT_EQ(pages.ssd.rfind("Channel number : " + std::to_string(flash.ucChannel) + "\nTotal bank : " +
-                                  std::to_string(flash.ucBankNum) + "\n", 0), 0u) << pages.ssd;
+    EXPECT_EQ(pages.ssd.rfind("Channel number : " + std::to_string(flash.ucChannel) +
+                                  "\nTotal bank : " + std::to_string(flash.ucBankNum) + "\n",
+                              0),
+              0u)
+        << pages.ssd;
     // The counts of the MP's erases; the log of the new start, after the run's own.
     EXPECT_GT(LargestEraseCount(pages.eraseCounts), 0u) << pages.eraseCounts.substr(0, 400);
     EXPECT_EQ(pages.uart.rfind(now, 0), 0u) << "the log as it stood at the new start, then Vellumin's commands";

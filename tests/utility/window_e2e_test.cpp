@@ -143,8 +143,9 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
               std::string::npos);
-    // The factory bad block 6 of CH1 CE0 (plane 0 of unit 3) and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
-    // on the unit the type-6 entry already names: the firmware reports one entry for it).
+    // The factory bad block 6 of CH1 CE0 (plane 0 of unit 3) and the grown entries: types 3 (EccOver),
+    // 6 (ProgFail) and 0 (early, on the unit the type-6 entry already names: the firmware reports one
+    // entry for it).
     const std::string rule(70, '-');
     EXPECT_EQ(MemoText("BadBlockSummaryMemo"),
               rule + "\n    [Physical](Block)|             [System](BlockU)\n"

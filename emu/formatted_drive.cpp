@@ -102,6 +102,16 @@ void PartEntry(Bytes& page, std::size_t at, const std::vector<Part>& parts, std:
     wire::PutLe16(&page[at + 14], (part.enable & 0xFF) == 1 ? 0xFFFF : Sum16(part.bytes));
 }
 
+// The group code of a bad unit whose good planes are `good` (bit p: plane p): with 4 planes or more
+// the good-plane mask itself; with fewer, 0 when plane 1 is bad, 1 when plane 0 is bad, 2 when every
+// plane is.
+std::uint8_t PlaneGroupCode(int planes, std::uint8_t good) {
+    if (planes >= 4) return good;
+    if (planes == 2 && good == 1) return 0;
+    if (planes == 2 && good == 2) return 1;
+    return 2;
+}
+
 // The table page of `kind` (none: the virtual-remap table, header 41 56 AA 55) for logical channel
 // `channel`: every CE's factory-bad units.
 Bytes TablePageOf(const NandModel& nand, std::optional<TableKind> kind, int channel, std::size_t pageBytes) {
@@ -126,9 +136,18 @@ Bytes TablePageOf(const NandModel& nand, std::optional<TableKind> kind, int chan
         record(0xA0FB, static_cast<std::uint8_t>(ce), static_cast<std::uint8_t>(channel));
         const int lun = ce / g.ces, bank = ce % g.ces;
         for (int unit = 0; unit * g.planes < g.blocks; ++unit) {
+            std::uint8_t good = 0;  // bit p: plane p is good
             bool bad = false;
-            for (int p = 0; p < g.planes; ++p) bad = bad || nand.IsFactoryBad(channel, bank, lun, unit * g.planes + p);
-            if (bad && unit <= 0xFFFF) record(static_cast<std::uint16_t>(unit), 2, static_cast<std::uint8_t>(channel));
+            for (int p = 0; p < g.planes && p < 8; ++p) {
+                if (nand.IsFactoryBad(channel, bank, lun, unit * g.planes + p)) {
+                    bad = true;
+                } else {
+                    good = static_cast<std::uint8_t>(good | (1u << p));
+                }
+            }
+            if (bad && unit <= 0xFFFF)
+                record(static_cast<std::uint16_t>(unit), PlaneGroupCode(g.planes, good),
+                       static_cast<std::uint8_t>(channel));
         }
     }
     record(0xD1FE, 0, 0);

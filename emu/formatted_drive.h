@@ -9,7 +9,8 @@
 //   4    firmware-slot page: "LDBK FWSLOT MARK" and each copy's part map
 //   5+c, 13+c, 21+c, 29+c   defect, early, remap and virtual-remap pages of logical channel c: the
 //        table header, then per logical CE a CE record (A0FB, CE, channel) and one record per factory-
-//        bad block unit (unit, plane flags 2, channel), then the end record D1FE
+//        bad block unit (unit, plane group code, channel), then the end record D1FE; the group code
+//        is the good-plane mask with 4 planes, else 0 (plane 1 bad), 1 (plane 0 bad) or 2 (both)
 //   38, 39  the erase counts (u32 per block unit, every unit 1, 0xFFFFFFFF past the die's units)
 //   88.. two copies of the synthetic system firmware: part 0 (two pages at RAM 0) whose first page is
 //        the parameter page: identity at 96 (serial 104, model 124, revision 164, PCI ids 208/212),

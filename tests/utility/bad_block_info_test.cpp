@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -61,6 +62,16 @@ struct Stats {
     DetailText detail{detailBuf.data(), detailBuf.size()};
 
     explicit Stats(BadBlockShape s) : shape(s) {}
+    // As a new one of shape `s`, its buffers kept (many rounds in one test).
+    void Reset(BadBlockShape s) {
+        shape = s;
+        kinds = {};
+        counters = {};
+        totals = {};
+        std::fill(map.begin(), map.end(), 0);
+        std::fill(detailBuf.begin(), detailBuf.end(), 0);
+        detail = DetailText(detailBuf.data(), detailBuf.size());
+    }
     void Units(int ce, const std::vector<std::uint8_t>& reply) {
         BadUnitSink sink{kinds, counters, map.data(), detail};
         CountBadUnitReply(shape, ce, reply.data(), reply.size(), sink);
@@ -194,13 +205,16 @@ TEST(BadBlockStatistics, OutOfRangeValuesFromTheDriveIndexNothingPastTheTables) 
 TEST(BadBlockStatistics, SeededMangledRepliesAndPagesStayInsideTheTables) {
     platform::TraceCapture trace;
     std::mt19937 rng(30);
+    // The large buffers are made once: a fresh megabyte each round makes the sanitizer builds slow.
+    Stats s({});
+    DefectPages pages;
     for (int round = 0; round < 10000; ++round) {
         const int ch = rng() % 10, banks = rng() % 6, dies = rng() % 3, planes = rng() % 6, sectors = rng() % 5;
-        Stats s({ch, banks, dies, planes, sectors});
+        s.Reset({ch, banks, dies, planes, sectors});
         std::vector<std::uint8_t> reply(rng() % 128);
         for (auto& b : reply) b = static_cast<std::uint8_t>(rng());
         s.Units(static_cast<int>(rng() % 8), reply);
-        DefectPages pages;
+        std::fill(pages.bytes.begin(), pages.bytes.end(), 0);
         const std::size_t pageBytes = std::size_t(sectors) * 512;
         for (int c = 0; c < 2 && pageBytes > 0; ++c) {
             pages.Page(c, {}, true, pageBytes);

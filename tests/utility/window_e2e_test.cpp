@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QThread>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -139,24 +143,25 @@ TEST_F(WindowE2e, AFormattedDriveFillsEveryPage) {
     EXPECT_NE(counts.find("\n0031\t1\t"), std::string::npos);
     EXPECT_NE(form_->findChild<QPlainTextEdit*>("DeviceInfoMemo")->toPlainText().toStdString().find("FMT04"),
               std::string::npos);
-    // The factory bad block 6 of CH1 CE0 and the grown entries: types 3 (EccOver), 6 (ProgFail) and 0 (early,
-    // on the unit the type-6 entry already names: the firmware reports one entry for it).
+    // The factory bad block 6 of CH1 CE0 (plane 0 of unit 3) and the grown entries: types 3 (EccOver),
+    // 6 (ProgFail) and 0 (early, on the unit the type-6 entry already names: the firmware reports one
+    // entry for it).
     const std::string rule(70, '-');
     EXPECT_EQ(MemoText("BadBlockSummaryMemo"),
               rule + "\n    [Physical](Block)|             [System](BlockU)\n"
                      "CH/CE   Early Later  | Early Later EccOver ProgFail EraseFail EccFail\n" + rule +
                   "\n00/00       0     0        1     2       1        1         0       0\n"
-                  "01/00       2     1        1     2       1        1         0       0\n"
+                  "01/00       1     1        1     2       1        1         0       0\n"
                   "00/01       0     1        1     2       1        1         0       0\n"
                   "01/01       0     1        1     2       1        1         0       0\n" + rule +
-                  "\nSUM         2     3        4     8       4        4         0       0\n"
+                  "\nSUM         1     3        4     8       4        4         0       0\n"
                   "(One BlockU equal to two NAND flash blocks)\n");
     const std::string detail = MemoText("DetailedBadBlockInfoMemo");
     const std::string listing = "CH=1  CE=0  BlockU=0x0003  ErrType=1\nCH=1  CE=0  BlockU=0x000A  ErrType=3\n"
                                 "CH=0  CE=1  BlockU=0x0005  ErrType=6\nCH=1  CE=1  BlockU=0x0005  ErrType=6\n"
                                 "----------------------------------------\nPhysical Bad Block\n"
-                                "CH=1  CE=0  Block=0x0006\nCH=1  CE=0  Block=0x0007\n"
-                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=1\n"
+                                "CH=1  CE=0  Block=0x0006\n"
+                                "CH=1  CE=0  Bad Block number Plane 0=1, Plane 1=0\n"
                                 "----------------------------------------\nLater Bad\n";
     ASSERT_GE(detail.size(), listing.size());
     EXPECT_EQ(detail.substr(detail.size() - listing.size()), listing) << detail;
@@ -259,13 +264,103 @@ class WindowStuckUart : public WindowThreads {
     WindowStuckUart() { stuck_ = true; }
 };
 
+// Records the gauge at each change and when it is hidden, with the drive being worked on and whether
+// the UART log page says "Loading......" (set when the refresh starts the drive's report thread,
+// replaced by the thread's last step).
+class GaugeWatch : public QObject {
+  public:
+    struct Moment {
+        int progress;
+        int drive;
+        bool hidden;
+        bool uartLoading;
+        bool operator==(const Moment&) const = default;
+        friend void PrintTo(const Moment& m, std::ostream* os) {
+            *os << "{" << m.progress << ", " << m.drive << ", " << m.hidden << ", " << m.uartLoading << "}";
+        }
+    };
+    explicit GaugeWatch(TMainForm& form) : form_(form) {
+        connect(form.CGauge1, &QProgressBar::valueChanged, this, [this](int value) { Note(value, false); });
+        form.CGauge1->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == form_.CGauge1 && event->type() == QEvent::HideToParent) Note(form_.CGauge1->Progress(), true);
+        return false;
+    }
+    std::vector<Moment> moments;
+
+  private:
+    void Note(int progress, bool hidden) {
+        moments.push_back({progress, g_bInstance, hidden, form_.UartLogMemo->toPlainText() == "Loading......"});
+    }
+    TMainForm& form_;
+};
+
 TEST_F(WindowThreads, SaveAllEndsAtAHiddenFullGaugeWithBothReports) {
+    GaugeWatch watch(*form_);
     form_->findChild<QPushButton*>("Button3")->click();
     EXPECT_FALSE(form_->m_pThread[0]);  // waited for and freed before the second drive's refresh
     AwaitThread(1);
     EXPECT_EQ(form_->CGauge1->Progress(), 100);
     EXPECT_TRUE(form_->CGauge1->isHidden());
     EXPECT_EQ(g_nSaveAllMode, 0);
+    // Each drive's refresh moves it 6 x 10 / 2, its thread 10 / 2 twice and 20: the first drive
+    // stands at 60 when its thread has shown its log, the second reaches 100 at its detail page (its
+    // log still loading) and the gauge is hidden at its last step.
+    using M = GaugeWatch::Moment;
+    EXPECT_EQ(watch.moments, (std::vector<M>{{5, 0, false, false},  {10, 0, false, false}, {15, 0, false, false},
+                                             {20, 0, false, false}, {25, 0, false, false}, {30, 0, false, false},
+                                             {35, 0, false, true},  {40, 0, false, true},  {60, 0, false, false},
+                                             {65, 1, false, false}, {70, 1, false, false}, {75, 1, false, false},
+                                             {80, 1, false, false}, {85, 1, false, false}, {90, 1, false, false},
+                                             {95, 1, false, true},  {100, 1, false, true}, {100, 1, true, false}}));
+}
+
+// The first drive's log answers a size beyond the limit at its first chunk; the second keeps
+// answering "not ready" until the test pulls it.
+class WindowUartFaults : public WindowThreads {
+  protected:
+    std::string Ini() const override {
+        return "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n" + Formatted(1, "UartBadSize=0\n") +
+               Formatted(2, "UartNotReady=1000000\n");
+    }
+};
+
+// A scripted port that also notes whether each message arrived on the GUI thread.
+class ThreadNotingUi : public forms::ScriptedUiPort {
+  public:
+    void ShowMessage(std::string_view text) override {
+        onGui.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
+        ScriptedUiPort::ShowMessage(text);
+    }
+    std::vector<bool> onGui;
+};
+
+TEST_F(WindowUartFaults, TheReportThreadsMessagesAreShownOnTheGuiThread) {
+    ThreadNotingUi ui;
+    forms::ScopedUiPort useUi(ui);
+    std::vector<bool> uartShownOnGui;
+    QObject::connect(form_->UartLogMemo, &QPlainTextEdit::textChanged, [&] {
+        uartShownOnGui.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
+    });
+    Select(0);
+    AwaitThread(0);
+    EXPECT_EQ(MemoText("UartLogMemo"), "NO UART LOG INFO!");
+
+    Select(1);
+    ASSERT_TRUE(form_->m_pThread[1]);
+    while (!trace_.Contains("######### - ParseUartLogInfo")) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::string error;
+    ASSERT_TRUE(bay_->ScheduleFault("Drive2", "after0:unplug", &error)) << error;
+    AwaitThread(1);
+    EXPECT_EQ(MemoText("UartLogMemo"), "NO UART LOG INFO!");
+
+    std::vector<std::string> texts;
+    for (const auto& box : ui.Shown()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"UART log size is incorrect!", "FAIL!!! VC_SYS_GetUartLog Fail!."}));
+    EXPECT_EQ(ui.onGui, (std::vector<bool>{true, true}));
+    ASSERT_FALSE(uartShownOnGui.empty());
+    EXPECT_EQ(std::count(uartShownOnGui.begin(), uartShownOnGui.end(), false), 0);
 }
 
 TEST_F(WindowStuckUart, EveryWayOfFreeingAThreadInNotReadyRetriesEndsIt) {

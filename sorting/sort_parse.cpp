@@ -144,10 +144,7 @@ void ParseCall::NoResult(const Die& d) {
 bool ParseCall::ReadPage(const Die& d, int index, int code, const char* kind) {
     if (!read_(port_, page_.data(), static_cast<std::uint8_t>(d.channel), static_cast<std::uint8_t>(d.fwBank), d.block,
                index, kSortBlockTypeSlc)) {
-        char text[96];
-        std::snprintf(text, sizeof text, "SORT Page read: fail. Block:%u  Page: %u", unsigned{d.block},
-                      unsigned{AP_FlashSet.wPageMap[index]});
-        forms::Ui().MessageBox("", text, forms::BoxIcon::None);
+        ShowPageReadFail("", d.block, index);
         Detail("[SORT]######## - Read command fail (%02d)\n", code);
         return false;
     }

@@ -25,6 +25,10 @@ using SortPageRead = std::function<bool(int port, void* buffer, std::uint8_t cha
                                         std::uint16_t block, int index, std::uint8_t blockType)>;
 SortPageRead DefaultSortPageRead();
 
+// The box of a result page that could not be read: "SORT Page read: fail. Block:%u  Page: %u" with
+// the page number of page-map entry `index`, OK only, under `caption`.
+void ShowPageReadFail(const char* caption, std::uint16_t block, int index);
+
 class SortResults {
   public:
     SortResults();

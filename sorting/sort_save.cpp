@@ -103,10 +103,7 @@ std::vector<SaveDie> ResultSave::PresentDies() const {
 bool ResultSave::ReadPage(const SaveDie& d, int index, const char* kind) {
     if (!read_(port_, page_.data(), static_cast<std::uint8_t>(d.channel), static_cast<std::uint8_t>(d.fwBank), d.block,
                index, kSaveBlockType)) {
-        char text[96];
-        std::snprintf(text, sizeof text, "SORT Page read: fail. Block:%u  Page: %u", unsigned{d.block},
-                      unsigned{AP_FlashSet.wPageMap[index]});
-        forms::Ui().MessageBox("Error", text, forms::BoxIcon::None);
+        ShowPageReadFail("Error", d.block, index);
         if (detail_) TraceOut("[SORT]######## - Read command fail (00)\n");
         return false;
     }

@@ -28,9 +28,12 @@ bool OwnVisible(const TMainForm& form, const QWidget* widget) {
     return !widget->isHidden();
 }
 
-// Every labeled edit under `parent`, in creation order (children are kept in that order).
+// Every labeled edit under `parent`, in creation order (children are kept in that order). The
+// windows the main window keeps (the sorting-result window and the dialogs) are not its settings:
+// their edits are not walked.
 void Collect(QObject* parent, std::vector<forms::LabeledEdit*>& edits) {
     for (QObject* child : parent->children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child); widget != nullptr && widget->isWindow()) continue;
         if (auto* edit = qobject_cast<forms::LabeledEdit*>(child)) edits.push_back(edit);
         Collect(child, edits);
     }

@@ -72,6 +72,8 @@ forms::Shape* Circle(QWidget* parent, const char* name, std::uint32_t colour, in
     auto* shape = new forms::Shape(parent);
     shape->setObjectName(name);
     shape->setGeometry(left, top, 35, 35);
+    // A circle: the mask cuts the shape's box outline to four stray ticks, so it draws none.
+    shape->setFrameShape(QFrame::NoFrame);
     shape->setMask(QRegion(0, 0, 35, 35, QRegion::Ellipse));
     shape->SetBrushColour(colour);
     return shape;

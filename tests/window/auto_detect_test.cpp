@@ -2,12 +2,14 @@
 // the drive, the messages of the failures, and the lock released on every way out.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/dialog_slots.h"
 #include "app/flash_detect.h"
+#include "app/run_lock.h"
 #include "forms/controls.h"
 #include "procedures/V_Proc_GdpParam.h"
 #include "settings/flash_list.h"
@@ -161,6 +163,19 @@ TEST_F(AutoDetect, SelectOnfi4KeepsOnlyOnfi4PartsOfItsVendors) {
         if (interface == 10) expected.insert(expected.begin(), {0, 2});
         EXPECT_EQ(dialog_.seen, expected) << interface;
     }
+}
+
+// The windows the main window keeps (the sorting-result window among them) have empty edits of
+// their own: they are not the settings START and detection check.
+TEST_F(AutoDetect, EmptyEditsOfAKeptWindowAreNotTheSettings) {
+    Open(1, "");
+    ASSERT_EQ(app::FirstEmptyLabeledEdit(Window()), std::nullopt);
+    auto* kept = new QDialog(&Window());
+    auto* edit = new forms::LabeledEdit(new QGroupBox(kept));
+    edit->SetCaption("RDT Error Code: ");
+    EXPECT_EQ(app::FirstEmptyLabeledEdit(Window()), std::nullopt);
+    edit->setParent(Window().Control<QGroupBox>("FlashInterfaceGroupBox"));
+    EXPECT_EQ(app::FirstEmptyLabeledEdit(Window()), "RDT Error Code: ");
 }
 
 TEST_F(AutoDetect, NoDriveAndAnEmptyEditStopBeforeTheDrive) {

@@ -389,5 +389,28 @@ TEST_F(StartUp, TheRunLockShowsTheFirstPageOnlyWhenAskedTo) {
     app::LockForRun(w, false);
 }
 
+
+// What a `make run` leaves in the demo station's bay (the drives' kept state) is not copied: every
+// window test starts from fresh drives.
+class StationCopy : public WindowTest {
+  protected:
+    static fs::path State() { return fs::path(QV_DEMO_STATION) / "bay" / "state"; }
+    static void SetUpTestSuite() {
+        made_ = !fs::exists(State());
+        fs::create_directories(State());
+        WriteText(State() / "left-by-a-person.txt", "prepared drives\n");
+    }
+    static void TearDownTestSuite() {
+        if (made_) fs::remove_all(State());
+    }
+    static inline bool made_ = false;
+};
+
+TEST_F(StationCopy, LeavesTheBaysKeptStateBehind) {
+    ASSERT_TRUE(fs::exists(State() / "left-by-a-person.txt"));
+    EXPECT_TRUE(fs::exists(station_ / "bay" / "bay.ini")) << "the rest of the bay is copied";
+    EXPECT_FALSE(fs::exists(station_ / "bay" / "state"));
+}
+
 }  // namespace
 }  // namespace window_test

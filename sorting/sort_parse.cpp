@@ -55,6 +55,7 @@ void ParseCall::Run() {
     Start();
     DieLoop();
     End();
+    dumps_.Finish();
 }
 
 void ParseCall::Start() {
@@ -153,7 +154,7 @@ bool ParseCall::ReadPage(const Die& d, int index, int code, const char* kind) {
     }
     char name[64];
     std::snprintf(name, sizeof name, "R_%s_%d_%d_%d_%03d.raw", kind, d.channel, d.fwBank, d.block, index);
-    DumpRawFileAt((rawFolder_ + name).c_str(), page_.data(), pageBytes_);
+    if (AP_RDSetting.DumpDebugFile != 0) dumps_.Write(rawFolder_ + name, Page());
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "platform/clock.h"
 
 namespace platform {
@@ -26,6 +28,7 @@ struct Sink {
     bool exited = false;             // after the exit flush every line is written at once
     // The real-time flusher: runs while lines go to a file and rules.background holds.
     std::thread flusher;
+    pid_t flusherProcess = 0;  // a forked child that exits must not wait for its parent's flusher
     std::condition_variable wake;
     bool stopFlusher = false;
 };
@@ -60,6 +63,10 @@ void FlusherLoop(Sink& s) {
 // Stops the flusher; returns with the lock held again. The flusher takes the same lock.
 void StopFlusher(Sink& s, std::unique_lock<std::mutex>& lock) {
     if (!s.flusher.joinable()) return;
+    if (::getpid() != s.flusherProcess) {
+        s.flusher.detach();
+        return;
+    }
     s.stopFlusher = true;
     s.wake.notify_all();
     std::thread t = std::move(s.flusher);
@@ -70,8 +77,10 @@ void StopFlusher(Sink& s, std::unique_lock<std::mutex>& lock) {
 }
 
 void StartFlusherLocked(Sink& s) {
-    if (s.target == Target::File && s.rules.background && !s.exited && !s.flusher.joinable())
+    if (s.target == Target::File && s.rules.background && !s.exited && !s.flusher.joinable()) {
         s.flusher = std::thread(FlusherLoop, std::ref(s));
+        s.flusherProcess = ::getpid();
+    }
 }
 
 // Writes what waits, stops the flusher and closes the file.

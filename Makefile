@@ -53,7 +53,7 @@ TSAN_ENV = TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 
 TSAN_THREADED = tests/platform/test_platform tests/transport/test_transport tests/commands/test_commands \
 	tests/settings/test_settings tests/emu/test_emu tests/forms/test_forms tests/e2e/test_e2e \
 	tests/procedures/e2e/test_procedures_e2e tests/mp_run/test_mp_run tests/fixture/test_fixture \
-	tests/dialogs/test_dialogs tests/utility/test_utility
+	tests/dialogs/test_dialogs tests/utility/test_utility tests/sorting/test_sorting
 
 # Single-threaded suites too slow under ThreadSanitizer to earn their place in the threaded run (the sorting
 # round trips on the emulated flash and Vellumin's 10,000 seeded mangled replies take minutes there);

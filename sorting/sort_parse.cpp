@@ -7,6 +7,7 @@
 #include "forms/ui_port.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/trace_sink.h"
 #include "procedures/V_Proc_Sorting.h"
 #include "settings/records.h"
 #include "sorting/sort_echo_rows.h"
@@ -46,15 +47,18 @@ void ParseCall::Detail(const char* format, ...) const {
     char line[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    const int n = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    TraceOut("%s", line);
+    // As the trace writer cuts it: at most 1,023 characters.
+    const std::size_t length = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof line - 1);
+    platform::WriteTrace(std::string_view(line, length));
 }
 
 void ParseCall::Run() {
     Start();
     DieLoop();
     End();
+    dumps_.Finish();
 }
 
 void ParseCall::Start() {
@@ -150,7 +154,7 @@ bool ParseCall::ReadPage(const Die& d, int index, int code, const char* kind) {
     }
     char name[64];
     std::snprintf(name, sizeof name, "R_%s_%d_%d_%d_%03d.raw", kind, d.channel, d.fwBank, d.block, index);
-    DumpRawFileAt((rawFolder_ + name).c_str(), page_.data(), pageBytes_);
+    if (AP_RDSetting.DumpDebugFile != 0) dumps_.Write(rawFolder_ + name, Page());
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sorting/file_writer.h"
 #include "sorting/report_tree.h"
 #include "sorting/result_rows.h"
 #include "sorting/sort_raw_image.h"
@@ -90,6 +91,8 @@ class ParseCall {
     std::vector<std::uint8_t> page_;
     RawImage raw_;
     std::vector<std::uint8_t> factoryArea_, errorArea_;
+    // The page dumps; last, so that it has written every one before the rest of the call goes.
+    BackgroundFileWriter dumps_;
 };
 
 }  // namespace sorting

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "platform/trace_sink.h"
 #include "settings/rdt_dump.h"
 #include "settings/records.h"
 #include "sorting/sort_parse_call.h"
@@ -167,8 +169,13 @@ void ParseCall::ErrorPages(const Die& d, const DieTags& t) {
         report.emplace(tree_->rdtBad + SortErrorReportName(die, t.whole.DieResult(t.mark.tagDie)));
         report->Write(SortErrorHead(head));
     }
+    // The same detail line for every record: formatted once.
+    char tagLine[64];
+    const int n = std::snprintf(tagLine, sizeof tagLine, "[SORT]######## - ucTagBK %d ,ucTagCH %d \n", t.mark.tagBK,
+                                t.mark.tagCH);
+    const std::string_view tagText(tagLine, n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof tagLine - 1));
     for (const tables::SortErrorRecord& rec : list.records) {
-        Detail("[SORT]######## - ucTagBK %d ,ucTagCH %d \n", t.mark.tagBK, t.mark.tagCH);
+        if (detail_) platform::WriteTrace(tagText);
         if (rec.bankTag != t.mark.tagBK || rec.channel != t.mark.tagCH) continue;
         const ErrorLine line = MakeErrorLine(rec, luns_, planes_);
         view_.AddRow(ResultList::RdtBad, SortErrorRow(++rdtRow_, line));

@@ -3,6 +3,8 @@
 // inside one line.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,21 @@ void TraceToStderr();
 bool TraceToFile(const std::string& path);
 // Discards lines.
 void TraceToNothing();
+
+// The file sink keeps lines in memory and writes them in one go: when `bufferBytes` are waiting, when
+// a line comes `maxAgeMs` (installed clock) after the oldest waiting one, every `maxAgeMs` of real time
+// from a background thread (a person tailing the file or a crash loses at most that much), when the
+// sink is switched or closed, on FlushTrace and at program exit.
+struct TraceFileRules {
+    std::size_t bufferBytes = 64 * 1024;
+    std::uint64_t maxAgeMs = 200;
+    bool background = true;  // tests turn the real-time flusher off to see the other rules alone
+};
+// Takes effect for the next lines; waiting lines are written first.
+void SetTraceFileRules(const TraceFileRules& rules);
+TraceFileRules CurrentTraceFileRules();
+// Writes every waiting line to the file now.
+void FlushTrace();
 
 // Captures every line while alive (tests). Captures nest: the innermost one receives lines.
 class TraceCapture {

@@ -126,6 +126,7 @@ SortDieInfoList DecodeSortDieInfoList(Bytes page) {
 
 SortErrorList DecodeSortErrorList(Bytes area, std::size_t pageBytes, std::span<const bool> pageRead) {
     SortErrorList list;
+    list.records.reserve(area.size() / kSortErrorRecordBytes);
     for (std::size_t at = 0; at + kSortErrorRecordBytes <= area.size(); at += kSortErrorRecordBytes) {
         if (pageBytes != 0) {
             const std::size_t page = at / pageBytes;
@@ -158,6 +159,7 @@ SortErrorList DecodeSortErrorList(Bytes area, std::size_t pageBytes, std::span<c
 
 std::vector<SortErrorRecord> SortErrorsOfDie(const SortErrorList& list, std::uint8_t tagCH, std::uint8_t tagBK) {
     std::vector<SortErrorRecord> own;
+    own.reserve(list.records.size() / (kSortTagChannels * kSortTagBanks) + 1);
     for (const SortErrorRecord& r : list.records) {
         if (r.channel == tagCH && r.bankTag == tagBK) own.push_back(r);
     }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "null_sort_view.h"
 #include "platform/files.h"
 #include "platform/trace_sink.h"
 #include "procedures/V_Proc_Modes.h"
@@ -40,24 +41,6 @@ constexpr std::uint8_t kRate = 2;
 // Page indexes read for a die, in the parse's order.
 constexpr int kDieIndexes[] = {0, 2, 15, 16, 7, 8, 9, 10, 3, 4, 5, 6, 17};
 
-// A window that keeps nothing but the number of rows it was given.
-class NullView : public sorting::SortResultView {
-  public:
-    int rows = 0;
-    void AddRow(sorting::ResultList, const sorting::ListRow&) override { ++rows; }
-    void SetText(sorting::ResultText, const std::string&) override {}
-    void SetCounter(sorting::ResultCounter, const std::string&) override {}
-    std::uint32_t TotalResultColour() const override { return colour_; }
-    void SetTotalResultColour(std::uint32_t colour) override { colour_ = colour; }
-    void SetResult2UI(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t) override {}
-    void CheckLunRadio(unsigned) override {}
-    void SetECCInfo2UI(std::uint8_t, std::uint8_t, std::uint8_t) override {}
-    void SetRDTSetting2UI(const sorting::EchoRowList&) override {}
-    void SetLight2UI() override {}
-
-  private:
-    std::uint32_t colour_ = 0;
-};
 
 // The result pages of the die on `channel`, FW bank `fwBank` (die number FW bank x 8 + channel), as
 // full as the format lets them be, by page index. Needs the host's page size set.
@@ -157,7 +140,7 @@ class Station {
     // False when the parse listed nothing (the drive was not read). `detail`: [RDT] DisDBG_SORT 0.
     bool Parse(bool detail) {
         AP_RDTSet.DisDBG_SORT = detail ? 0 : 1;
-        NullView view;
+        bench::NullSortView view;
         results_->ParseSortingResult(0, view);
         return view.rows > 0;
     }

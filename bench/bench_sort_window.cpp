@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "null_sort_view.h"
 #include "emu/sorting_program.h"
 #include "forms/application.h"
 #include "platform/files.h"
@@ -69,7 +70,7 @@ class Station {
     bool Ready() const { return ok_; }
     // The parse alone, into a view that keeps nothing.
     void Parse() {
-        NullView view;
+        bench::NullSortView view;
         results_->ParseSortingResult(0, view);
     }
     // The window opened and closed, as the Detail button does with a modal showing.
@@ -83,22 +84,6 @@ class Station {
     }
 
   private:
-    class NullView : public sorting::SortResultView {
-      public:
-        void AddRow(sorting::ResultList, const sorting::ListRow&) override {}
-        void SetText(sorting::ResultText, const std::string&) override {}
-        void SetCounter(sorting::ResultCounter, const std::string&) override {}
-        std::uint32_t TotalResultColour() const override { return colour_; }
-        void SetTotalResultColour(std::uint32_t colour) override { colour_ = colour; }
-        void SetResult2UI(std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t) override {}
-        void CheckLunRadio(unsigned) override {}
-        void SetECCInfo2UI(std::uint8_t, std::uint8_t, std::uint8_t) override {}
-        void SetRDTSetting2UI(const sorting::EchoRowList&) override {}
-        void SetLight2UI() override {}
-
-      private:
-        std::uint32_t colour_ = 0;
-    };
 
     std::filesystem::path folder_ =
         std::filesystem::temp_directory_path() / ("qv_bench_sort_window_" + std::to_string(::getpid()));

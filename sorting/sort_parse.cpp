@@ -152,9 +152,11 @@ bool ParseCall::ReadPage(const Die& d, int index, int code, const char* kind) {
         Detail("[SORT]######## - Read command fail (%02d)\n", code);
         return false;
     }
-    char name[64];
-    std::snprintf(name, sizeof name, "R_%s_%d_%d_%d_%03d.raw", kind, d.channel, d.fwBank, d.block, index);
-    if (AP_RDSetting.DumpDebugFile != 0) dumps_.Write(rawFolder_ + name, Page());
+    if (AP_RDSetting.DumpDebugFile != 0) {
+        char name[64];
+        std::snprintf(name, sizeof name, "R_%s_%d_%d_%d_%03d.raw", kind, d.channel, d.fwBank, d.block, index);
+        dumps_.Write(rawFolder_ + name, Page());
+    }
     return true;
 }
 

@@ -138,7 +138,13 @@ bool CallIn(QObject* context, const std::function<void()>& fn) {
     if (!queued) return false;
     std::unique_lock lock(state->mutex);
     state->cv.wait(lock, [&] { return state->done; });
-    if (state->error) std::rethrow_exception(state->error);
+    if (state->error) {
+        // Taken out of the shared state, so the exception is freed on this thread, which uses it last,
+        // and not by whichever thread drops the queued call's last copy.
+        std::exception_ptr error = std::move(state->error);
+        lock.unlock();
+        std::rethrow_exception(error);
+    }
     return state->ran;
 }
 

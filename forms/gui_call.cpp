@@ -48,18 +48,19 @@ struct DropGuard {
     std::shared_ptr<CallState> state;
 };
 
-// ThreadSanitizer cannot see the order Qt's event queue gives (Qt is not built for it): what the
-// queuing thread wrote before queuing a call is visible to the thread that runs it, and whichever
-// thread frees Qt's copy of the call (the last to drop its reference) has seen the other's use of
-// it. These two marks tell it so, per call: Queued before the call is queued and when its run is
-// done, Running when it starts and when a copy is destroyed. Elsewhere they do nothing. Qt's own
-// allocation of its copy, inside invokeMethod after Queued, is left to tests/tsan.supp.
+// ThreadSanitizer cannot see the order Qt's event queue gives (Qt is not built for it). Each queued
+// call marks that order on its own address, so nothing it reads to find a mark is itself unordered:
+// Queued when Qt's copy has been made in the memory Qt has just allocated (what the queuing thread
+// wrote before is then visible to the thread that runs it) and when its run is done; Running when it
+// starts and when a copy is destroyed (whichever thread frees Qt's copy has seen its use). Elsewhere
+// they do nothing. What Qt does inside QtCore with its own event (allocated by the queuing thread,
+// freed by the receiving one) is left to tests/tsan.supp and the sanitizer's options.
 #if defined(__SANITIZE_THREAD__)
-void Queued(const void* token) {
-    if (token != nullptr) __tsan_release(const_cast<void*>(token));
+void Queued(const void* call) {
+    __tsan_release(const_cast<void*>(call));
 }
-void Running(const void* token) {
-    if (token != nullptr) __tsan_acquire(const_cast<void*>(token));
+void Running(const void* call) {
+    __tsan_acquire(const_cast<void*>(call));
 }
 #else
 void Queued(const void*) {}
@@ -69,15 +70,14 @@ void Running(const void*) {}
 // The queued bodies of PostIn and CallIn.
 struct PostedCall {
     std::function<void()> fn;
-    std::shared_ptr<const int> token;
-    PostedCall(std::function<void()> f, std::shared_ptr<const int> t) : fn(std::move(f)), token(std::move(t)) {}
-    PostedCall(PostedCall&&) = default;
-    PostedCall(const PostedCall&) = default;
-    ~PostedCall() { Running(token.get()); }
+    explicit PostedCall(std::function<void()> f) : fn(std::move(f)) {}
+    PostedCall(PostedCall&& other) noexcept : fn(std::move(other.fn)) { Queued(this); }
+    PostedCall(const PostedCall& other) : fn(other.fn) { Queued(this); }
+    ~PostedCall() { Running(this); }
     void operator()() const {
-        Running(token.get());
+        Running(this);
         Run();
-        Queued(token.get());
+        Queued(this);
     }
     void Run() const {
         try {
@@ -94,19 +94,18 @@ struct BlockingCall {
     std::shared_ptr<DropGuard> guard;
     const std::function<void()>* call;  // valid: the caller waits until it ran or was dropped
     BlockingCall(std::shared_ptr<DropGuard> g, const std::function<void()>* c) : guard(std::move(g)), call(c) {}
-    BlockingCall(BlockingCall&&) = default;
-    BlockingCall(const BlockingCall&) = default;
-    ~BlockingCall() { Running(Token()); }
-    const void* Token() const { return guard ? guard->state.get() : nullptr; }
+    BlockingCall(BlockingCall&& other) noexcept : guard(std::move(other.guard)), call(other.call) { Queued(this); }
+    BlockingCall(const BlockingCall& other) : guard(other.guard), call(other.call) { Queued(this); }
+    ~BlockingCall() { Running(this); }
     void operator()() const {
-        Running(Token());
+        Running(this);
         CallState& s = *guard->state;
         try {
             (*call)();
         } catch (...) {
             s.error = std::current_exception();
         }
-        Queued(Token());
+        Queued(this);
         s.Finish(true);
     }
 };
@@ -119,9 +118,7 @@ bool PostToGui(std::function<void()> fn) {
 
 bool PostIn(QObject* context, std::function<void()> fn) {
     if (context == nullptr || !fn) return false;
-    auto token = std::make_shared<const int>(0);
-    Queued(token.get());
-    return QMetaObject::invokeMethod(context, PostedCall{std::move(fn), std::move(token)}, Qt::QueuedConnection);
+    return QMetaObject::invokeMethod(context, PostedCall{std::move(fn)}, Qt::QueuedConnection);
 }
 
 bool CallIn(QObject* context, const std::function<void()>& fn) {
@@ -132,7 +129,6 @@ bool CallIn(QObject* context, const std::function<void()>& fn) {
     }
     auto state = std::make_shared<CallState>();
     auto guard = std::make_shared<DropGuard>(state);
-    Queued(state.get());
     const bool queued = QMetaObject::invokeMethod(context, BlockingCall{guard, &fn}, Qt::QueuedConnection);
     guard.reset();
     if (!queued) return false;

@@ -23,6 +23,7 @@
 #include "procedures/V_Proc_Modes.h"
 #include "procedures/V_Proc_Sorting.h"
 #include "settings/records.h"
+#include "sorted_drive.h"
 #include "sorting/parse_pages.h"
 #include "sorting/sort_result_view.h"
 #include "sorting/sort_results.h"
@@ -36,7 +37,7 @@ constexpr int kChannels = 8, kCes = 4, kLuns = 2, kBlocks = 64, kPages = 32, kSe
 constexpr std::size_t kPageBytes = kSectors * 512;
 constexpr int kResultBlock = 40;
 constexpr int kListPages = 4;  // error pages and factory-bad pages a die
-constexpr std::uint8_t kRate = 2;
+constexpr std::uint8_t kRate = 2;  // the host's rate too (bench::SetSortHost)
 
 // Page indexes read for a die, in the parse's order.
 constexpr int kDieIndexes[] = {0, 2, 15, 16, 7, 8, 9, 10, 3, 4, 5, 6, 17};
@@ -97,16 +98,7 @@ class Station {
         platform::SetProgramFolder(folder_);
         platform::TraceToFile((folder_ / "trace.log").string());
         // The host's view of the drive first: the fixture's page writers take its page size.
-        AP_INIState.MaxPhyChannel = kChannels;
-        AP_INIState.MaxPhyBank = kCes;
-        std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
-        std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
-        AP_FlashSet.ucDiePerCE = kLuns;
-        AP_FlashSet.ucPlanes = kPlanes;
-        AP_FlashSet.bPageSector = kSectors;
-        AP_FlashSet.ucLdpcMode = kRate;
-        AP_FlashSet.wBlocks = kBlocks * kLuns;
-        for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i);
+        bench::SetSortHost({kChannels, kCes, kLuns, kBlocks, kPages, kSectors, kPlanes});
         AP_RDTSet.SaveResultLog = 1;
         AP_RDTSet.DumpRAWFile = 1;
         AP_RDTSet.EnECCInfo = 1;

@@ -38,16 +38,7 @@ class Station {
             std::make_unique<test_support::EmulatedDrives>(std::vector<std::string>{bench::SortedDriveSection(kFlash)});
         bench::RunSortingFirmware(*drives_, 0, kFlash, 1000);
         VP_EnableVendorCmd(0, 1);
-        AP_INIState.MaxPhyChannel = kChannels;
-        AP_INIState.MaxPhyBank = kCes;
-        std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
-        std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
-        AP_FlashSet.ucDiePerCE = kLuns;
-        AP_FlashSet.ucPlanes = kPlanes;
-        AP_FlashSet.bPageSector = kSectors;
-        AP_FlashSet.ucLdpcMode = 2;
-        AP_FlashSet.wBlocks = kBlocks * kLuns;
-        for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i);
+        bench::SetSortHost(kFlash);
         AP_RDTSet.DisDBG_SORT = 1;
         AP_RDTSet.SaveResultLog = 2;  // neither case writes the report tree
         AP_RDTSet.EnECCInfo = 1;

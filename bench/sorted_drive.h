@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "settings/records.h"
 #include "support/emulated_drives.h"
 
 namespace bench {
@@ -52,6 +53,21 @@ inline std::vector<std::uint8_t> SortPatternPage(const SortedFlash& f) {
     PutLe16(p, 14, 60);
     PutLe16(p, 73, 1);
     return p;
+}
+
+// The host's settings for such a flash, as the benchmarks read it: the geometry, empty die maps,
+// LDPC rate 2 and the identity page map.
+inline void SetSortHost(const SortedFlash& f) {
+    AP_INIState.MaxPhyChannel = static_cast<std::uint8_t>(f.channels);
+    AP_INIState.MaxPhyBank = static_cast<std::uint8_t>(f.ces);
+    std::memset(AP_INIState.bOriDieMap, 0, sizeof AP_INIState.bOriDieMap);
+    std::memset(AP_INIState.bOriDieMapMultiLun, 0, sizeof AP_INIState.bOriDieMapMultiLun);
+    AP_FlashSet.ucDiePerCE = static_cast<std::uint8_t>(f.luns);
+    AP_FlashSet.ucPlanes = static_cast<std::uint8_t>(f.planes);
+    AP_FlashSet.bPageSector = static_cast<std::uint8_t>(f.sectors);
+    AP_FlashSet.ucLdpcMode = 2;
+    AP_FlashSet.wBlocks = static_cast<std::uint16_t>(f.blocksPerLun * f.luns);
+    for (int i = 0; i < AP_PAGE_MAP_COUNT; ++i) AP_FlashSet.wPageMap[i] = static_cast<std::uint16_t>(i);
 }
 
 // The bay section of such a drive (the sorting firmware running, its run taking no time).

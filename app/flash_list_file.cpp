@@ -172,3 +172,11 @@ int LoadFlashIni(const std::filesystem::path& path, int* vendorCount, int* recor
     }
     return LoadFlashIniText(*text, vendorCount, recordCount);
 }
+
+std::optional<std::filesystem::path> FlashListPath(const std::filesystem::path& programFolder, std::string_view value) {
+    const std::size_t start = value.find_first_not_of("/\\");
+    if (start == std::string_view::npos) return std::nullopt;
+    const std::filesystem::path name = std::filesystem::path(std::string(value.substr(start))).lexically_normal();
+    if (name.empty() || name.is_absolute() || *name.begin() == "..") return std::nullopt;
+    return programFolder / name;
+}

@@ -14,11 +14,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace forms {
 class IniText;
 }
+
+// The list named by [FlashSetting] ExtFlashFile: always a file below `programFolder`, whatever the
+// value begins with (its leading "/" and "\" are dropped). Nothing for a value that names no file
+// or climbs out of the folder through "..".
+std::optional<std::filesystem::path> FlashListPath(const std::filesystem::path& programFolder, std::string_view value);
 
 // Loads the list into g_FlashRecord, g_FlashVendorName and g_FlashVendorStart. 1 when at least one
 // vendor was listed and every part line parsed, else 0. The vendor count is written once the vendor

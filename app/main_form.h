@@ -100,7 +100,7 @@ class TMainForm : public QMainWindow {
     void FullClick(QObject* sender);
     void PartialClick(QObject* sender);
     void FunCheckListBoxClick(QObject* sender);
-    // A check mark changed (entry `index`): every entry's switch follows its mark.
+    // A check mark changed (entry `index`; -1 when the program asks): every entry's switch follows its mark.
     void FunCheckListBoxClickCheck(int index);
     // The option handlers of the test-item list and the settings pages (main_form_options.cpp).
     void MPTClick(QObject* sender);

@@ -75,7 +75,9 @@ std::string Upper(std::string s) {
 
 // True (after the message) when the operator chose the flash list instead of a settings file.
 bool IsFlashList(const std::string& chosen) {
-    if (Upper(fs::path(chosen).filename().string()) != Upper((platform::ProgramFolder() / FlashListName()).filename().string())) {
+    const std::optional<fs::path> list = FlashListPath(platform::ProgramFolder(), FlashListName());
+    const fs::path listName = list ? list->filename() : fs::path(FlashListName()).filename();
+    if (Upper(fs::path(chosen).filename().string()) != Upper(listName.string())) {
         return false;
     }
     forms::Ui().ShowMessage("The file is a setting file for flash, please choose a correct setting file for MP tool!");
@@ -186,8 +188,9 @@ bool TMainForm::ReadINI(const std::string& path) {
     }
     // 7.
     const std::string listName = FlashListName();
-    m_sFlashFile = (platform::ProgramFolder() / listName).string();
-    if (!fs::is_regular_file(m_sFlashFile, ec)) {
+    const std::optional<fs::path> list = FlashListPath(platform::ProgramFolder(), listName);
+    m_sFlashFile = list ? list->string() : std::string();
+    if (!list || !fs::is_regular_file(*list, ec)) {
         forms::Ui().ErrorBox("Please make sure the flash file " + listName + " exist!\n");
         return false;
     }
@@ -232,6 +235,8 @@ void TMainForm::LoadINIButtonClick(QObject*) {
     m_sIniFile = *chosen;
     ReadINI(m_sIniFile);
     LockSpeedButtonClick(this);
+    // The test-item switches follow the rebuilt list (in MP mode Preformat keeps Download selected).
+    FunCheckListBoxClickCheck(-1);
 }
 
 void TMainForm::ChangeGlobalParameter() {

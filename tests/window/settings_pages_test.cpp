@@ -17,6 +17,7 @@
 #include "app/widget_control_store.h"
 #include "forms/controls.h"
 #include "forms/ini_file.h"
+#include "procedures/step_fail_info.h"
 #include "settings/flash_list.h"
 #include "window_fixture.h"
 
@@ -166,6 +167,64 @@ TEST_F(SettingsPages, LoadIniRefusesTheFlashListAndLocksAfterAValidFile) {
     EXPECT_EQ(Edit("INIFileLabeledEdit")->text().toStdString(), "other.ini");
     EXPECT_EQ(AP_INIState.MPVersion, 1);
     EXPECT_FALSE(w.SettingPageControl->isTabEnabled(1));
+}
+
+// After "Load INI" the test-item switches follow the rebuilt list: in MP mode a file with Preformat
+// selected and Download not gets Download selected, in the list and in the switch a run reads.
+TEST_F(SettingsPages, LoadIniTakesTheTestItemsFromTheRebuiltList) {
+    TMainForm& w = OpenWindow();
+    const fs::path other = station_ / "other.ini";
+    fs::copy(station_ / "RIVIDO.ini", other);
+    forms::IniFile(other).WriteInteger("Setting", "ToolMode", 0);
+    forms::IniFile(other).WriteInteger("TestItems", "EnPreFormat", 1);
+    forms::IniFile(other).WriteInteger("TestItems", "EnDownload", 0);
+    ui_.AnswerFile(other.string());
+    w.LoadINIButtonClick(w.Control<QPushButton>("LoadINIButton"));
+    int download = -1;
+    for (int i = 0; i < w.FunCheckListBox->Count(); ++i) {
+        if (w.FunCheckListBox->ItemText(i) == "Download") download = i;
+    }
+    ASSERT_GE(download, 0);
+    EXPECT_TRUE(w.FunCheckListBox->Checked(download));
+    EXPECT_EQ(AP_INIState.dwItemEnable[step_fail::kItemDownload], 1);
+    EXPECT_EQ(AP_INIState.dwItemEnable[step_fail::kItemPreformat], 1);
+}
+
+// [FlashSetting] ExtFlashFile names a file below the program folder whatever it begins with: a list
+// elsewhere is never loaded, and the message names the value as the file holds it.
+TEST_F(SettingsPages, TheFlashListIsAlwaysTakenBelowTheProgramFolder) {
+    const fs::path outside = station_.parent_path() / (station_.filename().string() + "_outside");
+    fs::remove_all(outside);
+    fs::create_directories(outside);
+    fs::copy(station_ / "FlashList.ini", outside / "FlashList.ini");
+    struct Case {
+        std::string value;
+        bool loads;  // the station's own list
+    };
+    const Case cases[] = {
+        {"/FlashList.ini", true},
+        {"\\FlashList.ini", true},
+        {(outside / "FlashList.ini").string(), false},
+        {"../" + outside.filename().string() + "/FlashList.ini", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        Settings().WriteString("FlashSetting", "ExtFlashFile", c.value);
+        ui_.Clear();
+        TMainForm& w = OpenWindow();
+        if (c.loads) {
+            EXPECT_TRUE(ui_.Shown().empty());
+            EXPECT_FALSE(w.TerminateRequested());
+            EXPECT_EQ(w.m_sFlashFile, (station_ / "FlashList.ini").string());
+        } else {
+            EXPECT_EQ(ui_.Shown(), (std::vector<ShownBox>{{BoxKind::Message, "Error",
+                                                           "Please make sure the flash file " + c.value + " exist!\n",
+                                                           BoxIcon::Error}}));
+            EXPECT_TRUE(w.TerminateRequested());
+        }
+        CloseWindow();
+    }
+    fs::remove_all(outside);
 }
 
 TEST_F(SettingsPages, AVendorChangeSelectsItsFirstPartAndTheFirstTiming) {

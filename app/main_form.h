@@ -351,6 +351,8 @@ class TMainForm : public QMainWindow {
     void ToggleDeviceMapping();
     // A mouse event on a result panel (main_form_panels.cpp); true when it is taken.
     bool ResultPanelMouse(QWidget* panel, QEvent* event);
+    // [DeviceSetting] SerialNum of m_sIniFile := the next serial number, that key alone.
+    void SaveNextSerialNumber();
 
     bool m_bTerminate = false;
     bool m_bCloseAfterRun = false;

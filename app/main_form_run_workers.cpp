@@ -15,6 +15,7 @@
 #include "app/run_text.h"
 #include "forms/controls.h"
 #include "forms/gui_call.h"
+#include "forms/ini_file.h"
 #include "forms/message_pump.h"
 #include "forms/ui_port.h"
 #include "platform/clock.h"
@@ -59,6 +60,7 @@ int TMainForm::MultiExecuteDevice() {
     std::vector<std::unique_ptr<app::ThreadParam>> params;
     std::vector<int> devices;
     const bool download = AP_INIState.dwItemEnable[kItemDownload] != 0;
+    bool serialAdvanced = false;
     for (int d = 0; d < kDeviceCount; ++d) {
         TraceOut("######### - 1 - [%d]g_SelectedDevice is 0x%02X\n", d, g_SelectedDevice);
         if (static_cast<int>(params.size()) >= limit) break;
@@ -101,8 +103,12 @@ int TMainForm::MultiExecuteDevice() {
         if (download) {
             if (AP_INIState.SNInputMode == 1) IncDecString(AP_INIState.SerialNum);
             if (AP_INIState.SNInputMode == 2) IncHexString(AP_INIState.SerialNum);
+            serialAdvanced = serialAdvanced || AP_INIState.SNInputMode == 1 || AP_INIState.SNInputMode == 2;
         }
     }
+    // The next serial number is in the settings file before any drive burns its own: loading the
+    // file again, or a program that ends without closing, hands out no number twice.
+    if (serialAdvanced) SaveNextSerialNumber();
     // 5. Wait, serving the GUI thread; the elapsed time once a second.
     QTimer elapsed;
     QObject::connect(&elapsed, &QTimer::timeout, [this, startTick] { UpdateElapsedTime(startTick); });
@@ -161,6 +167,13 @@ int TMainForm::MultiExecuteDevice() {
     run.connectedCount = g_nPortConnectedNum;
     app::AppendMpLogRun(m_MpLog, run);
     return 1;
+}
+
+void TMainForm::SaveNextSerialNumber() {
+    const std::string next(AP_INIState.SerialNum, BoundedStrLen(AP_INIState.SerialNum, sizeof AP_INIState.SerialNum));
+    if (!forms::IniFile(m_sIniFile).WriteString("DeviceSetting", "SerialNum", next)) {
+        TraceOut("######### - SerialNum %s cannot be written to %s\n", next.c_str(), m_sIniFile.c_str());
+    }
 }
 
 void TMainForm::WaitForWorkers(const std::vector<int>& devices) {

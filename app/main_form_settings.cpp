@@ -230,6 +230,11 @@ bool TMainForm::WriteINI(const std::string& path) {
 }
 
 void TMainForm::LoadINIButtonClick(QObject*) {
+    // The workers of a run read the records as the run found them: no file replaces them meanwhile.
+    if (m_bRunning != 0) {
+        TraceOut("######### - LoadINIButtonClick - a run is active, Load INI is ignored\n");
+        return;
+    }
     const auto chosen = ChooseIni();
     if (!chosen || IsFlashList(*chosen)) return;
     m_sIniFile = *chosen;

@@ -63,6 +63,8 @@ void LockForRun(TMainForm& form, bool lock, RunLockPage page) {
     }
     Enable(form.ExecuteButton, enable);
     Enable(form.RefreshButton, enable);
+    // No settings file replaces the records while the window is taken over.
+    Enable(form.Control("LoadINIButton"), enable);
     if (lock && page == RunLockPage::ShowFirst) {
         form.SettingPageControl->setCurrentIndex(0);
     } else if (page == RunLockPage::Keep) {

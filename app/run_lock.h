@@ -11,8 +11,8 @@ namespace app {
 
 // lock true: with the settings unlocked ([Setting] MPVersion 0) the main menu, the settings pages
 // 1 to the last, the flash choice, the device panels' box, the bottom panel and Auto Detect are
-// disabled; START and Refresh always, and page 0 is shown unless `page` says Keep. lock false
-// undoes it (the other mode's page stays disabled) and enables START and Refresh.
+// disabled; START, Refresh and "Load INI" always, and page 0 is shown unless `page` says Keep. lock
+// false undoes it (the other mode's page stays disabled) and enables START, Refresh and "Load INI".
 //
 // START shows page 0 when it locks; the device tools, flash detection and the sorting-status poll
 // (which locks on every tick) lock the same controls but leave the page in front as it is.

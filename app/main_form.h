@@ -353,12 +353,17 @@ class TMainForm : public QMainWindow {
     bool ResultPanelMouse(QWidget* panel, QEvent* event);
     // [DeviceSetting] SerialNum of m_sIniFile := the next serial number, that key alone.
     void SaveNextSerialNumber();
+    // START's end: a device change held during the run arms the enumeration as it would have.
+    void ServeHeldDeviceChange();
 
     bool m_bTerminate = false;
     bool m_bCloseAfterRun = false;
     // Set while the TMC choice falls back to 200 MHz, profile 0 (it falls back once per change).
     bool m_bTmcFallback = false;
     bool m_bSortPolling = false;
+    // A device change while m_bRunning held the map fixed: the enumeration delay it asks for when the
+    // run ends (200 ms after a removal, which wins; 3000 ms after arrivals only), 0 for none.
+    unsigned m_nHeldChangeDelay = 0;
     // The result panel a left button went down on; null after a double click, whose release is no click.
     QObject* m_PressedResultPanel = nullptr;
     std::unique_ptr<platform::HotPlugMonitor> m_HotPlug;

@@ -105,8 +105,21 @@ void TMainForm::WMDeviceChange(bool arrival) {
             TraceOut("2. Normal Unplug event captured - out\r\n");
             m_Timers.SetTimer(kEnumTimerId, 200);
         }
+    } else {
+        // The run's map stays fixed; the change is served when the run ends.
+        TraceOut("######### - A run is active: the device change waits for its end\n");
+        m_nHeldChangeDelay = !arrival || m_nHeldChangeDelay == 200 ? 200 : 3000;
     }
     TraceOut("Device Change end \r\n");
+}
+
+void TMainForm::ServeHeldDeviceChange() {
+    if (m_nHeldChangeDelay == 0) return;
+    TraceOut("######### - A device changed during the run: enumerate in %u ms\n", m_nHeldChangeDelay);
+    ExecuteButton->setEnabled(false);
+    m_Timers.KillTimer(kEnumTimerId);
+    m_Timers.SetTimer(kEnumTimerId, m_nHeldChangeDelay);
+    m_nHeldChangeDelay = 0;
 }
 
 void TMainForm::OnTimer(int nTimerID) {

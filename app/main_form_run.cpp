@@ -184,9 +184,10 @@ void TMainForm::ExecuteButtonClick(QObject*) {
             SortStatusTimer->start();
         }
     }();
-    // 14. Unlock.
+    // 14. Unlock; a device change that came meanwhile is served now.
     app::LockForRun(*this, false);
     m_bRunning = 0;
+    ServeHeldDeviceChange();
     if (m_bCloseAfterRun) {
         m_bCloseAfterRun = false;
         QTimer::singleShot(0, this, [this] { close(); });

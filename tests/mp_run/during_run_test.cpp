@@ -1,5 +1,6 @@
-// What a run holds fixed while it goes on: the settings ("Load INI" is refused) and the serial
-// numbers handed out (the next one is in the settings file before any drive burns its own).
+// What a run holds fixed while it goes on: the settings ("Load INI" is refused), the serial numbers
+// handed out (the next one is in the settings file before any drive burns its own) and the device
+// map (a device change waits for the run's end).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -148,6 +149,32 @@ TEST_F(HeldRun, AProgramKilledAfterARunLeavesTheNextSerialNumber) {
     const fs::path killed = stationOf(::getpid());
     EXPECT_EQ(forms::IniFile(killed / "RIVIDO.ini").ReadString("DeviceSetting", "SerialNum", ""), "0000000003");
     fs::remove_all(killed);
+}
+
+// Device changes during a run are served when it ends, as the last of them would have been at once:
+// a removal (whichever came last) re-enumerates after 200 ms, arrivals alone after 3 s; START
+// stays disabled until then.
+TEST_F(HeldRun, ADeviceChangeDuringTheRunIsServedAtItsEnd) {
+    struct Case {
+        std::vector<bool> arrivals;  // the changes in their order: true an arrival
+        unsigned delay;
+    };
+    const Case cases[] = {{{true}, 3000}, {{false, true}, 200}, {{true, false, true}, 200}};
+    for (const Case& c : cases) {
+        TMainForm& w = Open(1);
+        app::ScopedMpProcedures procs(Held());
+        RunHolding(1, [&] {
+            for (bool arrival : c.arrivals) w.WMDeviceChange(arrival);
+            EXPECT_FALSE(w.m_Timers.IsActive(kEnumTimerId));
+        });
+        EXPECT_EQ(w.m_Timers.Interval(kEnumTimerId), c.delay) << c.arrivals.size();
+        EXPECT_FALSE(w.ExecuteButton->isEnabled());
+        w.OnTimer(kEnumTimerId);
+        EXPECT_TRUE(w.ExecuteButton->isEnabled());
+        EXPECT_FALSE(w.m_Timers.IsActive(kEnumTimerId));
+        CloseWindow();
+        window_test::ProcessState::Reset();
+    }
 }
 
 }  // namespace

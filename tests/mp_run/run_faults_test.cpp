@@ -5,9 +5,13 @@
 
 #include <QPushButton>
 #include <QString>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "app/mp_item_table.h"
+#include "app/mp_procedures.h"
 #include "app/run_state.h"
 #include "mp_run/run_fixture.h"
 
@@ -96,15 +100,59 @@ TEST_F(RunTest, FaultsInOneRun) {
     }
     EXPECT_EQ(std::string(g_MPItemTable[7].sCode), "C00");
 
-    // The removal during the run armed nothing; a device change after it re-enumerates without drive 1.
+    // The removal during the run armed nothing then; the run's end re-enumerates 200 ms later,
+    // without drive 1.
     EXPECT_FALSE(trace_.Contains("2. Normal Unplug event captured - out"));
-    EXPECT_FALSE(w.m_Timers.IsActive(kEnumTimerId));
-    w.WMDeviceChange(false);
     EXPECT_EQ(w.m_Timers.Interval(kEnumTimerId), 200u);
     w.OnTimer(kEnumTimerId);
     // Drives 2 and 3 no longer take vendor mode either; drives 4 to 6 are found again.
     EXPECT_EQ(g_nPortConnectedNum, 3);
     for (std::uint16_t port : g_DeviceToPortMap) EXPECT_NE(port, pulledPort);
+}
+
+// Drive 1 pulled when its diagnostic firmware starts, drive 2 held at its first item until the
+// removal has reached the window: 200 ms after the run the drives are enumerated again, drive 1's
+// panel is gone, and the next START runs drive 2 alone, with the next serial number.
+TEST_F(RunTest, APulledDriveIsGoneAfterTheRunAndTheNextStartLeavesItOut) {
+    auto bay = InstallBay(BayOfHubs(1, 2));
+    std::string error;
+    ASSERT_TRUE(bay->ScheduleFault("drive1", "gdp:unplug", &error)) << error;
+    TMainForm& w = OpenWindow();
+    Enumerate();
+    ASSERT_EQ(g_nPortConnectedNum, 2);
+    const std::uint16_t pulled = g_DeviceToPortMap[0];
+    const std::uint16_t kept = g_DeviceToPortMap[1];
+    std::atomic<bool> released{false};
+    app::MpProcedures procs = app::LibraryMpProcedures();
+    const auto check = procs.VP_PROC_CheckFlashModule;
+    procs.VP_PROC_CheckFlashModule = [&released, check](int port, std::uint8_t* buffer) {
+        while (!released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return check(port, buffer);
+    };
+    app::ScopedMpProcedures scoped(procs);
+    ASSERT_TRUE(DuringRun([&w] { w.ExecuteButtonClick(w.ExecuteButton); },
+                          [this] { return trace_.Contains("\nDevice Change begin \r\n"); },
+                          [&released] { released = true; }));
+    EXPECT_EQ(g_DeviceSlots.Read(0).status, "()  Fail");
+    EXPECT_EQ(g_DeviceSlots.Read(1).status, "Pass");
+    EXPECT_STREQ(AP_INIState.SerialNum, "0000000003");
+
+    ASSERT_TRUE(w.m_Timers.IsActive(kEnumTimerId));
+    EXPECT_EQ(w.m_Timers.Interval(kEnumTimerId), 200u);
+    EXPECT_FALSE(w.ExecuteButton->isEnabled());
+    w.OnTimer(kEnumTimerId);
+    EXPECT_EQ(g_nPortConnectedNum, 1);
+    EXPECT_EQ(g_DeviceToPortMap[0], kept);
+    for (std::uint16_t port : g_DeviceToPortMap) EXPECT_NE(port, pulled);
+    EXPECT_EQ(w.SNLabeledEdit[1]->Caption().toStdString(), "Port ##: SN");
+
+    trace_.Clear();
+    w.ExecuteButtonClick(w.ExecuteButton);
+    EXPECT_TRUE(trace_.Contains("######### - Close thread 0\n"));
+    EXPECT_FALSE(trace_.Contains("######### - Close thread 1\n"));
+    EXPECT_EQ(g_DeviceSlots.Read(0).status, "Pass");
+    EXPECT_STREQ(g_PortDevInfo[kept].sBurnedSerialNum, "KST0000000003");
+    EXPECT_STREQ(AP_INIState.SerialNum, "0000000004");
 }
 
 }  // namespace

@@ -13,12 +13,14 @@
 #include "forms/message_pump.h"
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
+#include "forms/window_font.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_Programs.h"
 #include "sorting/sort_main_form.h"
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
+    forms::UseWindowFont();
     forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;
     forms::InstallUiPort(&uiPort);

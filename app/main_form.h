@@ -327,7 +327,8 @@ class TMainForm : public QMainWindow {
     void moveEvent(QMoveEvent* event) override;
     // A request to close is held while START's handler runs; the window closes when it returns.
     void closeEvent(QCloseEvent* event) override;
-    // Double clicks on the device panels; clicks and double clicks on the result panels.
+    // Double clicks on the device panels; clicks and double clicks on the result panels; the Main
+    // Page's resizes (StyleScrollBox fills the page below its top).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -344,6 +345,8 @@ class TMainForm : public QMainWindow {
     void BuildTimers();
     void BuildAutoPortMappingForm();
     void CentreOnScreen();
+    // StyleScrollBox reaches from its top to the bottom of the Main Page (main_form_layout.cpp).
+    void FitStyleScrollBox();
 
     void RegisterUSBDeviceNotify();
     void ServeHotPlug();

@@ -1,5 +1,6 @@
 // The controls of the main window, one builder per area. Positions the design fixes (the device
-// panels' "List" layout, StyleScrollBox at top 113) are kept; the rest is our own layout.
+// panels' "List" layout, StyleScrollBox at top 113) are kept; the rest is our own layout. The pages
+// fill what the window size leaves above the run bar and the bottom panel (a column layout).
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
@@ -15,10 +16,12 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "app/main_form.h"
 #include "app/run_state.h"
 #include "forms/colours.h"
+#include "forms/scroll_page.h"
 
 namespace {
 
@@ -106,14 +109,23 @@ void TMainForm::BuildSettingPages() {
     auto* central = new QWidget(this);
     central->setObjectName("ClientPanel");
     setCentralWidget(central);
+    // The pages take the height the window size leaves above the run bar and the bottom panel.
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
     SettingPageControl = new QTabWidget(central);
     SettingPageControl->setObjectName("SettingPageControl");
-    SettingPageControl->setGeometry(0, 0, kWindowWidth, 560);
+    column->addWidget(SettingPageControl, 1);
     for (int i = 0; i < app::kPageCount; ++i) {
         Page[i] = new QWidget();
         Page[i]->setObjectName(kPageNames[i]);
-        SettingPageControl->addTab(Page[i], kPageCaptions[i]);
+        // The Main Page's device panels scroll in StyleScrollBox; every other page scrolls as a
+        // whole when the window is too short for it (the partial window size).
+        QWidget* tab = Page[i];
+        if (i != 0) tab = new forms::ScrollPage(Page[i], QString(kPageNames[i]) + "Scroller");
+        SettingPageControl->addTab(tab, kPageCaptions[i]);
     }
+    Page[0]->installEventFilter(this);
     // Test Items page: the test-item list (its options come with the settings pages).
     TestItemsGroupBox = new QGroupBox("Test Items", Page[1]);
     TestItemsGroupBox->setObjectName("TestItemsGroupBox");
@@ -129,12 +141,14 @@ void TMainForm::BuildSettingPages() {
 
     RunBar = new QWidget(central);
     RunBar->setObjectName("RunBar");
-    RunBar->setGeometry(0, 562, kWindowWidth, 44);
+    RunBar->setFixedHeight(44);
+    column->addWidget(RunBar);
     BuildRunBar(RunBar);
 
     BottomPanel = new QWidget(central);
     BottomPanel->setObjectName("BottomPanel");
-    BottomPanel->setGeometry(0, 606, kWindowWidth, 40);
+    BottomPanel->setFixedHeight(40);
+    column->addWidget(BottomPanel);
     auto* autoDetect = new QPushButton("Auto Detect", BottomPanel);
     autoDetect->setObjectName("AutoDetectButton");
     autoDetect->setGeometry(8, 6, 100, 28);
@@ -272,7 +286,7 @@ void TMainForm::BuildResultArea() {
                                        {"BLK Unit", 60}, {"P0", 0},     {"P1", 0},       {"P2", 0},
                                        {"P3", 0},      {"Page", 40},    {"MaxECC", 55},  {"EorType", 110},
                                        {"Action", 110}, {"Time", 100},  {"Loop", 0},     {"R-Loop", 0},
-                                       {"Thermal", 0}});
+                                       {"Thermal", 50}});
     Main_RDTBad_ListView->setGeometry(2, 2, 716, 232);
     auto* analysis = new QWidget();
     analysis->setObjectName("AnalysisDataTabSheet");

@@ -1,4 +1,5 @@
-// The device panels' layouts and the window size, the small handlers that trace until their pages
+// The device panels' layouts and the window size (the pages take what the window leaves; the
+// partial size drops the flash-module band), the small handlers that trace until their pages
 // come, the test-item ticks, and the file checks with their status texts.
 #include <QAction>
 #include <QFrame>
@@ -8,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QVariant>
+#include <algorithm>
 
 #include "app/file_checks.h"
 #include "app/main_form.h"
@@ -23,9 +26,15 @@ namespace {
 struct PanelPlaces {
     int width, height;
     QPoint sn, gauge, cft, info, sequence;
+    int labelWidth;  // the status text, from (10, 4): as far as the panel leaves room
 };
-constexpr PanelPlaces kList{990, 26, {380, 2}, {820, 5}, {880, 2}, {930, 2}, {960, 2}};
-constexpr PanelPlaces kBlock{247, 104, {62, 50}, {80, 81}, {140, 78}, {190, 78}, {220, 78}};
+constexpr PanelPlaces kList{990, 26, {380, 2}, {820, 5}, {880, 2}, {930, 2}, {960, 2}, 250};
+constexpr PanelPlaces kBlock{247, 104, {62, 50}, {80, 81}, {140, 78}, {190, 78}, {220, 78}, 233};
+
+// StyleScrollBox's top in each window size; the partial size drops the flash-module band above it.
+constexpr int kFullScrollTop = 113;
+constexpr int kPartialScrollTop = 3;
+constexpr const char* kHiddenByPartial = "hiddenByPartial";
 
 void SetChecked(QAction* action, bool checked) {
     if (action != nullptr) action->setChecked(checked);
@@ -38,6 +47,7 @@ static void LayOutPanels(TMainForm& f, const PanelPlaces& p, bool block) {
     for (int i = 0; i < 16; ++i) {
         const QPoint at = block ? QPoint(247 * (i % 4), 104 * (i / 4)) : QPoint(0, 26 * i);
         f.DevicePanel[i]->setGeometry(at.x(), at.y(), p.width, p.height);
+        f.DeviceLabel[i]->resize(p.labelWidth, f.DeviceLabel[i]->height());
         // Block panels are narrow: the serial number's caption goes above its edit.
         f.SNLabeledEdit[i]->setGeometry(p.sn.x(), p.sn.y(), block ? 180 : 200, f.SNLabeledEdit[i]->height());
         f.SNLabeledEdit[i]->SetLabelPosition(block ? forms::LabeledEdit::LabelPosition::Above
@@ -66,13 +76,37 @@ void TMainForm::BlockLayoutClick(QObject*) {
     SetChecked(BlockLayout, true);
 }
 
+// The controls of the Main Page above StyleScrollBox (the flash-module band): the partial size
+// hides those that show and the full size shows them again, so the device panels never lie over
+// them and nothing the partial size did not hide is shown.
+static void ShowFlashModuleBand(TMainForm& f, bool show) {
+    for (QObject* o : f.Page[0]->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w == nullptr || w == f.StyleScrollBox || w->isWindow()) continue;
+        if (!show && !w->isHidden()) {
+            w->setProperty(kHiddenByPartial, true);
+            w->hide();
+        } else if (show && w->property(kHiddenByPartial).toBool()) {
+            w->setProperty(kHiddenByPartial, QVariant());
+            w->show();
+        }
+    }
+}
+
+void TMainForm::FitStyleScrollBox() {
+    if (StyleScrollBox == nullptr || Page[0] == nullptr) return;
+    StyleScrollBox->resize(StyleScrollBox->width(), std::max(0, Page[0]->height() - StyleScrollBox->y() - 2));
+}
+
 void TMainForm::FullClick(QObject*) {
     TraceOut("######### - FullClick\n");
     AP_INIState.WindowSizeMode = 0;
     SetChecked(Full, true);
     SetChecked(Partial, false);
     resize(width(), 707);
-    StyleScrollBox->move(StyleScrollBox->x(), 113);
+    StyleScrollBox->move(StyleScrollBox->x(), kFullScrollTop);
+    ShowFlashModuleBand(*this, true);
+    FitStyleScrollBox();
 }
 
 void TMainForm::PartialClick(QObject*) {
@@ -81,7 +115,9 @@ void TMainForm::PartialClick(QObject*) {
     SetChecked(Full, false);
     SetChecked(Partial, true);
     resize(width(), 603);
-    StyleScrollBox->move(StyleScrollBox->x(), 3);
+    StyleScrollBox->move(StyleScrollBox->x(), kPartialScrollTop);
+    ShowFlashModuleBand(*this, false);
+    FitStyleScrollBox();
 }
 
 void TMainForm::DieMapCheckBoxOnClick(QObject* sender) {

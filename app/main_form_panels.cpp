@@ -80,6 +80,7 @@ void TMainForm::SyncDevicePanels() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Page[0] && event->type() == QEvent::Resize) FitStyleScrollBox();
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int d = 0; d < kDeviceCount; ++d) {
             if (watched == DevicePanel[d]) {

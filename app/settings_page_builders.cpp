@@ -2,6 +2,7 @@
 // its kind, caption, items and digit limit, at our own positions, with its events bound to the
 // window's handlers. Page 0 fills the band above StyleScrollBox; page 1 sits beside the test-item
 // list the frame already holds.
+// Pages 2 to 4 end by x 986, so a page that scrolls when the window is short needs no sideways bar.
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -144,6 +145,13 @@ class Flow {
         }
     }
 
+    QRect Peek(const app::PageRow& row, QWidget* parent) {
+        const Cursor saved = cursors_[parent];
+        const QRect r = Next(row, parent);
+        cursors_[parent] = saved;
+        return r;
+    }
+
   private:
     static constexpr int kLabelWidth = 150;
     struct Cursor {
@@ -166,7 +174,8 @@ void BuildRows(QWidget* page, const std::vector<app::PageRow>& rows, const Place
         if (at != places.end()) {
             w->setGeometry(at->second);
         } else if (flow != nullptr) {
-            w->setGeometry(flow->Next(row, parent));
+            // A row hidden in the form takes the next place without keeping it from the rows after.
+            w->setGeometry(row.hidden ? flow->Peek(row, parent) : flow->Next(row, parent));
         }
         if (row.disabled) w->setEnabled(false);
         if (row.hidden) w->hide();
@@ -221,7 +230,7 @@ const Places& DeviceSettingPagePlaces() {
         {"CommonGroupBox", {4, 4, 320, 522}},
         {"SNTimeStringLabeledEdit", {158, 488, 150, 21}},
         {"IDEMAGroupBox", {330, 4, 300, 200}},
-        {"ParaIniGroupBox", {636, 4, 360, 84}},
+        {"ParaIniGroupBox", {636, 4, 350, 84}},
         {"IDEMACapacityLabeledEdit", {150, 20, 80, 21}},
         {"CalcIDEMAtoRatioButton", {150, 46, 64, 23}},
         {"RestoreDefaultRatioButton", {220, 46, 64, 23}},
@@ -230,7 +239,7 @@ const Places& DeviceSettingPagePlaces() {
         {"Capacity1000LabeledEdit", {150, 124, 80, 21}},
         {"DefectRatioLabeledEdit", {150, 150, 80, 21}},
         {"ReservedRatioLabeledEdit", {150, 176, 80, 21}},
-        {"ParaIniFileLabeledEdit", {70, 22, 280, 21}},
+        {"ParaIniFileLabeledEdit", {70, 22, 270, 21}},
         {"LoadParaIniButton", {70, 50, 72, 23}},
     };
     return places;
@@ -300,13 +309,17 @@ void OnToggle(TMainForm& form, QWidget* page, const char* name, Handler handler)
 
 const Places& SysFwPagePlaces() {
     static const Places places = {
-        {"BlockQntyGroupBox", {4, 4, 300, 160}},
-        {"ThresholdGroupBox", {4, 170, 300, 160}},
-        {"OtherSettingGroupBox", {4, 336, 300, 130}},
-        {"LDPCReadEmptyThresholdGroupBox", {310, 336, 300, 130}},
-        {"FeatureGroupBox", {310, 4, 300, 326}},
-        {"PCIeGroupBox", {616, 4, 300, 160}},
-        {"ThermalGroupBox", {616, 170, 380, 336}},
+        {"BlockQntyGroupBox", {4, 4, 300, 154}},
+        // Other Setting at its engineering height while its rows are placed: the five thresholds
+        // (hidden but for the engineering switch) in rows from the top, the DRAM type under its label
+        // (the window's start-up then shortens the group to 82 and keeps the label at 22, the box at 44).
+        {"OtherSettingGroupBox", {4, 164, 300, 254}},
+        {"DramTypeLabel", {8, 22, 140, 16}},
+        {"DramTypeComboBox", {8, 44, 284, 22}},
+        {"FeatureGroupBox", {310, 4, 300, 388}},
+        {"LDPCReadEmptyThresholdGroupBox", {310, 398, 300, 128}},
+        {"PCIeGroupBox", {616, 4, 370, 154}},
+        {"ThermalGroupBox", {616, 164, 370, 362}},
     };
     return places;
 }
@@ -326,20 +339,43 @@ void BuildSysFwPage(TMainForm& form, QWidget* page) {
 
 const Places& SortFwPagePlaces() {
     static const Places places = {
-        {"FastSortGroupBox", {4, 4, 250, 156}},
-        {"SortOptionGroupBox", {4, 164, 250, 210}},
-        {"LDPCThresholdGroupBox", {4, 378, 250, 128}},
-        {"Block_RW_RG", {260, 4, 240, 90}},
-        {"FailThresholdGroupBox", {260, 98, 240, 156}},
-        {"DriveThresholdGroupBox", {260, 258, 240, 104}},
-        {"DebugThre_CB", {260, 366, 240, 20}},
-        {"DebugThreGroupBox", {260, 388, 240, 118}},
-        {"tProgGroupBox", {506, 4, 240, 300}},
-        {"RetryGroupBox", {506, 308, 240, 136}},
-        {"LEDGroupBox", {752, 4, 244, 500}},
-        {"RunningLEDGroupBox", {4, 68, 236, 140}},
-        {"PassLEDGroupBox", {4, 212, 236, 140}},
-        {"FailLEDGroupBox", {4, 356, 236, 140}},
+        {"FastSortGroupBox", {4, 4, 244, 154}},
+        {"SortOptionGroupBox", {4, 164, 244, 258}},
+        {"Block_RW_RG", {254, 4, 240, 90}},
+        {"FailThresholdGroupBox", {254, 98, 240, 154}},
+        {"LDPCThresholdGroupBox", {254, 258, 240, 128}},
+        {"DriveThresholdGroupBox", {254, 392, 240, 102}},
+        {"DebugThre_CB", {254, 392, 240, 20}},
+        {"DebugThreGroupBox", {254, 392, 240, 128}},
+        {"tProgGroupBox", {500, 4, 240, 310}},
+        // Retry / Mode: the two boxes wide enough for their texts, under their labels' line.
+        {"RetryGroupBox", {500, 320, 240, 102}},
+        {"Retry_Label", {8, 23, 80, 16}},
+        {"Retry_CB", {90, 20, 142, 22}},
+        {"FullincludeEasy_CB", {8, 46, 224, 20}},
+        {"SortMode_Label", {8, 49, 80, 16}},
+        {"SortMode_CB", {90, 46, 142, 22}},
+        {"Running_Delay_LE", {158, 72, 74, 21}},
+        // LED: the three states' groups, each with its buttons in a row and the two times under them.
+        {"LEDGroupBox", {746, 4, 240, 324}},
+        {"RunningLEDGroupBox", {4, 68, 232, 80}},
+        {"PassLEDGroupBox", {4, 152, 232, 80}},
+        {"FailLEDGroupBox", {4, 236, 232, 80}},
+        {"Running_Light_RB", {8, 20, 70, 20}},
+        {"Running_Dark_RB", {80, 20, 70, 20}},
+        {"Running_Blinking_RB", {152, 20, 72, 20}},
+        {"Running_LightOn_LabE", {62, 48, 52, 21}},
+        {"Running_LightOff_LabE", {172, 48, 52, 21}},
+        {"Pass_Light_RB", {8, 20, 70, 20}},
+        {"Pass_Dark_RB", {80, 20, 70, 20}},
+        {"Pass_Blinking_RB", {152, 20, 72, 20}},
+        {"Pass_LightOn_LabE", {62, 48, 52, 21}},
+        {"Pass_LightOff_LabE", {172, 48, 52, 21}},
+        {"Fail_Light_RB", {8, 20, 70, 20}},
+        {"Fail_Dark_RB", {80, 20, 70, 20}},
+        {"Fail_Blinking_RB", {152, 20, 72, 20}},
+        {"Fail_LightOn_LabE", {62, 48, 52, 21}},
+        {"Fail_LightOff_LabE", {172, 48, 52, 21}},
     };
     return places;
 }

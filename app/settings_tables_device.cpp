@@ -59,15 +59,16 @@ const std::vector<PageRow>& SysFwPageRows() {
         // Shown only: the flash parameters derive it.
         ShowOnly(Dec("SysBlockQntyLabeledEdit", "System Block", 5, "BlockQntyGroupBox", FieldOf([]() -> auto& { return AP_INIState.wFW_BLKQnty; }))),
         ReadOnly(Dec("TBLQntyLabeledEdit", "Table Block", 3, "BlockQntyGroupBox", FieldOf([]() -> auto& { return AP_INIState.TBLBlkQnty; }))),
-        Group("ThresholdGroupBox", "Threshold"),
-        Dec("CloseBlockRefreshThresholdLabeledEdit", "Close Block Refresh", 5, "ThresholdGroupBox",
-            FieldOf([]() -> auto& { return AP_INIState.CloseBlockRefreshThreshold; })),
-        Dec("HeaderBlockRefreshThresholdLabeledEdit", "Header Block Refresh", 5, "ThresholdGroupBox",
-            FieldOf([]() -> auto& { return AP_INIState.HeaderBlockRefreshThreshold; })),
-        Dec("CodeBlockThresholdLabeledEdit", "Code Block", 5, "ThresholdGroupBox", FieldOf([]() -> auto& { return AP_INIState.CodeBlockThreshold; })),
-        Dec("SWLThresholdLabeledEdit", "SWL", 5, "ThresholdGroupBox", FieldOf([]() -> auto& { return AP_INIState.SWLThreshold; })),
-        Dec("SwitchECThresholdLabeledEdit", "Switch EC", 5, "ThresholdGroupBox", FieldOf([]() -> auto& { return AP_INIState.SwitchEcThreshold; })),
+        // The thresholds sit above the DRAM type; the engineering switch shows them (and moves the DRAM
+        // type below them).
         Group("OtherSettingGroupBox", "Other Setting"),
+        Dec("CloseBlockRefreshThresholdLabeledEdit", "Close Block Refresh", 5, "OtherSettingGroupBox",
+            FieldOf([]() -> auto& { return AP_INIState.CloseBlockRefreshThreshold; })),
+        Dec("HeaderBlockRefreshThresholdLabeledEdit", "Header Block Refresh", 5, "OtherSettingGroupBox",
+            FieldOf([]() -> auto& { return AP_INIState.HeaderBlockRefreshThreshold; })),
+        Dec("CodeBlockThresholdLabeledEdit", "Code Block", 5, "OtherSettingGroupBox", FieldOf([]() -> auto& { return AP_INIState.CodeBlockThreshold; })),
+        Dec("SWLThresholdLabeledEdit", "SWL", 5, "OtherSettingGroupBox", FieldOf([]() -> auto& { return AP_INIState.SWLThreshold; })),
+        Dec("SwitchECThresholdLabeledEdit", "Switch EC", 5, "OtherSettingGroupBox", FieldOf([]() -> auto& { return AP_INIState.SwitchEcThreshold; })),
         Label("DramTypeLabel", "DRAM Type", "OtherSettingGroupBox"),
         // bDramProfile with the derived dwDramSize: the passes' own step.
         Combo("DramTypeComboBox", DramTypeItems(), "OtherSettingGroupBox", {}),

@@ -114,13 +114,24 @@ void RadioGroup::SetItems(const QStringList& items) {
         delete b;
     }
     buttons_.clear();
-    constexpr int kRowHeight = 20;
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         button->setObjectName(QString());
-        button->setGeometry(8, 18 + kRowHeight * i, std::max(40, width() - 16), kRowHeight);
         group_->addButton(button, i);
         buttons_.push_back(button);
+    }
+    PlaceButtons();
+}
+
+void RadioGroup::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    PlaceButtons();
+}
+
+void RadioGroup::PlaceButtons() {
+    constexpr int kRowHeight = 20;
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i]->setGeometry(8, 18 + kRowHeight * static_cast<int>(i), std::max(40, width() - 16), kRowHeight);
     }
 }
 

@@ -99,7 +99,13 @@ class RadioGroup : public QGroupBox {
   signals:
     void Click(int index);
 
+  protected:
+    // The buttons take the group's width, whenever it is set.
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    void PlaceButtons();
+
     QButtonGroup* group_;
     std::vector<QAbstractButton*> buttons_;
 };

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth clang
   fdisk ntfs-3g
+  fonts-wine
 )
 
 missing=()

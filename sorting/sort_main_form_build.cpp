@@ -17,6 +17,7 @@
 
 #include "forms/colours.h"
 #include "forms/controls.h"
+#include "forms/window_font.h"
 #include "sorting/ecc_page.h"
 #include "sorting/sort_main_form.h"
 
@@ -91,9 +92,7 @@ void TSortMainForm::BuildLayout() {
     setObjectName("SortMainForm");
     setWindowTitle("Sort Result");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont font("Tahoma");
-    font.setPointSize(8);
-    setFont(font);
+    setFont(forms::WindowFont());  // Tahoma 8 pt, as the window is laid out for
     setFixedSize(1008, 689);
 
     SortPageControl = new QTabWidget(this);

@@ -9,11 +9,13 @@
 #include "forms/application.h"
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
+#include "forms/window_font.h"
 #include "utility/main_form.h"
 #include "utility/program_setup.h"
 
 int main(int argc, char** argv) {
     forms::Application application(argc, argv);
+    forms::UseWindowFont();
     forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;
     forms::InstallUiPort(&uiPort);

@@ -25,7 +25,7 @@ QStringList Headers(const QTreeWidget* list) {
 TEST_F(SortWindowTest, ControlsPagesAndColumns) {
     EXPECT_EQ(form_->size(), QSize(1008, 689));
     EXPECT_EQ(form_->font().family(), "Tahoma");
-    EXPECT_EQ(form_->font().pointSize(), 8);
+    EXPECT_EQ(form_->font().pixelSize(), 11) << "Tahoma 8 pt at the 96 dots per inch of the layout";
     QTabWidget* pages = Find<QTabWidget>("SortPageControl");
     ASSERT_NE(pages, nullptr);
     ASSERT_EQ(pages->count(), 5);

@@ -13,6 +13,7 @@
 #include "forms/message_pump.h"
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
+#include "forms/window_close.h"
 #include "forms/window_font.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_Programs.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<TMainForm> form = app::CreateForms();
     if (form) {
         form->show();
+        forms::EndLoopWhenClosed(*form);
         // A settings file that could not be read ends the program once the loop starts.
         if (form->TerminateRequested()) QTimer::singleShot(0, &application, &QApplication::quit);
         application.exec();

@@ -22,6 +22,7 @@
 #include "forms/controls.h"
 #include "forms/ini_file.h"
 #include "forms/ui_port.h"
+#include "forms/window_close.h"
 #include "platform/clock.h"
 #include "procedures/V_Proc_GdpLoad.h"
 #include "settings/firmware_bins.h"
@@ -198,6 +199,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (m_bRunning != 0) {
         TraceOut("######### - The window closes when the run has ended\n");
         m_bCloseAfterRun = true;
+        event->ignore();
+        return;
+    }
+    // The windows it owns close first, each with its question; one answered No keeps the program open.
+    if (!forms::CloseOwnedWindows(*this)) {
         event->ignore();
         return;
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "forms/ui_port.h"
+#include "forms/window_close.h"
 
 namespace forms {
 
@@ -59,7 +60,13 @@ void CloseWindowsOnTerminationSignals() {
         char buffer[16];
         while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        QApplication::closeAllWindows();
+        // A signal while the windows close (a close question is up) changes nothing: closing the
+        // question's box would answer it No.
+        static bool closing = false;
+        if (closing) return;
+        closing = true;
+        CloseApplicationWindows();
+        closing = false;
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

@@ -26,7 +26,8 @@ void ShowCurrentException();
 void RestoreNumericLocale();
 // SIGTERM, SIGINT and SIGHUP close the application's windows on the GUI thread, as the operator's
 // close would (so a session's end or Ctrl-C still writes the settings and counters back). Call once,
-// after the application object exists.
+// after the application object exists. What a signal closes: forms::CloseApplicationWindows
+// (window_close.h). A signal that comes while the windows close is ignored.
 void CloseWindowsOnTerminationSignals();
 
 }  // namespace forms

@@ -13,6 +13,7 @@
 #include "app/mp_item_table.h"
 #include "app/run_state.h"
 #include "forms/ui_port.h"
+#include "platform/files.h"
 #include "transport/trace.h"
 
 namespace app {
@@ -101,7 +102,7 @@ File OpenForRows(const std::string& path, const std::string& header) {
 fs::path LogFolderPath(const std::string& logPath) {
     std::string text = logPath;
     std::replace(text.begin(), text.end(), '\\', '/');
-    return fs::path(text);
+    return platform::InProgramFolder(text);
 }
 
 MpLogFile PickMpLogFile(const fs::path& folder, const platform::LocalTime& date) {

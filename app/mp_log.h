@@ -21,7 +21,8 @@ struct MpLogFile {
     int m_nLogIndex = 0;
 };
 
-// The log folder as the settings give it ("\" is a folder separator).
+// The log folder as the settings give it ("\" is a folder separator); a relative folder lies under the
+// program folder.
 std::filesystem::path LogFolderPath(const std::string& logPath);
 
 // Picks the file at start-up: the last existing index of the date (0 when none), or the next one

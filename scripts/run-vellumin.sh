@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Starts Vellumin from the demo station folder with the station's bay of emulated drives (the program
-# itself stays in the build's utility folder: it reads no station file).
+# Starts Vellumin in the demo station (the program sits beside kestrane, as on a station PC, and saves
+# its reports there) with the station's bay of emulated drives, so it reads what Kestrane wrote.
 set -euo pipefail
-build=$(cd "${1:-build}" && pwd)
+build=${1:-build}
 station="$build/station"
 export KESTRANE_BAY=${KESTRANE_BAY:-$station/bay}
-cd "$station"
-exec "$build/utility/vellumin"
+exec "$station/vellumin"

@@ -216,7 +216,7 @@ void TSortMainForm::ShowSortingDetail(std::uint8_t channel, std::uint8_t bank) {
     TraceOut("strTemp %s \n", path.c_str());
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) path = folder + sorting::SortErrorReportName(die, 1);
-    // Without a folder this opening wrote no report: a file of that name in the working folder
+    // Without a folder this opening wrote no report: a file of that name in the program folder
     // belongs to no drive shown here.
     if (folder.empty()) {
         forms::ShowException("Cannot open file \"" + path + "\". " + std::strerror(ENOENT));

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "forms/message_pump.h"
@@ -146,8 +147,15 @@ void TMainForm::SaveUartLogButtonClick() {
         CGauge1->SetProgress(0);
         SetGaugeColour(kGaugeYellow);
         for (int i = 0; i < g_nDeviceCount; ++i) {
-            // The previous drive's report thread appends to its reports: wait for it to end.
-            if (i > 0) m_pThread[static_cast<std::size_t>(i - 1)].reset();
+            // The previous drive's report thread still appends its UART log to its report and ends
+            // save-all mode: it runs to its own end (serving its synchronised calls meanwhile), only
+            // then is it freed. A close asked for meanwhile ends the save there.
+            if (i > 0) {
+                std::unique_ptr<TMyThread>& previous = m_pThread[static_cast<std::size_t>(i - 1)];
+                if (previous) forms::PumpUntil([&] { return previous->Finished() || closeRequested_; }, -1);
+                if (closeRequested_) break;
+                previous.reset();
+            }
             g_nSaveAllMode = 1;
             g_bInstance = static_cast<std::uint8_t>(i);
             TraceOut("######### - g_bInstance is %d\n", g_bInstance);

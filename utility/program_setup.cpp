@@ -10,7 +10,7 @@ void SetUpLibrary() {
     AP_RDSetting.DumpDebugFile = 0;
     AP_RDSetting.EnNoCheckBridge = 0;
     AP_INIState.MaxPhyChannel = 0;
-    SetRawDumpFolder("raw");
+    SetRawDumpFolder("");  // "raw" under the program folder
 }
 
 }  // namespace vellumin

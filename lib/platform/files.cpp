@@ -51,6 +51,11 @@ void SetProgramFolder(const std::filesystem::path& folder) {
     g_folder = folder;
 }
 
+std::filesystem::path InProgramFolder(const std::filesystem::path& path) {
+    if (path.is_absolute()) return path;
+    return ProgramFolder() / path;
+}
+
 std::filesystem::path JoinPath(const std::filesystem::path& base, std::string_view relative) {
     std::filesystem::path out = base;
     std::string piece;

@@ -13,6 +13,9 @@ namespace platform {
 // The folder of the running executable, unless SetProgramFolder chose another (tests, the emulated station).
 std::filesystem::path ProgramFolder();
 void SetProgramFolder(const std::filesystem::path& folder);
+// Where a file named by `path` lives: a relative path is taken under the program folder (the folder a
+// station PC starts the program in), whatever the current directory is; an absolute path is kept.
+std::filesystem::path InProgramFolder(const std::filesystem::path& path);
 
 // Joins path pieces; a piece written with Windows separators ("log\\x.log") is taken piece by piece.
 std::filesystem::path JoinPath(const std::filesystem::path& base, std::string_view relative);

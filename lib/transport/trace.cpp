@@ -34,7 +34,7 @@ std::string g_dumpFolder;  // empty: "raw" under the program folder
 std::filesystem::path DumpFolder() {
     std::lock_guard lock(g_dumpFolderMutex);
     if (g_dumpFolder.empty()) return platform::ProgramFolder() / "raw";
-    return std::filesystem::path(g_dumpFolder);
+    return platform::InProgramFolder(g_dumpFolder);
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ void TraceOutToFile(std::FILE* logFile, const char* format, ...) {
 
 bool WriteRawFile(const char* path, const void* data, std::size_t length) {
     if (path == nullptr || *path == '\0' || (data == nullptr && length != 0)) return false;
-    std::FILE* f = std::fopen(path, "wb");
+    std::FILE* f = std::fopen(platform::InProgramFolder(path).c_str(), "wb");
     if (f == nullptr) return false;
     const bool ok = length == 0 || std::fwrite(data, 1, length, f) == length;
     return std::fclose(f) == 0 && ok;

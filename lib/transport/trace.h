@@ -14,15 +14,14 @@ void TraceOutToFile(std::FILE* logFile, const char* format, ...) __attribute__((
 // Writes `data` to "<dump folder>/<name>" when DumpDebugFile is on. The folder is never created: a
 // missing folder means no dump.
 void DumpRawFile(const char* name, const void* data, std::size_t length);
-// The dump folder of DumpRawFile: "raw" under the program folder while none is set (Kestrane); a
-// relative folder is taken from the current directory when each dump is written. Empty restores the
-// default.
+// The dump folder of DumpRawFile: "raw" under the program folder while none is set; a relative folder
+// lies under the program folder too (never under the current directory). Empty restores the default.
 void SetRawDumpFolder(const char* folder);
 // Writes `data` to `path` when DumpDebugFile is on.
 void DumpRawFileAt(const char* path, const void* data, std::size_t length);
 // Writes `data` to `path` unconditionally (the callers decide on the switch); false when the file cannot
-// be written. The sorting-result reader's dump, switched by [RDT] DumpRAWFile, is DumpRdtRawFile
-// (settings/rdt_dump.h).
+// be written. A relative path lies under the program folder, whatever the current directory is. The
+// sorting-result reader's dump, switched by [RDT] DumpRAWFile, is DumpRdtRawFile (settings/rdt_dump.h).
 bool WriteRawFile(const char* path, const void* data, std::size_t length);
 
 std::uint16_t AsWord16(std::uint16_t value);

@@ -13,6 +13,7 @@
 
 #include "app/mp_item_table.h"
 #include "forms/scripted_ui_port.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -70,7 +71,18 @@ TEST_F(MpLog, PickingTheFile) {
     EXPECT_EQ(log.m_nLogIndex, 5);
     EXPECT_EQ(log.m_sLogFile, File(5).string());
     EXPECT_EQ(log.m_nLogSizeLimit, 83000u);
-    EXPECT_EQ(app::LogFolderPath("C:\\tools\\log\\"), fs::path("C:/tools/log/"));
+}
+
+TEST_F(MpLog, ARelativeLogFolderLiesUnderTheProgramFolder) {
+    const fs::path savedProgram = platform::ProgramFolder();
+    platform::SetProgramFolder(folder_ / "station");
+    const std::pair<const char*, fs::path> cases[] = {
+        {"mylogs\\day", folder_ / "station" / "mylogs/day"},
+        {"C:\\tools\\log\\", folder_ / "station" / "C:/tools/log/"},
+        {"/var/log/qv", "/var/log/qv"},
+    };
+    for (const auto& [setting, folder] : cases) EXPECT_EQ(app::LogFolderPath(setting), folder) << setting;
+    platform::SetProgramFolder(savedProgram);
 }
 
 TEST_F(MpLog, HeaderAndRowsByteForByte) {

@@ -124,7 +124,7 @@ using namespace sorting_test;
 
 class ParseWithoutTree : public ParseFixture {};
 
-TEST_F(ParseWithoutTree, DumpsLandInTheWorkingFolderWithoutAPrefix) {
+TEST_F(ParseWithoutTree, DumpsLandInTheProgramFolderWhereverTheProgramStarted) {
     AP_RDTSet.SaveResultLog = 2;
     AP_RDSetting.DumpDebugFile = 1;
     AP_RDTSet.DumpRAWFile = 1;
@@ -136,8 +136,9 @@ TEST_F(ParseWithoutTree, DumpsLandInTheWorkingFolderWithoutAPrefix) {
     Parse();
     std::filesystem::current_path(old);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "Sorting_Log"));
-    EXPECT_EQ(std::filesystem::file_size(work / "R_Whole_0_1_2015_015.raw"), PageBytes());
-    EXPECT_EQ(std::filesystem::file_size(work / "R_RawData_CH0_Bank1_Lun0.raw"), 245760u);
+    EXPECT_EQ(std::filesystem::file_size(folder_ / "R_Whole_0_1_2015_015.raw"), PageBytes());
+    EXPECT_EQ(std::filesystem::file_size(folder_ / "R_RawData_CH0_Bank1_Lun0.raw"), 245760u);
+    EXPECT_TRUE(std::filesystem::is_empty(work));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/trace_sink.h"
@@ -74,17 +75,24 @@ TEST(Trace, RawDumpsFollowTheSwitchAndNeverCreateTheFolder) {
     EXPECT_EQ(GetFileLength((dir / "b.raw").c_str()), 4u);
     EXPECT_EQ(GetFileLength((dir / "missing").c_str()), 0u);
 
-    // A dump folder of its own, relative to the current directory and never created either.
+    // A dump folder of its own and a dump path, both relative: they lie under the program folder,
+    // whatever the current directory is, and the folder is never created either.
     const fs::path cwd = fs::current_path();
-    fs::create_directories(dir / "work");
+    fs::create_directories(dir / "work" / "dumps");
     fs::current_path(dir / "work");
-    SetRawDumpFolder("raw");
+    SetRawDumpFolder("dumps");
     DumpRawFile("c.raw", data, sizeof data);
-    EXPECT_FALSE(fs::exists(dir / "work" / "raw"));
-    fs::create_directories(dir / "work" / "raw");
+    EXPECT_FALSE(fs::exists(dir / "dumps"));
+    fs::create_directories(dir / "dumps");
     DumpRawFile("c.raw", data, sizeof data);
-    EXPECT_EQ(GetFileLength((dir / "work" / "raw" / "c.raw").c_str()), 4u);
-    EXPECT_FALSE(fs::exists(dir / "raw" / "c.raw"));
+    DumpRawFileAt("e.raw", data, sizeof data);
+    EXPECT_TRUE(WriteRawFile("f.raw", data, sizeof data));
+    EXPECT_EQ(GetFileLength((dir / "dumps" / "c.raw").c_str()), 4u);
+    EXPECT_EQ(GetFileLength((dir / "e.raw").c_str()), 4u);
+    EXPECT_EQ(GetFileLength((dir / "f.raw").c_str()), 4u);
+    std::vector<std::string> inWork;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "work")) inWork.push_back(entry.path().string());
+    EXPECT_EQ(inWork, std::vector<std::string>{(dir / "work" / "dumps").string()});
     SetRawDumpFolder("");
     DumpRawFile("d.raw", data, sizeof data);
     EXPECT_EQ(GetFileLength((dir / "raw" / "d.raw").c_str()), 4u);

@@ -10,10 +10,12 @@
 #include "emu/bay.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/trace_sink.h"
 #include "transport/port_instance.h"
 #include "utility/device_scan.h"
 #include "utility/device_state.h"
+#include "utility/program_setup.h"
 #include "utility/report_files.h"
 #include "transport/trace.h"
 
@@ -109,26 +111,30 @@ TEST(DeviceScan, CaseTable) {
 }
 
 // The drive whose identify namespace fails after its identify controller succeeded (its "IDFY_C.raw"
-// written, no "IDFY_N.raw") is not listed, and the next drive takes row 0.
+// written, no "IDFY_N.raw") is not listed, and the next drive takes row 0. The dumps go to "raw" in
+// the program folder, never to a "raw" of the folder the program was started in.
 TEST(DeviceScan, IdentifyNamespaceFailingLeavesTheDriveOut) {
     platform::ScopedBackends backends;
     platform::VirtualClock clock;
     platform::ScopedClock useClock(clock);
     platform::TraceCapture trace;
-    const fs::path cwd = fs::current_path();
+    const fs::path cwd = fs::current_path(), savedProgram = platform::ProgramFolder();
     const fs::path work = fs::temp_directory_path() / ("qv_scan_dumps_" + std::to_string(::getpid()));
+    const fs::path program = work / "program", raw = program / "raw", started = work / "started";
     fs::remove_all(work);
-    fs::create_directories(work / "raw");
-    fs::current_path(work);
-    SetRawDumpFolder("raw");
+    fs::create_directories(raw);
+    fs::create_directories(started / "raw");
+    platform::SetProgramFolder(program);
+    fs::current_path(started);
+    SetUpLibrary();
     bool seen = false;
     // Only the first drive answers fewer commands; its own command count decides which identify fails.
     for (int after = 4; after <= 12 && !seen; ++after) {
-        fs::remove(work / "raw" / "IDFY_C.raw");
-        fs::remove(work / "raw" / "IDFY_N.raw");
+        fs::remove(raw / "IDFY_C.raw");
+        fs::remove(raw / "IDFY_N.raw");
         // The second drive is listed after the first, so its dumps would hide the first's: list it alone.
         const auto rows = Scan({"namespace", {"FaultAt=after" + std::to_string(after) + ":noanswer"}, {}, 0, {}});
-        if (fs::exists(work / "raw" / "IDFY_C.raw") && !fs::exists(work / "raw" / "IDFY_N.raw")) {
+        if (fs::exists(raw / "IDFY_C.raw") && !fs::exists(raw / "IDFY_N.raw")) {
             seen = true;
             EXPECT_TRUE(rows.empty());
             EXPECT_EQ(g_nDeviceCount, 0);
@@ -136,8 +142,10 @@ TEST(DeviceScan, IdentifyNamespaceFailingLeavesTheDriveOut) {
         }
     }
     EXPECT_TRUE(seen) << "no command count made only identify namespace fail";
+    EXPECT_TRUE(fs::is_empty(started / "raw"));
     SetRawDumpFolder("");
     fs::current_path(cwd);
+    platform::SetProgramFolder(savedProgram);
     fs::remove_all(work);
 }
 

@@ -10,12 +10,16 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "emu/bay.h"
 #include "forms/scripted_ui_port.h"
@@ -42,10 +46,12 @@ class WindowE2e : public ::testing::Test {
         savedFolder_ = platform::ProgramFolder();
         platform::SetProgramFolder(folder_);
         SetUpLibrary();
+        for (const auto& [name, text] : BayFiles()) std::ofstream(folder_ / name, std::ios::binary) << text;
         const std::string ini = Ini();
         std::string error;
         auto config = emu::ParseBayConfig(ini, &error);
         ASSERT_TRUE(config) << error;
+        for (emu::DriveConfig& d : config->drives) d.bayFolder = folder_;  // the files of BayFiles()
         bay_ = emu::Bay::Create(std::move(*config));
         platform::InstallBackend("emu:", bay_, true);
         form_ = std::make_unique<TMainForm>();
@@ -63,6 +69,8 @@ class WindowE2e : public ::testing::Test {
             "GrownBad=1:0:0:20:3,0:1:0:10:6,1:1:0:11:0\n";
     }
     virtual int Drives() const { return 4; }
+    // Files the drives' keys name (UartLogFile), written into the bay folder before the bay is made.
+    virtual std::vector<std::pair<std::string, std::string>> BayFiles() const { return {}; }
     void TearDown() override {
         form_.reset();
         for (int port = 0; port < kMaxDevices; ++port) SetPortPath(port, nullptr);
@@ -314,6 +322,77 @@ TEST_F(WindowThreads, SaveAllEndsAtAHiddenFullGaugeWithBothReports) {
                                              {65, 1, false, false}, {70, 1, false, false}, {75, 1, false, false},
                                              {80, 1, false, false}, {85, 1, false, false}, {90, 1, false, false},
                                              {95, 1, false, true},  {100, 1, false, true}, {100, 1, true, false}}));
+}
+
+// Three formatted drives, each with a UART log of its own.
+class WindowThreeLogs : public WindowThreads {
+  protected:
+    std::string Ini() const override {
+        std::string ini = "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n";
+        for (int n = 1; n <= 3; ++n) ini += Formatted(n, "UartLogFile=uart" + std::to_string(n) + ".txt\n");
+        return ini;
+    }
+    int Drives() const override { return 3; }
+    std::vector<std::pair<std::string, std::string>> BayFiles() const override {
+        std::vector<std::pair<std::string, std::string>> files;
+        for (int n = 1; n <= 3; ++n) files.emplace_back("uart" + std::to_string(n) + ".txt", Marker(n) + "\n");
+        return files;
+    }
+    static std::string Marker(int n) { return "[BOOT] console of FMT0" + std::to_string(n); }
+};
+
+TEST_F(WindowThreeLogs, SaveKeepsEveryDrivesWholeUartLogInItsReport) {
+    form_->findChild<QPushButton*>("Button3")->click();
+    AwaitThread(2);
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        const std::string suffix = "_FMT0" + std::to_string(n) + "(0)";
+        std::vector<fs::path> reports;
+        for (const auto& folder : fs::directory_iterator(folder_)) {
+            if (!folder.is_directory() || !folder.path().filename().string().ends_with(suffix)) continue;
+            for (const auto& file : fs::directory_iterator(folder.path())) {
+                if (file.path().filename().string().ends_with("_UARTLogInfo.txt")) reports.push_back(file.path());
+            }
+        }
+        ASSERT_EQ(reports.size(), 1u);
+        std::ifstream in(reports[0], std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        // The whole log: its first line, and the boot and command lines the firmware wrote after it.
+        EXPECT_EQ(text.rfind(Marker(n) + "\r\n", 0), 0u) << text;
+        EXPECT_GT(text.size(), Marker(n).size() + 100) << text;
+        for (int other = 1; other <= 3; ++other) {
+            if (other != n) {
+                EXPECT_EQ(text.find(Marker(other)), std::string::npos);
+            }
+        }
+    }
+}
+
+// The first drive keeps answering that its log is not ready: the save waits for its thread until
+// the window is closed, and then ends without the second drive.
+class WindowFirstUartStuck : public WindowThreads {
+  protected:
+    std::string Ini() const override {
+        return "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=2\n[Hub1]\nId=1-1\nPorts=8\n" +
+               Formatted(1, "UartNotReady=1000000\n") + Formatted(2, "");
+    }
+};
+
+TEST_F(WindowFirstUartStuck, ClosingEndsTheSavesWaitForTheFirstDrive) {
+    form_->show();
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (trace_.Contains("######### - ParseUartLogInfo")) form_->close();
+    });
+    closer.start(5);
+    form_->findChild<QPushButton*>("Button3")->click();  // returns: the close ended the wait
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(g_bInstance, 0);
+    std::vector<std::string> folders;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+        if (entry.is_directory()) folders.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(folders, std::vector<std::string>{"0_FMT01(0)"});
 }
 
 // The first drive's log answers a size beyond the limit at its first chunk; the second keeps

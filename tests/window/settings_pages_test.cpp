@@ -141,6 +141,16 @@ TEST_F(SettingsPages, TheSampleSettingsRoundTripByteForByte) {
     OpenWindow();
     CloseWindow();
     EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
+    // The SORT sample, loaded with "Load INI", is the file written back.
+    const std::string sort = ReadText(station_ / "RIVIDO_SORT.ini");
+    TMainForm& w = OpenWindow();
+    ui_.AnswerFile((station_ / "RIVIDO_SORT.ini").string());
+    w.Control<QPushButton>("LoadINIButton")->click();
+    EXPECT_EQ(AP_INIState.ToolMode, 1);
+    EXPECT_EQ(ui_.Shown().size(), 1u) << "the dialog only";
+    CloseWindow();
+    EXPECT_EQ(ReadText(station_ / "RIVIDO_SORT.ini"), sort);
+    EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
 }
 
 TEST_F(SettingsPages, LoadIniRefusesTheFlashListAndLocksAfterAValidFile) {

@@ -55,12 +55,6 @@ void SortTrace(const char* format, ...) {
     TraceOut("%s", line.c_str());
 }
 
-bool MakeFolder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) return true;
-    return std::filesystem::create_directories(folder, ec) && !ec;
-}
-
 // Writes the whole-info page as "WholeInfo.raw" (the raw-dump switch) through a temporary file and
 // rename, so that workers writing at once leave one die's page, never a mix.
 void DumpWholeInfo(std::span<const std::uint8_t> page) {
@@ -276,12 +270,12 @@ std::uint8_t DriveRead::Run() {
     TraceOut("Port(%d) is Device(%d)\n", port_, device_);
     start_ = platform::Now();
     const std::filesystem::path root = platform::ProgramFolder() / "Sorting_Log";
-    if (!MakeFolder(root)) {
+    if (!platform::MakeFolders(root)) {
         if (out_.message) out_.message("Cannot create root directory 0 .");
         SortTrace("[SORT]######## - create dir Fail(00) !!\n");
     }
     analysis_ = root / "AnalysisData";
-    if (!MakeFolder(analysis_)) {
+    if (!platform::MakeFolders(analysis_)) {
         if (out_.message) out_.message("Cannot create RDT Bad directory.");
         SortTrace("[SORT]######## - create dir Fail(06) !!\n");
     }

@@ -17,8 +17,8 @@ struct DemoStationPlan {
     // part of the sample flash list with the sample settings (4 channels of 2 CEs, 400 MHz). Kept as
     // a list here, as the emulator does not include the host's derivation; a test derives them.
     // ("#" is a letter the derivation has no rule for: ONFI 3.0 at 400 MHz.)
-    std::vector<std::string> systemFirmwareNames = {"TCJHCALC.bin", "TCFHCBLC.bin", "XEBECALB.bin",
-                                                    "#EMPCALC.bin", "JHMPCALC.bin", "TIJHCALI.bin"};
+    std::vector<std::string> systemFirmwareNames = {"TCJHCALC.bin", "TCFHCBLC.bin", "XEBHCALB.bin",
+                                                    "#EMHCALC.bin", "JHMHCALC.bin", "TIJHCALI.bin"};
     std::string chip = "TEV1001";
     // The NAND data sets of the listed parts: BIN type (the first four letters of a part's name)
     // and set number.

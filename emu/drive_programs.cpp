@@ -130,6 +130,30 @@ bool Latency(Reader& r, NandLatency& l) {
     return true;
 }
 
+// NandTimeScale: a bare percentage for every die, <ch>:<ce>:<lun>:<percent> for one.
+bool TimeScales(Reader& r, const DriveConfig& d, ProgramSetup& s) {
+    const auto v = d.section.Get("NandTimeScale");
+    if (!v) return true;
+    const char* what = "a percentage (1 to 10000) or a list of <ch>:<ce>:<lun>:<percent>";
+    const auto items = Split(*v, ',');
+    if (items.empty()) return r.Fail("NandTimeScale", *v, what);
+    for (std::string_view item : items) {
+        const auto f = Split(item, ':');
+        std::uint64_t n[4] = {};
+        bool ok = f.size() == 1 || f.size() == 4;
+        for (std::size_t i = 0; ok && i < f.size(); ++i) ok = ParseNumber(f[i], n[i]) && n[i] <= 10000;
+        const std::uint64_t percent = n[f.size() - 1];
+        if (!ok || percent == 0) return r.Fail("NandTimeScale", *v, what);
+        if (f.size() == 1) {
+            s.timeScale = static_cast<unsigned>(percent);
+        } else {
+            s.dieTimeScales.push_back({static_cast<int>(n[0]), static_cast<int>(n[1]), static_cast<int>(n[2]),
+                                       static_cast<unsigned>(percent)});
+        }
+    }
+    return true;
+}
+
 bool InsideGeometry(const ProgramSetup& s, std::string* error, const std::string& drive) {
     auto check = [&](const std::vector<NandAddress>& list, const char* key, bool page) {
         for (const NandAddress& a : list) {
@@ -143,8 +167,11 @@ bool InsideGeometry(const ProgramSetup& s, std::string* error, const std::string
         }
         return true;
     };
+    std::vector<NandAddress> scaled;
+    for (const ProgramSetup::DieTimeScale& d : s.dieTimeScales) scaled.push_back({d.channel, d.ce, d.lun, 0, 0});
     return check(s.badBlocks, "BadBlocks", false) && check(s.readUnc, "ReadUnc", true) &&
-           check(s.programFail, "ProgramFail", true) && check(s.eraseFail, "EraseFail", false);
+           check(s.programFail, "ProgramFail", true) && check(s.eraseFail, "EraseFail", false) &&
+           check(scaled, "NandTimeScale", false);
 }
 
 }  // namespace
@@ -159,7 +186,7 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
                     r.Int("FlashPlanes", g.planes, 1, 16) && r.FlashId(s.gdp.flashId, s.gdp.flashIdByte6) &&
                     r.Places("BadBlocks", s.badBlocks, 4, 4) && r.Places("ReadUnc", s.readUnc, 5, 5) &&
                     r.Places("ProgramFail", s.programFail, 4, 5) && r.Places("EraseFail", s.eraseFail, 4, 4) &&
-                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency) &&
+                    r.StuckBits(s.stuckBits) && r.Busy(s.gdp) && Latency(r, s.latency) && TimeScales(r, drive, s) &&
                     ReadDiagnosticKeys(drive, s.gdp, s.diag, s.sort, error) && ReadSpiKeys(drive, s.spi, error);
     if (!ok || !InsideGeometry(s, error, drive.name)) return std::nullopt;
     auto sorting = ReadSortRunSetup(drive, error);
@@ -178,14 +205,15 @@ std::optional<ProgramSetup> ReadProgramSetup(const DriveConfig& drive, std::stri
     s.badUnits = std::move(*badUnits);
     s.uart = std::move(*uart);
     s.sortRun = std::move(*sorting);
-    s.sortRun.nandTimes = s.diag.nandTimes;
-    s.sortRun.nandTimesAt = s.diag.nandTimesAt;
     return s;
 }
 
 DrivePrograms InstallDrivePrograms(ControllerCore& core, const ProgramSetup& setup) {
     DrivePrograms p;
     p.nand = std::make_shared<NandModel>(setup.geometry, setup.latency);
+    p.nand->SetOpTimeScale(setup.timeScale);
+    for (const ProgramSetup::DieTimeScale& d : setup.dieTimeScales)
+        p.nand->SetOpTimeScale(d.channel, d.ce, d.lun, d.percent);
     for (const NandAddress& a : setup.badBlocks) p.nand->MarkFactoryBad(a.channel, a.ce, a.lun, a.block);
     for (const NandAddress& a : setup.readUnc) p.nand->InjectUncorrectable(a);
     for (const NandAddress& a : setup.programFail)

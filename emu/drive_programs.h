@@ -19,6 +19,11 @@
 //   ReadLatencyUs=  ProgramLatencyUs=  EraseLatencyUs=   the same in microseconds (win over the
 //                                         millisecond keys); charged in whole milliseconds with the
 //                                         remainder carried, so many short operations add up exactly
+//   NandTimeScale=<item>,...              the flash's own operation times (NandOpTimes, nand_model.h:
+//                                         what the sorting firmware reports per die) slowed or sped
+//                                         up: an item <percent> for every die, <ch>:<ce>:<lun>:<percent>
+//                                         for one (1 to 10000; default 100); 150 puts every time
+//                                         outside the sample settings' program-time limits
 // The system firmware's keys (GrownBad, BadUnit, UartLogFile, UartChunkBytes, UartNotReady,
 // UartBadSize, UartEndless) are listed in system_bad_units.h and uart_log.h.
 // The keys of the sorting firmware's test run (SortPrepPolls, SortRunMs, ErrorBits, Temperature) are in
@@ -57,6 +62,12 @@ struct StuckBit {
 struct ProgramSetup {
     FlashGeometry geometry;
     NandLatency latency;
+    struct DieTimeScale {
+        int channel = 0, ce = 0, lun = 0;
+        unsigned percent = 100;
+    };
+    unsigned timeScale = 100;                 // every die's
+    std::vector<DieTimeScale> dieTimeScales;  // over the drive's
     GdpSetup gdp;
     std::vector<NandAddress> badBlocks;  // page ignored
     std::vector<NandAddress> readUnc;

@@ -229,6 +229,34 @@ void NandModel::SetLatency(NandLatency latency) {
     latency_ = latency;
 }
 
+void NandModel::SetOpTimes(NandOpTimes times) {
+    std::lock_guard lock(mutex_);
+    opTimes_ = times;
+}
+
+void NandModel::SetOpTimeScale(unsigned percent) {
+    std::lock_guard lock(mutex_);
+    opScale_ = percent;
+    dieOpScale_.clear();
+}
+
+void NandModel::SetOpTimeScale(int channel, int ce, int lun, unsigned percent) {
+    std::lock_guard lock(mutex_);
+    dieOpScale_[{channel, ce, lun}] = percent;
+}
+
+NandOpTimes NandModel::OpTimes(int channel, int ce, int lun) const {
+    std::lock_guard lock(mutex_);
+    const auto die = dieOpScale_.find({channel, ce, lun});
+    const std::uint64_t percent = die != dieOpScale_.end() ? die->second : opScale_;
+    auto scaled = [percent](unsigned us) {
+        return static_cast<unsigned>(std::min<std::uint64_t>(us * percent / 100, 0xFFFFFFFFu));
+    };
+    const NandOpTimes& t = opTimes_;
+    return {scaled(t.slcReadUs), scaled(t.readUs),     scaled(t.slcProgramUs),
+            scaled(t.programUs), scaled(t.slcEraseUs), scaled(t.eraseUs)};
+}
+
 void NandModel::NoteServed(std::uint64_t blockKey, Failure type) {
     served_.emplace(blockKey, type);
     std::uint64_t& count = type == Failure::Read      ? servedCounts_.reads

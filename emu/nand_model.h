@@ -7,6 +7,11 @@
 // clock through the flash's latency account (benchmarks); a caller that runs several dies or
 // planes at once charges one operation time itself (Timing::Parallel).
 //
+// Apart from what the emulator waits, the flash has its own operation times (NandOpTimes): how
+// long a read, a program and an erase take on the part, in SLC mode and in its native mode. They
+// are what the firmware's own timers measure (the sorting firmware's die times), charged to
+// nobody; a die may be slowed by a percentage (the bay key NandTimeScale, drive_programs.h).
+//
 // Identical page contents are stored once, so a drive that writes the same loader block on
 // every die holds one copy of each page.
 #pragma once
@@ -18,6 +23,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +49,18 @@ struct NandLatency {
     unsigned readUs = 0;
     unsigned programUs = 0;
     unsigned eraseUs = 0;
+};
+
+// The part's own operation times in microseconds, by cell mode: those of a TLC part of the demo
+// station's kind (its native mode) and of the same part used as SLC.
+struct NandOpTimes {
+    unsigned slcReadUs = 60;
+    unsigned readUs = 115;
+    unsigned slcProgramUs = 250;
+    unsigned programUs = 1100;
+    unsigned slcEraseUs = 2000;
+    unsigned eraseUs = 4000;
+    friend bool operator==(const NandOpTimes&, const NandOpTimes&) = default;
 };
 
 // Operations done since the flash was made (the benchmarks' figures).
@@ -151,6 +169,14 @@ class NandModel {
     void ClearFaults();
     void SetLatency(NandLatency latency);
 
+    // The part's operation times (every die), and a die's times scaled by `percent` (100: the
+    // part's own; every die when no place is given). OpTimes gives a die's times, each at most
+    // 0xFFFFFFFF.
+    void SetOpTimes(NandOpTimes times);
+    void SetOpTimeScale(unsigned percent);
+    void SetOpTimeScale(int channel, int ce, int lun, unsigned percent);
+    NandOpTimes OpTimes(int channel, int ce, int lun) const;
+
   private:
     using Bytes = std::vector<std::uint8_t>;
     struct Page {
@@ -174,6 +200,9 @@ class NandModel {
 
     FlashGeometry geometry_;
     NandLatency latency_;
+    NandOpTimes opTimes_;
+    unsigned opScale_ = 100;
+    std::map<std::tuple<int, int, int>, unsigned> dieOpScale_;
     LatencyAccount account_;
     mutable std::mutex mutex_;
     NandCounts counts_;

@@ -32,13 +32,11 @@ bool Number(std::string_view text, long long& out, long long low, long long high
 }  // namespace
 
 SortNandTimes SortingProgram::DieTimes(const SortDieResult& die) const {
-    NandTimes t = setup_.nandTimes;
-    for (const NandTimesAt& at : setup_.nandTimesAt) {
-        if (at.channel == die.channel && at.ce == die.ce && at.lun == die.lun) t = at.times;
-    }
-    auto word = [](std::uint32_t v) { return static_cast<std::uint16_t>(std::min<std::uint32_t>(v, 0xFFFF)); };
-    const std::uint16_t eraseMs = std::min<std::uint16_t>(word(t.erase / 1000), 0xFF);
-    return {eraseMs, eraseMs, word(t.program / 4), word(t.read / 2), word(t.program), word(t.read)};
+    const NandOpTimes t = nand_->OpTimes(die.channel, die.ce, die.lun);
+    auto word = [](unsigned v) { return static_cast<std::uint16_t>(std::min(v, 0xFFFFu)); };
+    auto ms = [](unsigned us) { return static_cast<std::uint16_t>(std::min(us / 1000, 0xFFu)); };
+    return {ms(t.slcEraseUs),  ms(t.eraseUs),     word(t.slcProgramUs),
+            word(t.slcReadUs), word(t.programUs), word(t.readUs)};
 }
 
 std::optional<SortRunSetup> ReadSortRunSetup(const DriveConfig& drive, std::string* error) {

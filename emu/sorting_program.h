@@ -18,8 +18,9 @@
 //   SortNoResultBlock=<ch>:<ce>:<lun>,...   those dies are left without a result block
 //   SortUncPage=<index>,...   those page indexes of every result block read uncorrectable
 //   SortNoSignature=bb|mark|ecc[,...]   those pages are written without their signature
-// The die-info times come from the diagnostic keys NandTimes and NandTimesAt (gdp_diagnostics.h):
-// erase in ms, program and read in us, the SLC program a quarter and the SLC read half of them.
+// The die-info times are the flash's own operation times of each die (NandOpTimes, nand_model.h;
+// slowed by the drive's NandTimeScale key, drive_programs.h): erase in ms, program and read in us,
+// SLC and native mode each.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,6 @@
 #include "emu/bay_config.h"
 #include "emu/boot_rom.h"
 #include "emu/controller_core.h"
-#include "emu/gdp_diagnostics.h"
 #include "emu/nand_model.h"
 #include "emu/sorting_result_block.h"
 #include "emu/sorting_run.h"
@@ -52,8 +52,6 @@ struct SortRunSetup {
     unsigned runMs = 60000;
     int temperature = 40;
     SortErrorBits errorBits;
-    NandTimes nandTimes;
-    std::vector<NandTimesAt> nandTimesAt;
     bool statusFixed = false;  // the drive's SortStatus key fixes the status command's answer
     std::optional<int> defaultErrorBits;
     SortResultFaults resultFaults;

@@ -203,6 +203,14 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view data) {
     return (::close(fd) == 0) && ok;
 }
 
+bool MakeFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    // Whoever made it, the folder is there or it is not: create_directories answers false, or an
+    // error, when another writer made the last part (or a parent) between its check and its mkdir.
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
+
 std::string SafeNamePart(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

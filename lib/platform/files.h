@@ -37,6 +37,10 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view data);
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view data);
 // The file a save of `path` replaces: `path` itself, or the end of its chain of symbolic links.
 std::filesystem::path SaveTarget(const std::filesystem::path& path);
+// Creates the folder and any missing parents. True when it is a folder afterwards, also when
+// another thread or program made it meanwhile; false when it cannot be made (a file in the way,
+// no permission).
+bool MakeFolders(const std::filesystem::path& folder);
 // Appends `data` in one write; false on failure.
 bool AppendToFile(const std::filesystem::path& path, std::string_view data);
 

@@ -23,7 +23,7 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
         Drive("FlashChannels=8\nFlashCEs=4\nFlashLuns=2\nFlashBlocks=1024\nFlashPages=384\nFlashPageSectors=16\n"
               "FlashId=2c,a4,08,32,a1,00\nBadBlocks=1:2:1:100,7:3:0:5\nReadUnc=0:0:0:3:9\n"
               "ProgramFail=2:1:0:7,2:1:0:8:4\nEraseFail=3:0:0:11\nStuckRamBit=0xCCCCCCCE:3:1\n"
-              "GdpBusyPolls=3\nReadLatencyMs=1\nProgramLatencyMs=2\nEraseLatencyMs=5\n"
+              "GdpBusyPolls=3\nReadLatencyMs=1\nProgramLatencyMs=2\nEraseLatencyMs=5\nNandTimeScale=150,1:2:1:300\n"
               "SortPrepPolls=2\nSortRunMs=0\nErrorBits=1:2:1:100:77\nNandTimes=200,50,4000\nTemperature=-5\n"
               "SortStatus=3\n"),
         nullptr);
@@ -49,10 +49,12 @@ TEST(DrivePrograms, KeysOfTheBayDescription) {
     EXPECT_EQ(std::tie(sort.prepPolls, sort.runMs, sort.temperature, sort.statusFixed),
               std::make_tuple(2, 0u, -5, true));
     EXPECT_EQ(sort.errorBits, (emu::SortErrorBits{{{1, 2, 1, 100}, 77}}));
-    EXPECT_EQ(sort.nandTimes, (emu::NandTimes{200, 50, 4000})) << "the diagnostic key's times";
 
     emu_test::ProgramBench bench(*setup);
     EXPECT_TRUE(bench.programs.nand->IsFactoryBad(7, 3, 0, 5));
+    const emu::NandOpTimes own;
+    EXPECT_EQ(bench.programs.nand->OpTimes(0, 0, 0).programUs, own.programUs * 3 / 2) << "every die's scale";
+    EXPECT_EQ(bench.programs.nand->OpTimes(1, 2, 1).slcReadUs, own.slcReadUs * 3) << "one die's own";
     std::vector<std::uint8_t> word(2, 0);
     ASSERT_TRUE(bench.core.Ram().Write(0xCCCCCCCE, word));
     ASSERT_TRUE(bench.core.Ram().Read(0xCCCCCCCE, word));
@@ -74,6 +76,10 @@ TEST(DrivePrograms, UnsoundValuesAreRefusedWithTheirKey) {
         {"ErrorBits=0:0:0:1\n", "ErrorBits=0:0:0:1"},
         {"ErrorBits=0:0:0:1:256\n", "ErrorBits=0:0:0:1:256"},
         {"ErrorBits=0:0:0:9999:5\n", "ErrorBits names a place outside the flash"},
+        {"NandTimeScale=0\n", "NandTimeScale=0"},
+        {"NandTimeScale=0:0:150\n", "NandTimeScale=0:0:150"},
+        {"NandTimeScale=150,\n", "NandTimeScale=150,"},
+        {"NandTimeScale=4:0:0:150\n", "NandTimeScale names a place outside the flash"},
     };
     for (const auto& [keys, message] : cases) {
         SCOPED_TRACE(keys);

@@ -126,9 +126,10 @@ TEST_F(SortingProgramTest, TheResultBlocksOfADemoDriveReadBackAsLaidOut) {
     emu::SortRunSetup setup;
     setup.temperature = 47;
     setup.errorBits[{2, 1, 0, 500}] = 90;
-    setup.nandTimes = {1800, 90, 5000};
-    setup.nandTimesAt = {{3, 1, 0, {2000, 100, 7000}}};
     Build(FlashGeometry{}, setup);
+    // The flash's own times, one die slower than the others.
+    nand_->SetOpTimes({45, 90, 450, 1800, 5000, 5400});
+    nand_->SetOpTimeScale(3, 1, 0, 150);
     const std::vector<Fault> faults = {{0, 0, 100, -1}, {1, 0, 200, 3},  {1, 1, 300, 2},
                                        {2, 0, 400, 1},  {2, 1, 500, 0},  {3, 1, 600, -1},
                                        {3, 1, 601, -1}, {3, 1, 602, -1}, {3, 1, 603, -1}};
@@ -218,7 +219,7 @@ TEST_F(SortingProgramTest, TheResultBlocksOfADemoDriveReadBackAsLaidOut) {
             EXPECT_EQ(own.testResult, tagDie == 7 ? 0x02 : 0);
             EXPECT_EQ(
                 std::tie(own.tEraseSlc, own.tErase, own.tProgSlc, own.tReadSlc, own.tProg, own.tRead),
-                tagDie == 7 ? std::make_tuple(7, 7, 500, 50, 2000, 100) : std::make_tuple(5, 5, 450, 45, 1800, 90));
+                tagDie == 7 ? std::make_tuple(7, 8, 675, 67, 2700, 135) : std::make_tuple(5, 5, 450, 45, 1800, 90));
 
             EXPECT_TRUE(r.eccSignature);
             EXPECT_EQ(r.eccBank, ce);

@@ -25,6 +25,10 @@ namespace {
 
 class SortResultsE2e : public RunTest {
   protected:
+    // Without a run folder (Save Log modes 2 and 3) the result window's page dumps go to the working
+    // folder: here the station copy, never the folder the tests were started from.
+    SortResultsE2e() : started_(std::filesystem::current_path()) { std::filesystem::current_path(station_); }
+    ~SortResultsE2e() override { std::filesystem::current_path(started_); }
     // Sets `key` (a whole line's key, found at a line start) to `value` in the station's settings.
     void SetKey(std::string& ini, const std::string& key, const std::string& value) {
         const std::size_t at = ini.find("\n" + key + "=");
@@ -46,6 +50,22 @@ class SortResultsE2e : public RunTest {
         EXPECT_TRUE(ran) << d;
         EXPECT_FALSE(SortMainForm->isVisible()) << d;
     }
+    // Ticks of the status timer on the virtual clock until the poll ends (or `ticks` have passed).
+    void PollToTheEnd(TMainForm& w, int ticks) {
+        for (int tick = 0; tick < ticks && w.SortStatusTimer->isActive(); ++tick) {
+            clock_.Advance(30000);
+            w.SortStatusTimerTimer(w.SortStatusTimer);
+        }
+    }
+    // The last cells ("Pass" or "Fail") of the result window's program-time list.
+    static std::vector<std::string> ProgramTimeVerdicts(const TSortMainForm& form) {
+        std::vector<std::string> verdicts;
+        const QTreeWidget* list = form.Tprogram_ListView;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            verdicts.push_back(list->topLevelItem(i)->text(list->columnCount() - 1).toStdString());
+        }
+        return verdicts;
+    }
     static std::vector<std::string> Names(const std::filesystem::path& folder) {
         std::vector<std::string> names;
         if (!std::filesystem::is_directory(folder)) return names;
@@ -53,6 +73,9 @@ class SortResultsE2e : public RunTest {
         std::sort(names.begin(), names.end());
         return names;
     }
+
+  private:
+    std::filesystem::path started_;
 };
 
 TEST_F(SortResultsE2e, StartScanDetailSaveAndExport) {
@@ -176,6 +199,71 @@ TEST_F(SortResultsE2e, StartScanDetailSaveAndExport) {
     const std::optional<xlsx_test::Sheet> sheet = xlsx_test::ReadSheet(books.front());
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->rows.size(), 17u) << "the header and one row per die of both drives";
+}
+
+// The demo station as shipped, SORT sample settings taken with "Load INI": START ends in the sorting
+// firmware, the status poll follows to its end, the password unlocks the result pages, "Scan Device"
+// reads every drive's results, Detail
+// shows the program-time list inside the sample's limits ("Pass"; drive 2's flash slowed by its bay
+// key: "Fail"), Save Log is offered, and "Create RDT Analysis File" exports one row per die.
+TEST_F(SortResultsE2e, TheSortSampleOnTheDemoStation) {
+    std::string bay = window_test::ReadText(station_ / "bay" / "bay.ini");
+    ASSERT_NE(bay.find("[Drive2]\n"), std::string::npos);
+    bay.insert(bay.find("[Drive2]\n") + 9, "NandTimeScale=150\n");
+    InstallBay(bay);
+    app::ScopedFormMakers makers;
+    app::RegisterFormMaker(app::FormPlace::SortMain, sorting::MakeSortMainForm);
+    window_ = app::CreateForms();
+    ASSERT_TRUE(window_);
+    TMainForm& w = *window_;
+    Enumerate();
+    const int drives = g_nPortConnectedNum;
+    ASSERT_GE(drives, 8);
+
+    ui_.AnswerFile((station_ / "RIVIDO_SORT.ini").string());
+    w.Control<QPushButton>("LoadINIButton")->click();
+    ASSERT_EQ(AP_INIState.ToolMode, 1);
+    w.ExecuteButtonClick(w.ExecuteButton);
+    for (int d = 0; d < drives; ++d) ASSERT_EQ(g_DeviceSlots.Read(d).status, "Pass") << d;
+    ASSERT_TRUE(w.SortStatusTimer->isActive()) << "the status poll started";
+    PollToTheEnd(w, 10);
+    EXPECT_FALSE(w.SortStatusTimer->isActive());
+    for (int d = 0; d < drives; ++d) EXPECT_EQ(w.DeviceLabel[d]->text().toStdString(), "(RDT-Done)") << d;
+    // "Load INI" locked the settings, and the result pages and menus with them: the operator unlocks.
+    EXPECT_FALSE(w.SettingPageControl->isTabEnabled(5));
+    ui_.AnswerText(std::string("plirk"));
+    w.LockSpeedButton->click();
+    ASSERT_TRUE(w.SettingPageControl->isTabEnabled(5)) << "the SORT Result page";
+
+    w.ScanSortResult_btnClick(w.ScanSortResult_btn);
+    // The drives' workers make the result folders at once: none reports a folder it could not make.
+    for (const std::string& shown : Messages()) EXPECT_EQ(shown.find("Cannot create"), std::string::npos) << shown;
+    for (int d = 0; d < drives; ++d) {
+        EXPECT_EQ(w.EasyResult_GB[d]->title().toStdString(),
+                  "Port:" + std::to_string(g_DeviceToPortMap[d]) + " - Pass!")
+            << d;
+    }
+    for (int d = 0; d < 2; ++d) {
+        SCOPED_TRACE(d);
+        Detail(w, d, [&](TSortMainForm& form) {
+            EXPECT_EQ(ProgramTimeVerdicts(form), std::vector<std::string>(8, d == 0 ? "Pass" : "Fail"));
+            EXPECT_TRUE(form.SaveLog_Btn->isVisibleTo(&form));
+        });
+    }
+
+    const std::filesystem::path folder = station_ / "Sorting_Log" / "AnalysisData";
+    const std::vector<std::string> files = Names(folder);
+    ASSERT_EQ(files.size(), 8u * static_cast<std::size_t>(drives));
+    ui_.AnswerFile((folder / files.front()).string());
+    w.CreateRDTAnalysisFile->trigger();
+    std::vector<std::string> books;
+    for (const std::string& name : Names(folder)) {
+        if (std::filesystem::path(name).extension() == ".xlsx") books.push_back(name);
+    }
+    ASSERT_EQ(books.size(), 1u);
+    const std::optional<xlsx_test::Sheet> sheet = xlsx_test::ReadSheet((folder / books.front()).string());
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->rows.size(), 1u + 8u * static_cast<std::size_t>(drives)) << "the header and one row per die";
 }
 
 }  // namespace

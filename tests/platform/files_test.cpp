@@ -3,8 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/trace_sink.h"
@@ -71,6 +74,33 @@ TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
     ASSERT_TRUE(platform::WriteFileAtomic(file, "saved"));
     for (const Case& c : cases) EXPECT_EQ(fs::exists(dir / c.name), !c.removed) << c.name;
     EXPECT_EQ(platform::ReadWholeFile(file).value(), "saved");
+}
+
+// Workers that make the same folders at the same moment all find them made: the one that loses the
+// race to create a folder sees it there.
+TEST(Files, FoldersMadeByManyThreadsAtOnceAreMadeForEach) {
+    const fs::path dir = TempDir("folders");
+    constexpr int kThreads = 8;
+    for (int round = 0; round < 100; ++round) {
+        const fs::path folder = dir / std::to_string(round) / "Sorting_Log" / "AnalysisData";
+        std::atomic<int> waiting{kThreads};
+        std::atomic<int> made{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&] {
+                waiting.fetch_sub(1);
+                while (waiting.load() > 0) std::this_thread::yield();
+                if (platform::MakeFolders(folder)) made.fetch_add(1);
+            });
+        }
+        for (std::thread& t : threads) t.join();
+        ASSERT_EQ(made.load(), kThreads) << "round " << round;
+    }
+    // A file in the way is no folder.
+    platform::WriteWholeFile(dir / "file", "x");
+    EXPECT_FALSE(platform::MakeFolders(dir / "file"));
+    EXPECT_FALSE(platform::MakeFolders(dir / "file" / "below"));
+    fs::remove_all(dir);
 }
 
 TEST(Files, ProgramFolderCanBeChosen) {

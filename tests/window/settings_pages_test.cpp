@@ -142,6 +142,16 @@ TEST_F(SettingsPages, TheSampleSettingsRoundTripByteForByte) {
     OpenWindow();
     CloseWindow();
     EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
+    // The SORT sample, loaded with "Load INI", is the file written back.
+    const std::string sort = ReadText(station_ / "RIVIDO_SORT.ini");
+    TMainForm& w = OpenWindow();
+    ui_.AnswerFile((station_ / "RIVIDO_SORT.ini").string());
+    w.Control<QPushButton>("LoadINIButton")->click();
+    EXPECT_EQ(AP_INIState.ToolMode, 1);
+    EXPECT_EQ(ui_.Shown().size(), 1u) << "the dialog only";
+    CloseWindow();
+    EXPECT_EQ(ReadText(station_ / "RIVIDO_SORT.ini"), sort);
+    EXPECT_EQ(ReadText(station_ / "RIVIDO.ini"), before);
 }
 
 TEST_F(SettingsPages, LoadIniRefusesTheFlashListAndLocksAfterAValidFile) {
@@ -233,9 +243,9 @@ TEST_F(SettingsPages, AVendorChangeSelectsItsFirstPartAndTheFirstTiming) {
     vendor->setCurrentIndex(1);
     emit vendor->activated(1);
     EXPECT_EQ(ItemsOf("FlashTypeComboBox"),
-              (std::vector<std::string>{"B16A256T  /  TSB16A256T2P (2CE)", "B0KB128N  /  TSB0KB128N2P (1CE)"}));
+              (std::vector<std::string>{"B16A512T  /  TSB16A512T2P (2CE)", "B0KB512N  /  TSB0KB512N2P (1CE)"}));
     EXPECT_EQ(Combo("FlashTypeComboBox")->currentIndex(), 0);
-    EXPECT_STREQ(AP_INIState.FlashUniName, "B16A256T");
+    EXPECT_STREQ(AP_INIState.FlashUniName, "B16A512T");
     EXPECT_EQ(AP_FlashSet.ucFlashInterface, 9);
     EXPECT_EQ(w.m_sInitTmcFile, (station_ / "TMC" / "Default" / "TMC_LGC.ini").string());
     EXPECT_EQ(w.m_sBestTmcFile, (station_ / "TMC" / "Default" / "TMC_L2T2.ini").string());
@@ -249,6 +259,37 @@ TEST_F(SettingsPages, AVendorChangeSelectsItsFirstPartAndTheFirstTiming) {
     EXPECT_EQ(Combo("FlashTypeComboBox")->count(), 0);
 }
 
+// Every vendor and every part of the sample list, chosen as the operator chooses them, and the
+// sample part chosen back: no box, and the capacity shown is the one accepted.
+TEST_F(SettingsPages, EveryPartOfTheSampleListIsChosenWithoutABox) {
+    OpenWindow();
+    QComboBox* vendor = Combo("FlashVendorComboBox");
+    QComboBox* type = Combo("FlashTypeComboBox");
+    ui_.Clear();
+    int parts = 0;
+    for (int v = 0; v < vendor->count(); ++v) {
+        vendor->setCurrentIndex(v);
+        emit vendor->activated(v);
+        for (int p = 0; p < type->count(); ++p) {
+            const std::string part = type->itemText(p).toStdString();
+            SCOPED_TRACE(part);
+            type->setCurrentIndex(p);
+            emit type->activated(p);
+            ++parts;
+            EXPECT_EQ(part.substr(0, part.find(' ')), AP_INIState.FlashUniName);
+            EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front().text;
+            EXPECT_EQ(Edit("Capacity1024LabeledEdit")->text().toStdString(),
+                      Edit("IDEMACapacityLabeledEdit")->text().toStdString());
+            ui_.Clear();
+        }
+    }
+    EXPECT_EQ(parts, 6);
+    vendor->setCurrentIndex(0);
+    emit vendor->activated(0);
+    EXPECT_TRUE(ui_.Shown().empty());
+    EXPECT_STREQ(AP_INIState.FlashUniName, "B27B512G");
+}
+
 TEST_F(SettingsPages, TheTimingFilesFollowThePartsInterface) {
     TMainForm& w = OpenWindow();
     const fs::path tmc = station_ / "TMC" / "Default";
@@ -258,8 +299,8 @@ TEST_F(SettingsPages, TheTimingFilesFollowThePartsInterface) {
         const char* init;
         const char* best;
     };
-    for (const Case& c : {Case{"B0KB128N", 8, "TMC_LGC.ini", "TMC_ONFI3.ini"},
-                          Case{"L06B128Q", 10, "TMC_ONFI4.ini", "TMC_ONFI4.ini"}}) {
+    for (const Case& c : {Case{"B0KB512N", 8, "TMC_LGC.ini", "TMC_ONFI3.ini"},
+                          Case{"L06B512Q", 10, "TMC_ONFI4.ini", "TMC_ONFI4.ini"}}) {
         std::strcpy(AP_INIState.FlashUniName, c.part);
         w.ChangeGlobalParameter();
         EXPECT_EQ(AP_FlashSet.ucFlashInterface, c.iface);

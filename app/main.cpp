@@ -13,11 +13,13 @@
 #include "forms/message_pump.h"
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
+#include "platform/trace_sink.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_Programs.h"
 #include "sorting/sort_main_form.h"
 
 int main(int argc, char** argv) {
+    platform::TraceToTerminalWhenAsked();
     forms::Application application(argc, argv);
     forms::CloseWindowsOnTerminationSignals();
     forms::QtUiPort uiPort;

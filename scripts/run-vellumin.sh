@@ -4,6 +4,7 @@
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 station="$build/station"
+source "$(dirname "$0")/runtime-dir.sh"
 export KESTRANE_BAY=${KESTRANE_BAY:-$station/bay}
 cd "$station"
 exec "$build/utility/vellumin"

@@ -169,7 +169,7 @@ class Collector : public benchmark::BenchmarkReporter {
     std::map<std::string, Run> results;
 
   private:
-    // The library keeps it for the program's lifetime.
+    // Held for the program's lifetime, never freed.
     benchmark::BenchmarkReporter* display_ = benchmark::CreateDefaultDisplayReporter();
 };
 

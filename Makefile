@@ -1,14 +1,15 @@
 # Two commands set up everything on a fresh Debian machine:
-#   make run   installs missing packages, builds, starts Kestrane on the sample station with emulated drives
-#   (make run-vellumin starts Vellumin there instead)
-#   make test  installs missing packages, builds, runs every test suite
+#   make run   installs missing packages, builds the programs, starts Kestrane on the sample station with
+#              emulated drives (make run-vellumin starts Vellumin there instead); traces reach the terminal
+#              only with KESTRANE_TRACE=1
+#   make test  installs missing packages, builds everything, runs every test suite
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_RUNS ?= 1000000
 FUZZ_SECONDS ?= 3600
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run run-vellumin asan tsan tsan-configure tsan-threaded bench fuzz clean
+.PHONY: all deps configure build programs test run run-vellumin asan tsan tsan-configure tsan-threaded bench fuzz clean
 
 all: build
 
@@ -21,13 +22,20 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# What the two programs need to start: both programs, the format program and the demo station (not the
+# test suites and benchmarks, which `make test` and `make bench` build).
+PROGRAMS = kestrane vellumin qv-format demo_station
+
+programs: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target $(PROGRAMS)
+
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-run: build
+run: programs
 	@bash scripts/run-kestrane.sh $(BUILD)
 
-run-vellumin: build
+run-vellumin: programs
 	@bash scripts/run-vellumin.sh $(BUILD)
 
 bench: build

@@ -15,11 +15,13 @@
 #include "forms/ui_port.h"
 #include "forms/window_close.h"
 #include "forms/window_font.h"
+#include "platform/trace_sink.h"
 #include "procedures/V_Proc_Pattern.h"
 #include "procedures/V_Proc_Programs.h"
 #include "sorting/sort_main_form.h"
 
 int main(int argc, char** argv) {
+    platform::TraceToTerminalWhenAsked();
     forms::Application application(argc, argv);
     forms::UseWindowFont();
     forms::CloseWindowsOnTerminationSignals();

@@ -51,26 +51,37 @@ void BM_GdpLoadFromMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_GdpLoadFromMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Write, read back and erase 16 KB pages; the argument is the flash's program time in ms.
+// Write, read back and erase 16 KB pages of block 7 (channel 1, CE 1); the argument is the flash's
+// program time in ms. The erase is the single-plane form: the multi-plane form names a block unit
+// (unit 7 is blocks 28 to 31 of four planes), which would leave block 7 written.
 void BM_PageWriteReadErase(benchmark::State& state) {
     platform::TraceToNothing();
     const auto programMs = std::to_string(state.range(0));
     test_support::EmulatedDrives drives(
         {"Program=gdp\nProgramLatencyMs=" + programMs + "\nFlashBlocks=64\nFlashPages=256\nFlashPageSectors=32"});
-    VC_EnableVendorCmd(0);
+    if (!drives.Error().empty() || VC_EnableVendorCmd(0) != 1) {
+        state.SkipWithError("the emulated drive is not ready");
+        return;
+    }
     AP_INIState.MaxPhyBank = 2;
     AP_INIState.MaxPhyChannel = 4;
+    constexpr std::uint16_t kBlock = 7;
+    constexpr int kPages = 256;
     std::vector<std::uint8_t> page(16384, 0x5A), back(16384);
     std::size_t bytes = 0;
     int p = 0;
     for (auto _ : state) {
-        if (!VP_WritePage(0, 1, 1, 7, static_cast<std::uint16_t>(p), 2, 1, 2, page.data(), 32) ||
-            !VP_ReadPage(0, 1, 1, 7, static_cast<std::uint16_t>(p), 2, 1, 2, back.data(), 32)) {
+        if (!VP_WritePage(0, 1, 1, kBlock, static_cast<std::uint16_t>(p), 2, 1, 2, page.data(), 32) ||
+            !VP_ReadPage(0, 1, 1, kBlock, static_cast<std::uint16_t>(p), 2, 1, 2, back.data(), 32) || back != page) {
             state.SkipWithError("page access failed");
+            break;
         }
         bytes += 2 * page.size();
-        if (++p == 256) {
-            VP_EraseBlock(0, 1, 1, 7, 0, 0, nullptr);
+        if (++p == kPages) {
+            if (!VP_EraseBlock(0, 1, 1, kBlock, 0, 1, nullptr)) {
+                state.SkipWithError("block erase failed");
+                break;
+            }
             p = 0;
         }
     }

@@ -28,6 +28,7 @@
 #include "forms/ui_port.h"
 #include "platform/files.h"
 #include "platform/named_lock.h"
+#include "platform/trace_sink.h"
 #include "transport/port_instance.h"
 
 namespace fs = std::filesystem;
@@ -120,6 +121,8 @@ void Settle(long long ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The figures alone: the run's trace lines (some 86,000) go nowhere.
+    platform::TraceToNothing();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const fs::path station = fs::temp_directory_path() / ("qv_bench_mp_run_" + std::to_string(::getpid()));

@@ -153,16 +153,24 @@ BENCHMARK(BM_HostStackVendorRead8)->Arg(1)->Arg(2)->ArgName("bridge");
 BENCHMARK(BM_EmulatorOnlyVendorRead8)->Arg(1)->Arg(2)->ArgName("bridge");
 BENCHMARK(BM_VendorReadThroughput)->Threads(1)->Threads(8)->UseRealTime();
 
-// Keeps the results by name to print the two comparisons at the end.
-class Collector : public benchmark::ConsoleReporter {
+// Keeps the results by name to print the two comparisons at the end, and shows them through the
+// library's own display (which honours --benchmark_color and --benchmark_format: colours only on a
+// terminal).
+class Collector : public benchmark::BenchmarkReporter {
   public:
+    bool ReportContext(const Context& context) override { return display_->ReportContext(context); }
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type == Run::RT_Iteration && !r.error_occurred) results[r.benchmark_name()] = r;
         }
-        ConsoleReporter::ReportRuns(runs);
+        display_->ReportRuns(runs);
     }
+    void Finalize() override { display_->Finalize(); }
     std::map<std::string, Run> results;
+
+  private:
+    // Held for the program's lifetime, never freed.
+    benchmark::BenchmarkReporter* display_ = benchmark::CreateDefaultDisplayReporter();
 };
 
 double Nanoseconds(const benchmark::BenchmarkReporter::Run& r) {

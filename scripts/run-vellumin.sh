@@ -4,5 +4,6 @@
 set -euo pipefail
 build=${1:-build}
 station="$build/station"
+source "$(dirname "$0")/runtime-dir.sh"
 export KESTRANE_BAY=${KESTRANE_BAY:-$station/bay}
 exec "$station/vellumin"

@@ -10,10 +10,12 @@
 #include "forms/qt_ui_port.h"
 #include "forms/ui_port.h"
 #include "forms/window_font.h"
+#include "platform/trace_sink.h"
 #include "utility/main_form.h"
 #include "utility/program_setup.h"
 
 int main(int argc, char** argv) {
+    platform::TraceToTerminalWhenAsked();
     forms::Application application(argc, argv);
     forms::UseWindowFont();
     forms::CloseWindowsOnTerminationSignals();

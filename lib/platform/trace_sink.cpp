@@ -154,6 +154,20 @@ void TraceToNothing() {
     s.target = Target::Nothing;
 }
 
+bool TraceSwitchOn(const char* value) {
+    return value != nullptr && std::string_view(value) == "1";
+}
+
+bool TraceToTerminalWhenAsked() {
+    const bool on = TraceSwitchOn(std::getenv(kTraceSwitchVariable));
+    if (on) {
+        TraceToStderr();
+    } else {
+        TraceToNothing();
+    }
+    return on;
+}
+
 void SetTraceFileRules(const TraceFileRules& rules) {
     Sink& s = TheSink();
     std::unique_lock lock(s.mutex);

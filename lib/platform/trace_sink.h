@@ -21,6 +21,14 @@ bool TraceToFile(const std::string& path);
 // Discards lines.
 void TraceToNothing();
 
+// The programs' trace switch: the environment variable KESTRANE_TRACE. Traces reach the terminal
+// (stderr) only when it is exactly "1"; any other value, or none, keeps them off the terminal.
+inline constexpr const char* kTraceSwitchVariable = "KESTRANE_TRACE";
+bool TraceSwitchOn(const char* value);
+// Sends lines to stderr when the environment's switch is on, else discards them; returns whether
+// they go to stderr. A program calls it once at start, before its first trace.
+bool TraceToTerminalWhenAsked();
+
 // The file sink keeps lines in memory and writes them in one go: when `bufferBytes` are waiting, when
 // a line comes `maxAgeMs` (installed clock) after the oldest waiting one, every `maxAgeMs` of real time
 // from a background thread (a person tailing the file or a crash loses at most that much), when the

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -113,6 +114,59 @@ TEST_F(TraceFile, TheBackgroundFlusherWritesAnIdleSinksLines) {
     // Real time: the flusher wakes every millisecond; bounded so a stuck flusher fails, not hangs.
     for (int i = 0; i < 5000 && File().empty(); ++i) ::usleep(1000);
     EXPECT_EQ(File(), "idle\n");
+}
+
+// The programs' switch: only the exact text "1" brings the traces to the terminal.
+TEST(TraceSwitch, OnlyExactlyOneIsOn) {
+    struct Case {
+        const char* value;
+        bool on;
+    };
+    for (const Case& c : {Case{nullptr, false}, Case{"1", true}, Case{"", false}, Case{"0", false}, Case{"2", false},
+                          Case{"01", false}, Case{"11", false}, Case{" 1", false}, Case{"1 ", false},
+                          Case{"1\n", false}, Case{"true", false}, Case{"yes", false}, Case{"on", false}}) {
+        EXPECT_EQ(platform::TraceSwitchOn(c.value), c.on) << (c.value != nullptr ? c.value : "(unset)");
+    }
+}
+
+// What a program's start does with the environment: lines reach stderr with the switch on, and
+// nowhere with it off or unset.
+TEST(TraceSwitch, TheEnvironmentDecidesWhetherLinesReachStderr) {
+    namespace fs = std::filesystem;
+    const fs::path out = fs::temp_directory_path() / ("qv_trace_switch_" + std::to_string(::getpid()) + ".err");
+    const char* before = std::getenv(platform::kTraceSwitchVariable);
+    const std::string saved = before != nullptr ? before : "";
+    struct Case {
+        const char* value;  // null: unset
+        bool on;
+    };
+    for (const Case& c : {Case{"1", true}, Case{nullptr, false}, Case{"0", false}, Case{"yes", false}}) {
+        if (c.value != nullptr) {
+            ::setenv(platform::kTraceSwitchVariable, c.value, 1);
+        } else {
+            ::unsetenv(platform::kTraceSwitchVariable);
+        }
+        std::fflush(stderr);
+        const int keep = ::dup(STDERR_FILENO);
+        const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(file, 0);
+        ::dup2(file, STDERR_FILENO);
+        ::close(file);
+        const bool on = platform::TraceToTerminalWhenAsked();
+        platform::WriteTrace("######### - traced\n");
+        std::fflush(stderr);
+        ::dup2(keep, STDERR_FILENO);
+        ::close(keep);
+        platform::TraceToStderr();
+        EXPECT_EQ(on, c.on) << (c.value != nullptr ? c.value : "(unset)");
+        EXPECT_EQ(ReadAll(out), c.on ? "######### - traced\n" : "") << (c.value != nullptr ? c.value : "(unset)");
+    }
+    if (before != nullptr) {
+        ::setenv(platform::kTraceSwitchVariable, saved.c_str(), 1);
+    } else {
+        ::unsetenv(platform::kTraceSwitchVariable);
+    }
+    fs::remove(out);
 }
 
 }  // namespace

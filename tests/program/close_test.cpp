@@ -91,6 +91,8 @@ class Child {
             if (::chdir(station.Folder().c_str()) != 0) ::_exit(126);
             ::setenv("KESTRANE_BAY", station.Bay().c_str(), 1);
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            // The test follows the program by its traces, which reach the terminal only when asked.
+            ::setenv("KESTRANE_TRACE", "1", 1);
             std::vector<std::string> argv{station.Program().string()};
             argv.insert(argv.end(), args.begin(), args.end());
             std::vector<char*> raw;

@@ -244,11 +244,16 @@ void TMainForm::WMMoving() {
 void TMainForm::LockUI(int lock) {
     for (QAction* action : MainMenu->actions()) action->setEnabled(lock == 0);
     const int otherModePage = AP_INIState.ToolMode == 1 ? 3 : 4;
-    for (int i = 0; i < SettingPageControl->count(); ++i) {
-        SettingPageControl->setTabEnabled(i, lock == 0 && i != otherModePage);
-    }
+    for (int i = 0; i < SettingPageControl->count(); ++i) SetSettingsPageEnabled(i, lock == 0 && i != otherModePage);
     if (auto* w = Control("AutoDetectButton")) w->setEnabled(lock == 0);
     LockSpeedButton->SetDown(lock != 0);
+}
+
+void TMainForm::SetSettingsPageEnabled(int page, bool enabled) {
+    const int front = SettingPageControl->currentIndex();
+    SettingPageControl->setTabEnabled(page, enabled);
+    const int otherModePage = AP_INIState.ToolMode == 1 ? 3 : 4;
+    SettingPageControl->setCurrentIndex(front == otherModePage ? 0 : front);
 }
 
 void TMainForm::LockSpeedButtonClick(QObject* sender) {

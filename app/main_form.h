@@ -140,6 +140,10 @@ class TMainForm : public QMainWindow {
     void WMMoving();
     void LockUI(int lock);
     void LockSpeedButtonClick(QObject* sender);
+    // Switches settings page `page` on or off and leaves the page in front where it is (greyed when
+    // off; Qt would move it to the next page it can show); only the other tool mode's page, which
+    // stays off even unlocked, gives way to the Main Page.
+    void SetSettingsPageEnabled(int page, bool enabled);
 
     // ---- Enumeration and port mapping ----
     int GetQVChipConnectedNum();

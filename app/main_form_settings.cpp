@@ -103,7 +103,7 @@ class FormWindow : public app::SettingsWindow {
     void SetMenuChecked(const std::string& item, bool checked) override {
         if (QAction* a = Action(item)) a->setChecked(checked);
     }
-    void SetPageEnabled(int page, bool enabled) override { f_.SettingPageControl->setTabEnabled(page, enabled); }
+    void SetPageEnabled(int page, bool enabled) override { f_.SetSettingsPageEnabled(page, enabled); }
     void LockUI(int lock) override { f_.LockUI(lock); }
     void ListLayoutClick() override { f_.ListLayoutClick(&f_); }
     void BlockLayoutClick() override { f_.BlockLayoutClick(&f_); }

@@ -179,6 +179,45 @@ TEST_F(SettingsPages, LoadIniRefusesTheFlashListAndLocksAfterAValidFile) {
     EXPECT_FALSE(w.SettingPageControl->isTabEnabled(1));
 }
 
+// The lock that ends "Load INI" greys the pages but leaves the one in front where the operator had
+// it, and so does the unlock; only a page of the other tool mode, which stays off even unlocked,
+// gives way to the Main Page.
+TEST_F(SettingsPages, LoadIniAndItsLockKeepThePageInFront) {
+    struct Case {
+        const char* name;
+        int startMode;  // [Setting] ToolMode the window starts with
+        int front;      // the page in front when "Load INI" is pressed
+        int fileMode;   // ToolMode of the file loaded
+        int want;       // the page in front afterwards, locked and unlocked
+    };
+    const Case cases[] = {
+        {"Main Page", 0, 0, 0, 0},
+        {"Device Setting", 0, 2, 0, 2},
+        {"SORT Result", 0, 5, 0, 5},
+        {"SYS FW Setting, a SORT file", 0, 3, 1, 0},
+        {"SORT FW Setting, an MP file", 1, 4, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings().WriteInteger("Setting", "ToolMode", c.startMode);
+        TMainForm& w = OpenWindow();
+        w.SettingPageControl->setCurrentIndex(c.front);
+        ASSERT_EQ(w.SettingPageControl->currentIndex(), c.front);
+        const fs::path other = station_ / "other.ini";
+        fs::copy_file(station_ / "RIVIDO.ini", other, fs::copy_options::overwrite_existing);
+        forms::IniFile(other).WriteInteger("Setting", "ToolMode", c.fileMode);
+        ui_.AnswerFile(other.string());
+        w.LoadINIButtonClick(w.Control<QPushButton>("LoadINIButton"));
+        ASSERT_EQ(AP_INIState.MPVersion, 1);
+        EXPECT_EQ(w.SettingPageControl->currentIndex(), c.want);
+        ui_.AnswerText("plirk");
+        w.LockSpeedButton->click();
+        ASSERT_EQ(AP_INIState.MPVersion, 0);
+        EXPECT_EQ(w.SettingPageControl->currentIndex(), c.want);
+        CloseWindow();
+    }
+}
+
 // After "Load INI" the test-item switches follow the rebuilt list: in MP mode a file with Preformat
 // selected and Download not gets Download selected, in the list and in the switch a run reads.
 TEST_F(SettingsPages, LoadIniTakesTheTestItemsFromTheRebuiltList) {

@@ -4,14 +4,11 @@
 
 #include "forms/application.h"
 #include "forms/window_font.h"
-#include "window/window_fixture.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     forms::Application app(argc, argv);
     forms::UseWindowFont();
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    std::filesystem::remove_all(window_test::LockFolderOfTheRun());
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -16,12 +17,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path TempDir(const char* name) {
-    fs::path dir = fs::temp_directory_path() / (std::string("qv_files_") + name + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+// A test's own folder under the temporary folder, removed with it.
+class TempDir {
+  public:
+    explicit TempDir(const char* name)
+        : path_(fs::temp_directory_path() / (std::string("qv_files_") + name + "_" + std::to_string(::getpid()))) {
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& Path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
 
 TEST(Files, JoinPathAcceptsBothSeparators) {
     EXPECT_EQ(platform::JoinPath("/opt/k", "log\\PFT_1.log"), fs::path("/opt/k/log/PFT_1.log"));
@@ -30,7 +44,8 @@ TEST(Files, JoinPathAcceptsBothSeparators) {
 }
 
 TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
-    const fs::path dir = TempDir("atomic");
+    const TempDir scratch("atomic");
+    const fs::path& dir = scratch.Path();
     const fs::path file = dir / "RIVIDO.ini";
     ASSERT_TRUE(platform::WriteWholeFile(file, "old"));
     ASSERT_TRUE(platform::WriteFileAtomic(file, "new contents"));
@@ -44,7 +59,8 @@ TEST(Files, AtomicWriteIntoAMissingFolderFailsAndReadOfMissingFileIsEmpty) {
 }
 
 TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
-    const fs::path dir = TempDir("stale");
+    const TempDir scratch("stale");
+    const fs::path& dir = scratch.Path();
     const fs::path file = dir / "RIVIDO.ini";
     const pid_t gone = ::fork();  // a process id that is surely gone once reaped
     ASSERT_GE(gone, 0);
@@ -79,7 +95,8 @@ TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
 // Workers that make the same folders at the same moment all find them made: the one that loses the
 // race to create a folder sees it there.
 TEST(Files, FoldersMadeByManyThreadsAtOnceAreMadeForEach) {
-    const fs::path dir = TempDir("folders");
+    const TempDir scratch("folders");
+    const fs::path& dir = scratch.Path();
     constexpr int kThreads = 8;
     for (int round = 0; round < 100; ++round) {
         const fs::path folder = dir / std::to_string(round) / "Sorting_Log" / "AnalysisData";
@@ -100,7 +117,6 @@ TEST(Files, FoldersMadeByManyThreadsAtOnceAreMadeForEach) {
     platform::WriteWholeFile(dir / "file", "x");
     EXPECT_FALSE(platform::MakeFolders(dir / "file"));
     EXPECT_FALSE(platform::MakeFolders(dir / "file" / "below"));
-    fs::remove_all(dir);
 }
 
 TEST(Files, ProgramFolderCanBeChosen) {

@@ -1,9 +1,12 @@
 #include "sorting/report_tree.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <system_error>
 
 #include "platform/trace_sink.h"
 
@@ -21,12 +24,25 @@ struct TreeCase {
     std::vector<std::string> folders;  // under the run folder
 };
 
-fs::path FreshFolder(const char* name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+// An empty folder of the test's own (test programs run side by side), removed with it.
+class FreshFolder {
+  public:
+    explicit FreshFolder(const char* name)
+        : path_(fs::path(::testing::TempDir()) / (std::string(name) + "_" + std::to_string(::getpid()))) {
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~FreshFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    FreshFolder(const FreshFolder&) = delete;
+    FreshFolder& operator=(const FreshFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
 
 TEST(ReportTree, FoldersOfTheParseAndTheSave) {
     const TreeCase cases[] = {
@@ -63,7 +79,8 @@ TEST(ReportTree, FoldersOfTheParseAndTheSave) {
     };
     for (const TreeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path dir = FreshFolder("sorting_tree");
+        const FreshFolder scratch("sorting_tree");
+        const fs::path& dir = scratch.Path();
         platform::TraceCapture trace;
         std::vector<std::string> boxes;
         const sorting::ReportTree tree =
@@ -88,7 +105,8 @@ TEST(ReportTree, FoldersOfTheParseAndTheSave) {
 
 TEST(ReportTree, FailuresAreShownAndTheRestIsStillMade) {
     // A file holding the run folder's name: its box and trace, then the folders inside fail too.
-    const fs::path dir = FreshFolder("sorting_tree_fail");
+    const FreshFolder scratch("sorting_tree_fail");
+    const fs::path& dir = scratch.Path();
     fs::create_directories(dir / "Sorting_Log");
     std::ofstream(dir / "Sorting_Log" / "1211_023305_Port03_X") << "x";
     platform::TraceCapture trace;
@@ -106,7 +124,8 @@ TEST(ReportTree, FailuresAreShownAndTheRestIsStillMade) {
 
     // A run path over 200 characters is shown and traced as 02 and still made; without the detail
     // traces only the boxes remain.
-    const fs::path deep = FreshFolder("sorting_tree_long") / std::string(190, 'd');
+    const FreshFolder longRoot("sorting_tree_long");
+    const fs::path deep = longRoot.Path() / std::string(190, 'd');
     fs::create_directories(deep);
     trace.Clear();
     boxes.clear();

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "app/dialog_slots.h"
 #include "app/main_form.h"
@@ -129,14 +130,20 @@ class ScriptedBarcode : public app::BarcodeInputBox {
 };
 
 // The lock files' folder of the whole test program: a named lock keeps its file open once used, so
-// the folder outlives each test's station (a second program must find the same file).
+// the folder outlives each test's station (a second program must find the same file). It is removed
+// when the test program ends, but not when a forked child ends (the folder is its parent's).
 inline fs::path LockFolderOfTheRun() {
-    static const fs::path folder = [] {
-        fs::path f = fs::temp_directory_path() / ("qv_window_locks_" + std::to_string(::getpid()));
-        fs::create_directories(f);
-        return f;
-    }();
-    return folder;
+    struct Folder {
+        Folder() { fs::create_directories(path); }
+        ~Folder() {
+            std::error_code ignored;
+            if (::getpid() == owner) fs::remove_all(path, ignored);
+        }
+        const pid_t owner = ::getpid();
+        const fs::path path = fs::temp_directory_path() / ("qv_window_locks_" + std::to_string(owner));
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 // Copies `from` to `to`; a folder without its entry named `skip` (the drives' kept state in the bay

@@ -187,6 +187,11 @@ void TMainForm::BuildDevicePanels(QWidget* page) {
         DeviceCGauge[i] = new forms::TCGauge(panel);
         DeviceCGauge[i]->setObjectName(Numbered("DeviceCGauge", n));
         DeviceCGauge[i]->setGeometry(820, 5, 55, 16);
+        // The run lock disables the panels' box: what they show stays readable, the buttons lock.
+        forms::KeepLookWhenDisabled(DeviceLabel[i]);
+        forms::KeepLookWhenDisabled(SNLabeledEdit[i]);
+        forms::KeepLookWhenDisabled(SNLabeledEdit[i]->EditLabel());
+        forms::KeepLookWhenDisabled(DeviceCGauge[i]);
 
         CFTButton[i] = new QPushButton("CFT", panel);
         CFTButton[i]->setObjectName(Numbered("CFTButton", n));

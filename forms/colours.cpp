@@ -41,4 +41,20 @@ std::uint32_t ColourOf(const QWidget* widget) {
     return v.isValid() ? v.toUInt() : clBtnFace;
 }
 
+void KeepLookWhenDisabled(QWidget* widget) {
+    if (widget == nullptr) return;
+    // The roles a read-out draws its content with. The background roles (Window, Button and the
+    // shades derived from them) are left to the widget's parent, whose colour (SetColour) applies
+    // to every group anyway.
+    static constexpr QPalette::ColorRole kContent[] = {
+        QPalette::WindowText, QPalette::Text,          QPalette::ButtonText,      QPalette::BrightText,
+        QPalette::Base,       QPalette::AlternateBase, QPalette::Highlight,       QPalette::HighlightedText,
+        QPalette::Link,       QPalette::LinkVisited,   QPalette::PlaceholderText, QPalette::ToolTipText};
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : kContent) {
+        palette.setBrush(QPalette::Disabled, role, palette.brush(QPalette::Active, role));
+    }
+    widget->setPalette(palette);
+}
+
 }  // namespace forms

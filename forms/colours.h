@@ -29,4 +29,10 @@ void SetColour(QWidget* widget, std::uint32_t value);
 // The value last given to SetColour (clBtnFace when none).
 std::uint32_t ColourOf(const QWidget* widget);
 
+// A read-out (a status text, a serial number, a gauge) keeps the look it has enabled while it, or a
+// box around it, is disabled: its text, base and highlight colours are those of its enabled state.
+// Locks disable whole boxes to stop input; the operator must still read what the box shows. Inputs
+// (buttons, edits the operator types into) keep the disabled look: this is not for them.
+void KeepLookWhenDisabled(QWidget* widget);
+
 }  // namespace forms

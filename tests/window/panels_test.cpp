@@ -1,10 +1,14 @@
 // The panel repaint from the port records, and the panel thread following the display slots.
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
 
 #include "app/panel_thread.h"
+#include "app/run_lock.h"
 #include "forms/colours.h"
 #include "forms/message_pump.h"
+#include "support/widget_pixels.h"
 #include "window_fixture.h"
 
 namespace window_test {
@@ -78,6 +82,37 @@ TEST_F(Panels, ThePanelThreadFollowsTheSlotsOfTheRunsDevices) {
     // Device 1 is not in the run: its panel keeps the repaint's face.
     EXPECT_EQ(w.DeviceLabel[0]->text().toStdString(), "Loader");
     EXPECT_EQ(w.DeviceCGauge[0]->Progress(), 0);
+}
+
+// The run lock disables the panels' box to stop input; what the panels show stays as readable as it
+// was: status text, port caption, serial number and gauge draw the same pixels locked and unlocked,
+// while the panel's buttons are locked.
+TEST_F(Panels, ReadOutsLookTheSameUnderTheRunLock) {
+    InstallBay(BayOfHubs(1, 1));
+    TMainForm& w = OpenWindow();
+    Enumerate();
+    AP_INIState.MPVersion = 0;
+    w.SNLabeledEdit[0]->SetText("KST0000000001");
+    w.DeviceCGauge[0]->SetProgress(44);
+    ASSERT_EQ(w.DeviceLabel[0]->text().toStdString(), "Loader");
+    ASSERT_EQ(forms::ColourOf(w.DevicePanel[0]), kColourRunning);
+    const std::pair<const char*, QWidget*> readOuts[] = {{"status text", w.DeviceLabel[0]},
+                                                         {"port caption", w.SNLabeledEdit[0]->EditLabel()},
+                                                         {"serial number", w.SNLabeledEdit[0]},
+                                                         {"gauge", w.DeviceCGauge[0]}};
+    std::vector<QImage> unlocked;
+    for (const auto& r : readOuts) unlocked.push_back(r.second->grab().toImage());
+
+    app::LockForRun(w, true);
+    ASSERT_FALSE(w.StyleScrollBox->isEnabled());
+    EXPECT_FALSE(w.CFTButton[0]->isEnabled());
+    EXPECT_FALSE(w.DeviceInfoBitBtn[0]->isEnabled());
+    for (std::size_t i = 0; i < std::size(readOuts); ++i) {
+        EXPECT_FALSE(readOuts[i].second->isEnabled()) << readOuts[i].first;
+        EXPECT_EQ(test_support::DifferingPixels(unlocked[i], readOuts[i].second->grab().toImage()), 0)
+            << readOuts[i].first;
+    }
+    app::LockForRun(w, false);
 }
 
 }  // namespace

@@ -57,4 +57,26 @@ void KeepLookWhenDisabled(QWidget* widget) {
     widget->setPalette(palette);
 }
 
+int Brightness(std::uint32_t value) {
+    const int r = static_cast<int>(value & 0xFF), g = static_cast<int>((value >> 8) & 0xFF),
+              b = static_cast<int>((value >> 16) & 0xFF);
+    return (299 * r + 587 * g + 114 * b) / 1000;
+}
+
+std::uint32_t ReadableTextColour(std::uint32_t background) {
+    return Brightness(background) >= 128 ? 0x000000u : 0xFFFFFFu;
+}
+
+void SetTextColour(QWidget* widget, std::uint32_t value) {
+    if (widget == nullptr) return;
+    const QColor colour = ToQColor(value);
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text}) {
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, role, colour);
+        }
+    }
+    widget->setPalette(palette);
+}
+
 }  // namespace forms

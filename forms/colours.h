@@ -35,4 +35,12 @@ std::uint32_t ColourOf(const QWidget* widget);
 // (buttons, edits the operator types into) keep the disabled look: this is not for them.
 void KeepLookWhenDisabled(QWidget* widget);
 
+// Black or white, whichever stands out on `background` (0x00BBGGRR): black when the background's
+// brightness (0.299 R + 0.587 G + 0.114 B) is 128 or more, else white.
+std::uint32_t ReadableTextColour(std::uint32_t background);
+// Brightness 0..255 of a 0x00BBGGRR value, as ReadableTextColour weighs it.
+int Brightness(std::uint32_t value);
+// Paints the widget's text (WindowText and Text of every colour group) in `value` (0x00BBGGRR).
+void SetTextColour(QWidget* widget, std::uint32_t value);
+
 }  // namespace forms

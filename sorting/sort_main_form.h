@@ -166,6 +166,9 @@ class TSortMainForm : public QDialog, public sorting::SortResultView, public app
     void FreeDieGrid();
     void PrepareEccSelectors();
     QWidget* DieWidget(sorting::DieControl kind, unsigned channel, unsigned bank) const;
+    // Colours the die's shape and gives its header (channel, CE and status labels) the text colour that
+    // reads on it.
+    void PaintDieShape(unsigned channel, unsigned bank, std::uint32_t colour);
     unsigned SelectedLun() const;
     QRadioButton* LunRadio(unsigned lun) const;
     forms::LabeledEdit* TextEdit(sorting::ResultText edit) const;

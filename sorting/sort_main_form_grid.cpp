@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "forms/application.h"
+#include "forms/colours.h"
 #include "forms/controls.h"
 #include "forms/str_to_int.h"
 #include "settings/records.h"
@@ -47,6 +48,15 @@ constexpr std::size_t kMaxReportBytes = 4u << 20;
 QWidget* TSortMainForm::DieWidget(DieControl kind, unsigned channel, unsigned bank) const {
     if (channel >= sorting::kGridChannels || bank >= sorting::kGridBanks) return nullptr;
     return DieControls[static_cast<std::size_t>(kind)][Index(channel, bank)];
+}
+
+void TSortMainForm::PaintDieShape(unsigned channel, unsigned bank, std::uint32_t colour) {
+    auto* shape = static_cast<forms::Shape*>(DieWidget(DieControl::Shape, channel, bank));
+    if (shape == nullptr) return;
+    shape->SetBrushColour(colour);
+    for (DieControl header : {DieControl::CH, DieControl::CE, DieControl::Lun}) {
+        forms::SetTextColour(DieWidget(header, channel, bank), forms::ReadableTextColour(colour));
+    }
 }
 
 QRadioButton* TSortMainForm::LunRadio(unsigned lun) const {
@@ -126,7 +136,7 @@ void TSortMainForm::SetResult2UI(std::uint8_t channel, std::uint8_t dieNumber, s
     panel->show();
     const sorting::DieLook look = sorting::LookOfDie(die);
     static_cast<QLabel*>(DieWidget(DieControl::Lun, channel, bank))->setText(QString::fromStdString(look.status));
-    static_cast<forms::Shape*>(DieWidget(DieControl::Shape, channel, bank))->SetBrushColour(look.shapeColour);
+    PaintDieShape(channel, bank, look.shapeColour);
     DieWidget(DieControl::Info, channel, bank)->setVisible(look.infoVisible);
     if (!look.pass) {
         TotalResult_Panel->setText("Fail");
@@ -166,11 +176,9 @@ void TSortMainForm::SetLight2UI() {
     const unsigned lun = SelectedLun();
     for (unsigned ch = 0; ch < Channels(); ++ch) {
         for (unsigned bank = 0; bank < Banks(); ++bank) {
-            auto* shape = static_cast<forms::Shape*>(DieWidget(DieControl::Shape, ch, bank));
-            if (shape == nullptr) continue;
             const tables::DieTestInfo& die = results_->m_DieTestInfo[ch][bank][lun];
-            shape->SetBrushColour(
-                sorting::LightColour(die.TotalBadNum, AP_RDTSet.YellowUnderValue, AP_RDTSet.GreenUnderValue));
+            PaintDieShape(ch, bank,
+                          sorting::LightColour(die.TotalBadNum, AP_RDTSet.YellowUnderValue, AP_RDTSet.GreenUnderValue));
         }
     }
 }

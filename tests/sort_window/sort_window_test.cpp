@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
@@ -308,6 +309,71 @@ TEST_F(SortWindowTest, LightsAndRefresh) {
     EXPECT_EQ(AP_RDTSet.EnchangeLight, 1);
     EXPECT_EQ(ShapeColour(0, 0), sorting::kResultGreen);
     form_->GreenUnder_LabE->setText("50");
+}
+
+// How far the header text of die (channel, bank) stands out from its shape: the largest brightness
+// difference (0.299 R + 0.587 G + 0.114 B) between the shape's colour and a pixel of the channel,
+// CE and status labels, as the panel draws them.
+int HeaderContrast(QWidget* panel, std::uint32_t shapeColour) {
+    const QImage image = panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int background = forms::Brightness(shapeColour);
+    int most = 0;
+    for (const char* kind : {"SR_Die_CH_Label", "SR_Die_CE_Label", "SR_Die_Lun_Label"}) {
+        const QWidget* label = nullptr;
+        for (const QWidget* child : panel->findChildren<QWidget*>()) {
+            if (child->objectName().startsWith(kind)) label = child;
+        }
+        if (label == nullptr) return -1;
+        // The label's band inside the shape (the shape is 16 pixels high from 3).
+        const QRect band = label->geometry().intersected(QRect(0, 3, 120, 16));
+        for (int y = band.top(); y <= band.bottom(); ++y) {
+            for (int x = band.left(); x <= band.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                const int brightness = (299 * c.red() + 587 * c.green() + 114 * c.blue()) / 1000;
+                most = std::max(most, std::abs(brightness - background));
+            }
+        }
+    }
+    return most;
+}
+
+// The die headers (channel, CE and status over the die's colour) stand out from every colour a die
+// takes: pass/fail green and red, and the lights' yellow. A brightness difference of 125 is the
+// usual floor for readable text.
+TEST_F(SortWindowTest, DieHeadersStandOutFromTheirColour) {
+    for (unsigned ch = 0; ch < 2; ++ch) {
+        for (unsigned bank = 0; bank < 2; ++bank) List(ch, bank);
+    }
+    dies_ = {{0, 0, 0, Record(0, 100), 0},
+             {0, 1, 0, Record(1, 60), 1},
+             {1, 0, 0, Record(0xFF), 2},
+             {1, 1, 0, Record(0, 10), 3}};
+    Open();
+    form_->SortPageControl->setCurrentIndex(2);
+    struct Die {
+        unsigned channel, bank;
+        std::uint32_t colour;
+    };
+    const Die passFail[] = {{0, 0, sorting::kResultGreen},
+                            {0, 1, sorting::kResultRed},
+                            {1, 0, sorting::kResultRed},
+                            {1, 1, sorting::kResultGreen}};
+    const Die lights[] = {{0, 0, sorting::kResultRed},
+                          {0, 1, sorting::kShapeYellow},
+                          {1, 0, sorting::kResultGreen},
+                          {1, 1, sorting::kResultGreen}};
+    const auto check = [this](const char* shown, const Die (&dies)[4]) {
+        for (const Die& d : dies) {
+            SCOPED_TRACE(testing::Message() << shown << ": CH " << d.channel << " CE " << d.bank);
+            ASSERT_EQ(ShapeColour(d.channel, d.bank), d.colour);
+            EXPECT_GE(HeaderContrast(DieControl("Panel", d.channel, d.bank), d.colour), 125);
+        }
+    };
+    check("pass/fail", passFail);
+    AP_RDTSet.YellowUnderValue = 100;
+    AP_RDTSet.GreenUnderValue = 50;
+    form_->SetLight2UI();
+    check("lights", lights);
 }
 
 TEST_F(SortWindowTest, TprogramRowOnTheEchoOfTheDieDrawn) {

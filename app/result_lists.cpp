@@ -41,7 +41,9 @@ std::vector<ListRow> DieListRows(const DieTestInfoTable& dies) {
     const int channels = std::min<int>(AP_INIState.MaxPhyChannel, kMapChannels);
     for (int c = 0; c < channels; ++c) {
         for (int k = 0; k < std::min(fwBanks, mapWidth); ++k) {
-            const int bank = k % banks, lun = k / banks;
+            const tables::DieBankLun split =
+                tables::SplitFwBank(static_cast<unsigned>(k), static_cast<unsigned>(banks));
+            const int bank = static_cast<int>(split.bank), lun = static_cast<int>(split.lun);
             if (multiLun) {
                 if (AP_INIState.bOriDieMapMultiLun[c][k] == 0xFF) continue;
             } else if (AP_INIState.bOriDieMap[c][k] == 0xFF) {
@@ -68,7 +70,7 @@ std::vector<ListRow> ErrorListRows(const SortErrorEntry (&entries)[kSortErrorEnt
     std::vector<ListRow> rows;
     for (const SortErrorEntry& e : entries) {
         if (e.inUse != kInUse) continue;
-        ListRow row{Dec(static_cast<unsigned>(rows.size() + 1)), Dec(e.channel), Dec(e.bankTag), Dec(e.lun),
+        ListRow row{Dec(static_cast<unsigned>(rows.size() + 1)), Dec(e.channel), Dec(e.bank), Dec(e.lun),
                     Hex(e.blockUnit)};
         for (const std::uint16_t block : e.block) row.push_back(block == kNoBlock ? std::string() : Hex(block));
         row.insert(row.end(), {Dec(e.page), Dec(e.maxErrBit), Dec(e.errorType), Dec(e.action),

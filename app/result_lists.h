@@ -21,8 +21,8 @@ using ListRow = std::vector<std::string>;
 // lun %d" traced (while DisDBG_SORT is 0) for a single-LUN die absent from the map.
 std::vector<ListRow> DieListRows(const DieTestInfoTable& dies);
 
-// The entries whose in-use marker is 255, in table order, numbered from 1; block numbers as "0x%X",
-// an empty cell for 0xFFFF.
+// The entries whose in-use marker is 255, in table order, numbered from 1; "BK" and "Lun" the bank and
+// LUN of the entry's bank tag (a FW bank); block numbers as "0x%X", an empty cell for 0xFFFF.
 std::vector<ListRow> ErrorListRows(const SortErrorEntry (&entries)[kSortErrorEntries]);
 
 }  // namespace app

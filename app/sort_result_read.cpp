@@ -108,7 +108,10 @@ std::vector<DriveRead::Die> DriveRead::PresentDies() {
     bool outsideTraced = false;
     for (int c = 0; c < AP_INIState.MaxPhyChannel; ++c) {
         for (int f = 0; f < banks * dies; ++f) {
-            const Die d{c, f, f % banks, f / banks, c < kSide && f < kSide ? wRsltBlk[port_][c][f] : std::uint16_t{0}};
+            const tables::DieBankLun split =
+                tables::SplitFwBank(static_cast<unsigned>(f), static_cast<unsigned>(banks));
+            const Die d{c, f, static_cast<int>(split.bank), static_cast<int>(split.lun),
+                        c < kSide && f < kSide ? wRsltBlk[port_][c][f] : std::uint16_t{0}};
             const bool inMap = c < kSide && (multiLun ? f < kSide : f < kBanks);
             if (!inMap || d.bank >= kBanks || d.lun >= kLuns) {
                 if (!outsideTraced) {
@@ -164,7 +167,6 @@ void DriveRead::TakeErrors(const tables::SortMarkPage& mark, std::uint16_t block
         }
     }
     const tables::SortErrorList list = tables::DecodeSortErrorList(area, pageBytes_, std::span(read, count));
-    const std::uint8_t dies = AP_FlashSet.ucDiePerCE == 0 ? 1 : AP_FlashSet.ucDiePerCE;
     const unsigned planes = AP_FlashSet.ucPlanes;
     for (const tables::SortErrorRecord& e : list.records) {
         SortTrace("[SORT]######## - ucTagBK %d ,ucTagCH %d \n", mark.tagBK, mark.tagCH);
@@ -177,10 +179,12 @@ void DriveRead::TakeErrors(const tables::SortMarkPage& mark, std::uint16_t block
         SortErrorEntry& s = t_.errors[e.position];
         s = SortErrorEntry{};
         s.inUse = 255;
+        // The bank tag is a FW bank.
+        const tables::DieBankLun split = tables::SplitFwBank(e.bankTag, AP_INIState.MaxPhyBank);
         s.bankTag = e.bankTag;
-        s.bank = static_cast<std::uint8_t>(e.bankTag % dies);
+        s.bank = static_cast<std::uint8_t>(split.bank);
         s.channel = e.channel;
-        s.lun = static_cast<std::uint8_t>(e.bankTag / dies);
+        s.lun = static_cast<std::uint8_t>(split.lun);
         s.blockUnit = e.unit;
         s.planeMask = e.planeMask;
         for (unsigned p = 0; p < 4; ++p) {

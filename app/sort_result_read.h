@@ -39,6 +39,7 @@ struct SortSummary {
 // One error record of a device, at its position in the drive's error list.
 struct SortErrorEntry {
     std::uint32_t inUse = 0;  // 255 when written
+    // The record's bank tag (a FW bank), its bank and LUN, and its channel.
     std::uint8_t bankTag = 0, bank = 0, channel = 0, lun = 0;
     std::uint16_t blockUnit = 0;
     std::uint8_t planeMask = 0;

@@ -30,9 +30,9 @@ ListRow AllBadRow(int rowNumber, const ReportDie& die, const tables::SortBadBloc
     return row;
 }
 
-ListRow FactoryBadRow(int rowNumber, std::uint8_t tagCH, std::uint8_t tagBK, unsigned lun, std::uint8_t tagDie,
+ListRow FactoryBadRow(int rowNumber, std::uint8_t tagCH, unsigned bank, unsigned lun, std::uint8_t tagDie,
                       const FactoryEntry& entry) {
-    ListRow row = {std::to_string(rowNumber), std::to_string(tagCH), std::to_string(tagBK),
+    ListRow row = {std::to_string(rowNumber), std::to_string(tagCH), std::to_string(bank),
                    std::to_string(lun) + "(" + std::to_string(tagDie) + ")", Hex4(entry.unit)};
     for (const auto& block : entry.blocks) row.push_back(BlockOrEmpty(block));
     return row;

@@ -19,7 +19,8 @@ using ListRow = std::vector<std::string>;
 
 // Cells for the planes below `planes`: the block, or one space.
 ListRow AllBadRow(int rowNumber, const ReportDie& die, const tables::SortBadBlockEntry& entry, unsigned planes);
-ListRow FactoryBadRow(int rowNumber, std::uint8_t tagCH, std::uint8_t tagBK, unsigned lun, std::uint8_t tagDie,
+// Caption, channel tag, the bank of the bank tag, "LUN(TagDie)", the unit and the four blocks.
+ListRow FactoryBadRow(int rowNumber, std::uint8_t tagCH, unsigned bank, unsigned lun, std::uint8_t tagDie,
                       const FactoryEntry& entry);
 ListRow SortErrorRow(int rowNumber, const ErrorLine& line);
 

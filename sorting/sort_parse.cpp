@@ -95,8 +95,9 @@ ParseCall::Die ParseCall::MakeDie(unsigned channel, unsigned fwBank) {
     Die d;
     d.channel = channel;
     d.fwBank = fwBank;
-    d.bank = fwBank % AP_INIState.MaxPhyBank;
-    d.lun = fwBank / AP_INIState.MaxPhyBank;
+    const tables::DieBankLun split = tables::SplitFwBank(fwBank, AP_INIState.MaxPhyBank);
+    d.bank = split.bank;
+    d.lun = split.lun;
     d.block = wRsltBlk[port_][channel][fwBank];
     if (d.bank < kSortBanks && d.lun < kSortLuns) d.record = &r_.m_DieTestInfo[channel][d.bank][d.lun];
     const unsigned slot = fwBank * AP_INIState.MaxPhyChannel + channel;

@@ -135,8 +135,10 @@ void ParseCall::FactoryPages(const Die& d, const DieTags& t) {
         report.emplace(tree_->factoryBad + FactoryBadReportName(die));
         report->Write(FactoryBadHead(die));
     }
+    // The bank tag is a FW bank: its bank goes into the BK column.
+    const unsigned tagBank = tables::SplitFwBank(t.mark.tagBK, AP_INIState.MaxPhyBank).bank;
     for (const FactoryEntry& e : entries) {
-        view_.AddRow(ResultList::FactoryBad, FactoryBadRow(++factoryRow_, t.mark.tagCH, t.mark.tagBK, d.lun,
+        view_.AddRow(ResultList::FactoryBad, FactoryBadRow(++factoryRow_, t.mark.tagCH, tagBank, d.lun,
                                                            t.mark.tagDie, e));
         if (report) report->Write(FactoryBadLine(die, e));
     }
@@ -177,7 +179,7 @@ void ParseCall::ErrorPages(const Die& d, const DieTags& t) {
     for (const tables::SortErrorRecord& rec : list.records) {
         if (detail_) platform::WriteTrace(tagText);
         if (rec.bankTag != t.mark.tagBK || rec.channel != t.mark.tagCH) continue;
-        const ErrorLine line = MakeErrorLine(rec, luns_, planes_);
+        const ErrorLine line = MakeErrorLine(rec, AP_INIState.MaxPhyBank, planes_);
         view_.AddRow(ResultList::RdtBad, SortErrorRow(++rdtRow_, line));
         counters_.Add(line);
         if (report) report->Write(SortErrorLine(line, ErrorLineStyle::Parse));

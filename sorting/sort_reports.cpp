@@ -55,12 +55,12 @@ std::vector<FactoryEntry> GroupFactoryBlocks(const std::vector<tables::SortFacto
     return entries;
 }
 
-ErrorLine MakeErrorLine(const tables::SortErrorRecord& r, unsigned diePerCE, unsigned planes) {
-    const unsigned luns = diePerCE == 0 ? 1 : diePerCE;
+ErrorLine MakeErrorLine(const tables::SortErrorRecord& r, unsigned banks, unsigned planes) {
+    const tables::DieBankLun die = tables::SplitFwBank(r.bankTag, banks);
     ErrorLine line;
     line.channel = r.channel;
-    line.bank = r.bankTag % luns;
-    line.lun = r.bankTag / luns;
+    line.bank = die.bank;
+    line.lun = die.lun;
     line.unit = r.unit;
     for (unsigned p = 0; p < 4; ++p) {
         if ((r.planeMask & (1u << p)) != 0) line.blocks[p] = static_cast<std::uint32_t>(r.unit) * planes + p;

@@ -44,9 +44,9 @@ struct ErrorLine {
     bool slc = false;
     std::string time;  // " hh:mm:ss"
 };
-// The line of a record: bank column = bank tag mod LUNs per CE, LUN column = bank tag div LUNs per
-// CE (0 LUNs count as one), blocks from the plane mask.
-ErrorLine MakeErrorLine(const tables::SortErrorRecord& record, unsigned diePerCE, unsigned planes);
+// The line of a record: its bank tag is a FW bank, split into the bank and LUN columns by the banks
+// per channel (tables::SplitFwBank); blocks from the plane mask.
+ErrorLine MakeErrorLine(const tables::SortErrorRecord& record, unsigned banks, unsigned planes);
 
 // ---- names ----
 std::string AllBadReportName(const ReportDie& die);

@@ -131,7 +131,7 @@ void ResultSave::SaveErrors(const SaveDie& d, const tables::SortMarkPage& mark) 
         std::vector<ErrorLine> lines;
         for (const tables::SortErrorRecord& r : list.records) {
             if (detail_) TraceOut("[SORT]######## - ucTagBK %d ,ucTagCH %d \n", mark.tagBK, mark.tagCH);
-            if (r.bankTag == mark.tagBK && r.channel == mark.tagCH) lines.push_back(MakeErrorLine(r, luns_, planes_));
+            if (r.bankTag == mark.tagBK && r.channel == mark.tagCH) lines.push_back(MakeErrorLine(r, AP_INIState.MaxPhyBank, planes_));
         }
         WriteReport(tree_.rdtBad + SavedErrorReportName(d.Report()), SavedErrorReport(d.Report(), lines));
     }

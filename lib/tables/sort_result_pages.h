@@ -27,6 +27,19 @@
 
 namespace tables {
 
+// A die's bank and LUN from its FW bank, the flat number of the die within its channel (LUN x banks
+// per channel + bank): bank = FW bank mod `banks`, LUN = FW bank div `banks`, where `banks` is
+// AP_INIState.MaxPhyBank (0 counts as 1). The bank tags of the mark page and of the error records
+// are FW banks; every Bank/LUN column and report text made of one goes through this split.
+struct DieBankLun {
+    unsigned bank = 0, lun = 0;
+    friend bool operator==(const DieBankLun&, const DieBankLun&) = default;
+};
+constexpr DieBankLun SplitFwBank(unsigned fwBank, unsigned banks) {
+    const unsigned b = banks == 0 ? 1 : banks;
+    return {fwBank % b, fwBank / b};
+}
+
 // Page-map indexes of the pages of a result block.
 inline constexpr int SORTING_BB_PAGE_NO = 0;
 inline constexpr int SORTING_MARK_PAGE_NO = 2;

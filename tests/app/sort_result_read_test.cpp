@@ -99,7 +99,7 @@ TEST_F(SortRead, EveryDieAsTheFirmwareDecidedIt) {
     const app::SortErrorEntry& e = errors_[0];
     EXPECT_EQ(e.inUse, 255u);
     EXPECT_EQ(std::make_tuple(e.channel, e.bankTag, e.bank, e.lun, e.blockUnit, e.planeMask, e.errorType),
-              std::make_tuple(2, 1, 0, 1, 75, 4, 3));
+              std::make_tuple(2, 1, 1, 0, 75, 4, 3));
     EXPECT_EQ(std::vector<int>(e.block, e.block + 4), (std::vector<int>{0xFFFF, 0xFFFF, 302, 0xFFFF}));
     EXPECT_EQ(e.maxErrBit, 0xEE);
     EXPECT_EQ(std::string(e.timeText).size(), 9u);

@@ -135,7 +135,7 @@ TEST_P(ParseE2e, TreeReportsAndDumpsAgreeWithTheDecoders) {
                                         std::span(readFlags, mark.errorPages));
         std::vector<sorting::ErrorLine> lines;
         for (const tables::SortErrorRecord& r : tables::SortErrorsOfDie(list, mark.tagCH, mark.tagBK)) {
-            lines.push_back(sorting::MakeErrorLine(r, AP_FlashSet.ucDiePerCE, planes));
+            lines.push_back(sorting::MakeErrorLine(r, AP_INIState.MaxPhyBank, planes));
         }
         const tables::DieTestInfo& record = results_->m_DieTestInfo[d.channel][d.ce][d.lun];
         sorting::ErrorReportHead head;

@@ -91,7 +91,8 @@ TEST_F(ParseOnPages, CallsRowsAndTablesInTheirOrder) {
                                  "ERR_BIT_OVER_F", "Page Read", " 00:00:10", "9(SLC)", "2", "547"},
                                 {"02", "0", "0", "0", "0x0006", "", "", "0x001a", "", "1", "238", "ERASE", "Erase",
                                  " 01:01:01", "1(TLC)", "0", "512"},
-                                {"03", "1", "0", "1", "0x0008", "0x0020", "", "0x0022", "", "3", "238", "PROGRAM",
+                                // Bank tag 1 is FW bank 1: bank 1 of LUN 0, like the die's own row.
+                                {"03", "1", "1", "0", "0x0008", "0x0020", "", "0x0022", "", "3", "238", "PROGRAM",
                                  "Program", " 00:00:00", "0(TLC)", "0", "256"}}));
 
     // The last die's figures; the failing die's code; the counters of the whole call.

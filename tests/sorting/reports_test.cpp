@@ -58,7 +58,7 @@ TEST(FactoryBadReport, EntriesGroupTheDecodedBlocksByUnit) {
 
 tables::SortErrorRecord EccRecord() {
     tables::SortErrorRecord r;
-    r.bankTag = 2;  // bank 2, LUN 0 with four LUNs per CE
+    r.bankTag = 2;  // bank 2, LUN 0 with four banks a channel
     r.channel = 1;
     r.planeMask = 0x5;
     r.errorType = 0;
@@ -76,7 +76,7 @@ tables::SortErrorRecord EccRecord() {
 
 tables::SortErrorRecord ProgramRecord() {
     tables::SortErrorRecord r = EccRecord();
-    r.bankTag = 3;  // bank 1, LUN 1 with two LUNs per CE
+    r.bankTag = 3;  // bank 1, LUN 1 with two banks a channel
     r.errorType = 2;
     r.maxErrBit = 9;  // shown as 238 for every type but 0
     r.planeMask = 0xF0;
@@ -227,7 +227,8 @@ TEST(SortErrorReport, NamesFollowTheResultByteAndTheSaveHasItsOwnLines) {
                     "Ch:1 Bank:2 LUN:0\tunit:0x0010  block:0x0020," + kSix + ",0x0022," + kSix +
                         "  Page:0x001a  MaxErrBit: 57  ErrorType:0  Action:6  FailLoop:3(1:1-SLC,0-TLC)   "
                         "ReadLoop:2   TSAD:291  Time: 01:02:05"}));
-    // The columns split the bank tag by the LUNs per CE; 0 LUNs count as one and divide nothing by zero.
+    // The columns split the bank tag (a FW bank) by the banks a channel; 0 banks count as one and divide
+    // nothing by zero.
     const sorting::ErrorLine zero = sorting::MakeErrorLine(ProgramRecord(), 0, 4);
     EXPECT_EQ(zero.bank, 0u);
     EXPECT_EQ(zero.lun, 3u);

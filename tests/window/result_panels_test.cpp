@@ -156,7 +156,7 @@ TEST_F(ResultPanels, ErrorEntriesInUseInTheirOrder) {
     app::SortErrorEntry& e = w_.m_SortError[2][3];
     e.inUse = 255;
     e.channel = 1;
-    e.bankTag = 5;
+    e.bankTag = 5;  // FW bank 5 of two banks a channel: bank 1, LUN 2; "BK" shows the bank
     e.bank = 1;
     e.lun = 2;
     e.blockUnit = 0x2AB;
@@ -180,7 +180,7 @@ TEST_F(ResultPanels, ErrorEntriesInUseInTheirOrder) {
     w_.ResultPanel1Click(w_.ResultPanel[2]);
     const Rows rows = RowsOf(w_.Main_RDTBad_ListView);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "1", "5", "2", "0x2AB", "0x123", "", "0x10", "", "77", "238", "1",
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "1", "1", "2", "0x2AB", "0x123", "", "0x10", "", "77", "238", "1",
                                                  "2", " 00:00:10", "4", "5", "300"}));
     EXPECT_EQ(rows[1][0], "2");
     EXPECT_EQ(rows[1][5], "0x0");

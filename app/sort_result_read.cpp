@@ -257,12 +257,8 @@ void DriveRead::ReadDie(const Die& d) {
         if (tables::DieTestInfo* r = Record(d)) {
             tables::FillDieTestInfo(*r, static_cast<std::uint8_t>(d.channel), static_cast<std::uint8_t>(d.bank),
                                     static_cast<std::uint8_t>(d.lun), *entry, kept_.serial);
-            std::string name;
-            char head[128];
-            std::snprintf(head, sizeof head, "DieTestInfo_CH%01d_BK%01d(L%01d)_%02d%02d_%02d%02d%02d_Port%02d_DeviceNum%02d_",
-                          d.channel, d.bank, d.lun, start_.month, start_.day, start_.hour, start_.minute,
-                          start_.second, port_, device_);
-            name = std::string(head) + platform::SafeNamePart(r->SerialNum) + ".bin";
+            const std::string name = AnalysisFileName(*r, start_.month, start_.day, start_.hour, start_.minute,
+                                                      start_.second, port_, device_);
             DumpRdtRawFile((analysis_ / name).string().c_str(), r, sizeof *r);
         }
     }
@@ -382,6 +378,16 @@ std::vector<std::string> SortSettingsBanner(const tables::SortWholeInfo& w, std:
     lines.push_back(Format("tRead SLC Lower = %d", s("tReadThresholdLower")));
     lines.push_back(Format("tRead Non-SLC Lower = %d", s("TLCtReadThresholdLower")));
     return lines;
+}
+
+std::string AnalysisFileName(const tables::DieTestInfo& r, int month, int day, int hour, int minute, int second,
+                             int port, int device) {
+    char head[160];
+    std::snprintf(head, sizeof head, "DieTestInfo_CH%01d_BK%01d(L%01d)_%02d%02d_%02d%02d%02d_Port%02d_DeviceNum%02d_",
+                  r.Channel, r.Bank, r.LUN, month, day, hour, minute, second, port, device);
+    // The serial text ends at its zero or at the end of its 48 bytes.
+    const std::string_view serial(r.SerialNum, strnlen(r.SerialNum, sizeof r.SerialNum));
+    return head + platform::SafeNamePart(serial) + ".bin";
 }
 
 void TraceDieRecord(const tables::DieTestInfo& r, int channel, int bank, int lun) {

@@ -78,7 +78,9 @@ void TraceDieRecord(const tables::DieTestInfo& record, int channel, int bank, in
 // The 35 lines of the settings banner from the kept whole-info copies.
 std::vector<std::string> SortSettingsBanner(const tables::SortWholeInfo& kept, std::uint8_t flashType);
 
-// The 80-byte record's analysis-file name (characters unsafe in a path become '_').
+// The 80-byte record's analysis-file name, "DieTestInfo_CH%01d_BK%01d(L%01d)_%02d%02d_%02d%02d%02d_Port%02d_
+// DeviceNum%02d_<serial>.bin" with the record's channel, bank and LUN and its serial text (up to its zero,
+// at most 48 bytes; characters unsafe in a path become '_').
 std::string AnalysisFileName(const tables::DieTestInfo& record, int month, int day, int hour, int minute, int second,
                              int port, int device);
 

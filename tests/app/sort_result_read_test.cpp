@@ -132,6 +132,21 @@ TEST_F(SortRead, EveryDieAsTheFirmwareDecidedIt) {
     EXPECT_EQ(std::memcmp(bytes.data(), &Record(2, 1), 80), 0);
 }
 
+// The analysis file's name from the record: its die, the time, port and device, and its serial text
+// made fit for a file name; a serial filling all 48 bytes ends there.
+TEST(AnalysisFileName, NamesTheRecordsDieAndSerial) {
+    tables::DieTestInfo r{};
+    r.Channel = 2;
+    r.Bank = 1;
+    r.LUN = 1;
+    std::strcpy(r.SerialNum, "SN/01:a");
+    EXPECT_EQ(app::AnalysisFileName(r, 7, 4, 13, 5, 9, 0, 3),
+              "DieTestInfo_CH2_BK1(L1)_0704_130509_Port00_DeviceNum03_SN_01_a.bin");
+    std::memset(r.SerialNum, 'Z', sizeof r.SerialNum);
+    EXPECT_EQ(app::AnalysisFileName(r, 12, 31, 23, 59, 58, 127, 15),
+              "DieTestInfo_CH2_BK1(L1)_1231_235958_Port127_DeviceNum15_" + std::string(48, 'Z') + ".bin");
+}
+
 TEST_F(SortRead, ResultCodesAndFaults) {
     Sort(0);
     Sort(1);

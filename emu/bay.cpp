@@ -54,12 +54,13 @@ Bay::Bay(BayConfig config, const DriveParts& parts, std::filesystem::path folder
         auto board = std::make_shared<FixtureBoard>(b);
         auto protocol = std::make_shared<FixtureProtocol>(*this, b);
         board->SetEndpoint(protocol);
+        // A drive in a slot is off the USB tree until its slot is powered.
+        for (int n = 0; n < kBoardSlots; ++n) {
+            const std::string& name = b.slotDrive[n];
+            if (Drive* d = name.empty() ? nullptr : FindDrive(name)) d->SetPlugged(protocol->DriveShowsUp(n));
+        }
         fixtures_.push_back(std::move(protocol));
         boards_.push_back(std::move(board));
-        // A drive in a slot is off the USB tree until its slot is powered.
-        for (const std::string& name : b.slotDrive) {
-            if (Drive* d = name.empty() ? nullptr : FindDrive(name)) d->SetPlugged(false);
-        }
     }
 }
 

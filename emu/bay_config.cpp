@@ -186,7 +186,8 @@ bool ReadBoard(const IniSection& s, Reader& r, BoardConfig& b) {
             b.currentCentiMa[n] = *value;
         }
     }
-    for (auto [key, mask] : {std::pair{"NoLink", &b.noLink}, std::pair{"LateLink", &b.lateLink}}) {
+    for (auto [key, mask] : {std::pair{"NoLink", &b.noLink}, std::pair{"LateLink", &b.lateLink},
+                             std::pair{"PoweredAtStart", &b.poweredAtStart}}) {
         const std::string text = s.GetOr(key, "");
         auto slots = ParseSlotList(text);
         if (!slots) return r.Fail("[" + s.name + "] " + key + "=" + text + " is not a list of slots 1 to 8");

@@ -11,9 +11,14 @@
 //               [Transport=usb-storage|uas]  (the driver the disk listing names: bus "usb" or "scsi")
 //   [Fixture1]  Id=1-2.3  [VendorId=0x0483]  [ProductId=0x5750]  [Plugged=1]
 //               [Fault=none|noanswer|badecho]  [Slot1=Drive3 ... Slot8=<drive>]  [Current<n>=<mA>]
-//               [NoLink=<slots>]  [LateLink=<slots>]                          (fixture_protocol.h)
-//     Slot<n>=<drive>: the drive sits in slot n (1 to 8), seated and powered off at start, with plug
-//       counter 1; it is on the USB tree only while its slot is powered. A slot without one is empty.
+//               [NoLink=<slots>]  [LateLink=<slots>]  [PoweredAtStart=<slots>]   (fixture_protocol.h)
+//     Slot<n>=<drive>: the drive sits in slot n (1 to 8), seated and (unless PoweredAtStart names the
+//       slot) powered off at start, with plug counter 1; it is on the USB tree only while its slot is
+//       powered. A slot without one is empty.
+//     PoweredAtStart=<slots>: these slots (a list of slot numbers, "1,4") are switched on at start, their
+//       drives on the USB tree from the start, as drives plugged in directly are (a station used without
+//       the fixture window finds them); the board's commands switch them off and on as any other slot.
+//       That start counts as the slot's first power-on.
 //     Current<n>=<mA>: the supply current of slot n while powered (default 120.00; two decimals).
 //     NoLink=<slots>: the drives of these slots (a list of slot numbers, "1,4") never show up when
 //       powered. LateLink=<slots>: they show up from their second power-on.
@@ -85,8 +90,9 @@ struct BoardConfig {
     bool badEcho = false;
     std::array<std::string, kBoardSlots> slotDrive;  // section name of each slot's drive; empty = none
     std::array<std::uint32_t, kBoardSlots> currentCentiMa{12000, 12000, 12000, 12000, 12000, 12000, 12000, 12000};
-    std::uint8_t noLink = 0;    // bit n: slot n's drive never shows up
-    std::uint8_t lateLink = 0;  // bit n: slot n's drive shows up from its second power-on
+    std::uint8_t noLink = 0;          // bit n: slot n's drive never shows up
+    std::uint8_t lateLink = 0;        // bit n: slot n's drive shows up from its second power-on
+    std::uint8_t poweredAtStart = 0;  // bit n: slot n is switched on at start
 };
 
 struct BayConfig {

@@ -1,6 +1,7 @@
 #include "emu/demo_station.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
@@ -49,6 +50,39 @@ void NandMemFiles(const DemoStationPlan& plan, std::vector<std::pair<std::string
     }
 }
 
+// A few factory bad blocks of drive `index` (3 to 5), different per drive and the same at every
+// generation: "BadBlocks=<ch>:<ce>:0:<block>,...", on the 4 channels and 2 CEs of the demo flash and away
+// from the blocks that may hold the loader.
+std::string FactoryBadBlocks(int index) {
+    std::uint32_t x = 0x9E3779B9u * static_cast<std::uint32_t>(index + 1);
+    std::string key = "BadBlocks=";
+    std::vector<std::string> taken;
+    for (int k = 0, count = 3 + index % 3; k < count;) {
+        x = x * 1664525u + 1013904223u;
+        const std::string place = std::to_string((x >> 8) % 4) + ":" + std::to_string((x >> 12) % 2) +
+                                  ":0:" + std::to_string(16 + (x >> 16) % 1984);
+        if (std::find(taken.begin(), taken.end(), place) != taken.end()) continue;
+        taken.push_back(place);
+        key += (k++ == 0 ? "" : ",") + place;
+    }
+    return key + "\n";
+}
+
+// The fixture board on the root hub's free port, with the eight drives of the hub in its slots, switched
+// on at start; a supply current of its own for each slot.
+std::string FixtureBoardSection(int drives) {
+    constexpr const char* kCurrents[] = {"118.25", "121.40", "119.85", "123.10",
+                                         "117.60", "120.95", "122.30", "119.15"};
+    std::string ini = "[Fixture1]\nId=2-3\n";
+    std::string powered;
+    for (int n = 1; n <= drives && n <= 8; ++n) {
+        const std::string slot = std::to_string(n);
+        ini += "Slot" + slot + "=Drive" + slot + "\nCurrent" + slot + "=" + kCurrents[n - 1] + "\n";
+        powered += (n == 1 ? "" : ",") + slot;
+    }
+    return ini + "PoweredAtStart=" + powered + "\n";
+}
+
 bool WriteFile(const fs::path& path, const Bytes& bytes, std::string* error) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
@@ -93,15 +127,19 @@ std::string DemoBayIni(const DemoStationPlan& plan) {
         "; Emulated drives of the demo station: eight drives on one 8-port hub on a USB 3 root hub, and a ninth\n"
         "; on the root hub's port 2, formatted as shipped (its system firmware runs).\n";
     ini += "; The drives keep their state in state/ between program runs (Kestrane, then Vellumin).\n";
+    ini += "; The eight drives of the hub sit in the slots of the fixture board on port 3, switched on at start.\n";
     ini += "[Bay]\nKeepState=1\n";
     ini += "[RootHub1]\nBus=2\nSpeed=usb3\nPorts=4\n[Hub1]\nId=2-1\nPorts=8\n";
     for (int i = 0; i < plan.drives && i < 8; ++i) {
         ini += "[Drive" + std::to_string(i + 1) + "]\nId=2-1." + std::to_string(i + 1) + "\n";
         ini += i % 2 == 0 ? "Bridge=jmicron\nChip=0583\n" : "Bridge=asmedia\n";
         ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
+        ini += FactoryBadBlocks(i);
     }
     ini += "[Drive9]\nId=2-2\nBridge=jmicron\nChip=0583\nSystemState=formatted\n";
     ini += "FlashChannels=4\nFlashCEs=2\nFlashLuns=1\nFlashBlocks=2016\nFlashPages=2304\nFlashPageSectors=32\n";
+    ini += FactoryBadBlocks(8);
+    ini += FixtureBoardSection(plan.drives);
     return ini;
 }
 

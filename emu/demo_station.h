@@ -29,7 +29,7 @@ struct DemoStationPlan {
     std::vector<NandSet> nandSets = {{"B27B", 0}, {"B17A", 1}, {"B16A", 0},
                                      {"B0KB", 2}, {"L06B", 0}, {"BIC3", 3}};
     std::vector<int> clocks = {33, 100, 200, 266, 333, 400};
-    int drives = 8;  // on the 8-port hub, bridges alternating
+    int drives = 8;  // on the 8-port hub, bridges alternating, in the fixture board's slots
 };
 
 // Every generated file, by its path relative to the station folder ('/' separators).

@@ -24,6 +24,10 @@ FixtureProtocol::FixtureProtocol(Bay& bay, const BoardConfig& config) : bay_(bay
         if (config_.slotDrive[n].empty()) continue;
         slots_[n].drive = config_.slotDrive[n];
         slots_[n].plugCount = 1;
+        if ((config_.poweredAtStart & (1u << n)) != 0) {
+            slots_[n].powered = true;
+            slots_[n].powerOns = 1;
+        }
     }
 }
 
@@ -83,11 +87,16 @@ void FixtureProtocol::PowerOnLocked(int n) {
     if (slot.powered || slot.drive.empty()) return;
     slot.powered = true;
     ++slot.powerOns;
-    const std::uint8_t bit = static_cast<std::uint8_t>(1u << n);
-    if ((config_.noLink & bit) != 0) return;
-    if ((config_.lateLink & bit) != 0 && slot.powerOns < 2) return;
+    if (!ShowsUpLocked(n)) return;
     bay_.PowerOn(slot.drive, loaderRequest_);
     bay_.Plug(slot.drive);
+}
+
+bool FixtureProtocol::ShowsUpLocked(int n) const {
+    const Slot& slot = slots_[n];
+    const std::uint8_t bit = static_cast<std::uint8_t>(1u << n);
+    if (!slot.powered || slot.drive.empty() || (config_.noLink & bit) != 0) return false;
+    return (config_.lateLink & bit) == 0 || slot.powerOns >= 2;
 }
 
 void FixtureProtocol::PowerOffLocked(int n) {
@@ -118,6 +127,11 @@ bool FixtureProtocol::Unseat(int n) {
 bool FixtureProtocol::Powered(int n) const {
     std::lock_guard lock(mutex_);
     return InRange(n) && slots_[n].powered;
+}
+
+bool FixtureProtocol::DriveShowsUp(int n) const {
+    std::lock_guard lock(mutex_);
+    return InRange(n) && ShowsUpLocked(n);
 }
 
 bool FixtureProtocol::LoopBack(int n) const {

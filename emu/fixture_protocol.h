@@ -30,8 +30,8 @@ class Bay;
 
 class FixtureProtocol : public FixtureEndpoint {
   public:
-    // The bay outlives its boards and their endpoints. Drives named in the slots start seated,
-    // powered off and unplugged, with plug counter 1.
+    // The bay outlives its boards and their endpoints. Drives named in the slots start seated, with
+    // plug counter 1, powered off and unplugged unless their slot is powered at start.
     FixtureProtocol(Bay& bay, const BoardConfig& config);
 
     std::optional<HidPayload> Answer(const HidPayload& request) override;
@@ -41,6 +41,8 @@ class FixtureProtocol : public FixtureEndpoint {
     bool Seat(int slot, const std::string& drive);
     bool Unseat(int slot);
     bool Powered(int slot) const;
+    // The slot's drive is on the USB tree: seated, powered and showing up (NoLink, LateLink).
+    bool DriveShowsUp(int slot) const;
     bool LoopBack(int slot) const;
     int PlugCount(int slot) const;
     bool LoaderRequest() const;
@@ -56,6 +58,7 @@ class FixtureProtocol : public FixtureEndpoint {
     };
 
     void PowerOnLocked(int slot);
+    bool ShowsUpLocked(int slot) const;
     void PowerOffLocked(int slot);
 
     Bay& bay_;

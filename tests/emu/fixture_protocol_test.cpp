@@ -62,7 +62,8 @@ TEST(FixtureBoardConfig, ReadsSlotsCurrentsAndLinkFaultsAndRefusesWhatIsNotSound
     EXPECT_EQ(b.currentCentiMa[2], 70000u);
     EXPECT_EQ(b.noLink, 0x08);
     EXPECT_EQ(b.lateLink, 0x05);
-    for (const char* bad : {"Slot2=Drive9\n", "Current2=lots\n", "LateLink=9\n", "Fault=sometimes\n"}) {
+    for (const char* bad :
+         {"Slot2=Drive9\n", "Current2=lots\n", "LateLink=9\n", "PoweredAtStart=0\n", "Fault=sometimes\n"}) {
         error.clear();
         EXPECT_FALSE(emu::ParseBayConfig(std::string(kBay) + bad, &error).has_value()) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -154,6 +155,35 @@ TEST(FixtureBoard, PoweringPlugsTheDriveWithItsEventsAndLinkFaultsKeepItAway) {
     EXPECT_TRUE(board.Seat(5, "Drive3"));
     EXPECT_EQ(board.PlugCount(5), 1);
     EXPECT_FALSE(board.Seat(8, "Drive3"));
+}
+
+TEST(FixtureBoard, SlotsPoweredAtStartHoldTheirDrivesOnTheTreeUntilSwitchedOff) {
+    // Slot 1 (Drive3) links at once, slot 3 (drive1) is late, slot 4 (Drive2) never links, slot 2 is empty.
+    auto bay = MakeBay("PoweredAtStart=1,2 3,4\nLateLink=3\n");
+    emu::FixtureProtocol& board = *bay->FindFixture("Fixture1");
+    EXPECT_TRUE(board.Powered(0));
+    EXPECT_FALSE(board.Powered(1)) << "an empty slot stays off";
+    EXPECT_TRUE(board.Powered(2));
+    EXPECT_TRUE(board.Powered(3));
+    EXPECT_TRUE(bay->FindDrive("Drive3")->Plugged());
+    EXPECT_FALSE(bay->FindDrive("Drive1")->Plugged()) << "late: the start is its first power-on";
+    EXPECT_FALSE(bay->FindDrive("Drive2")->Plugged());
+    EXPECT_EQ(board.PlugCount(0), 1);
+    auto r = Send(*bay, 8);
+    EXPECT_EQ((*r)[2] | (*r)[3] << 8, 9950) << "a slot on at start draws its current";
+
+    auto monitor = bay->OpenHotPlugMonitor();
+    Send(*bay, 3, {0, 1, 0, 1, 1, 1, 1, 1});
+    EXPECT_FALSE(board.Powered(0));
+    EXPECT_FALSE(bay->FindDrive("Drive3")->Plugged());
+    auto event = monitor->Next();
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->kind, platform::HotPlugEvent::Kind::Removal);
+    EXPECT_EQ(event->path, "emu:drive3");
+    Send(*bay, 2, {1, 0, 1, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(bay->FindDrive("Drive3")->Plugged());
+    EXPECT_TRUE(bay->FindDrive("Drive1")->Plugged()) << "its second power-on";
+    EXPECT_FALSE(bay->FindDrive("Drive2")->Plugged());
 }
 
 TEST(FixtureBoard, BadEchoAndNoAnswerFaults) {

@@ -24,12 +24,13 @@ namespace {
 
 class KeptDrives : public RunTest {};
 
-// The pages of Vellumin's window after a refresh of its first drive, its report thread ended.
+// The pages of Vellumin's window after a refresh of the drive in row `row` of its list (of `drives`
+// drives), its report thread ended.
 struct VelluminPages {
     std::string ssd, fw, eraseCounts, summary, detail, uart;
 };
 
-VelluminPages RefreshInVellumin() {
+VelluminPages RefreshInVellumin(int row = 0, int drives = 1) {
     const auto savedRd = AP_RDSetting;
     vellumin::SetUpLibrary();
     AP_FlashSet = AP_FlashSet_t{};  // learnt from the drive, as in a program of its own
@@ -38,11 +39,11 @@ VelluminPages RefreshInVellumin() {
     {
         vellumin::TMainForm form;
         form.FormShow();
-        EXPECT_EQ(vellumin::g_nDeviceCount, 1);
-        if (vellumin::g_nDeviceCount >= 1) {
-            form.findChild<QTreeWidget*>("DeviceListView")->topLevelItem(0)->setSelected(true);
-            EXPECT_TRUE(form.m_pThread[0]);
-            while (form.m_pThread[0] && !form.m_pThread[0]->Finished())
+        EXPECT_EQ(vellumin::g_nDeviceCount, drives);
+        if (vellumin::g_nDeviceCount > row) {
+            form.findChild<QTreeWidget*>("DeviceListView")->topLevelItem(row)->setSelected(true);
+            EXPECT_TRUE(form.m_pThread[row]);
+            while (form.m_pThread[row] && !form.m_pThread[row]->Finished())
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QCoreApplication::processEvents();
         }
@@ -166,6 +167,43 @@ TEST_F(KeptDrives, AnMpPreparedDriveStartsAgainFromWhatTheRunWroteAndVelluminSho
     EXPECT_GT(LargestEraseCount(pages.eraseCounts), 0u) << pages.eraseCounts.substr(0, 400);
     EXPECT_EQ(pages.uart.rfind(now, 0), 0u) << "the log as it stood at the new start, then Vellumin's commands";
     EXPECT_NE(pages.uart.find("[SYS] boot from", log.size()), std::string::npos);
+}
+
+// `make run`'s START on the demo station, then Vellumin: each drive lists the factory bad blocks its
+// section of the demo bay gives it, as the run's defect tables carry them.
+TEST_F(KeptDrives, DemoStationDrivesShowTheirOwnFactoryBadBlocksInVelluminAfterAnMpRun) {
+    auto bay = InstallStationBay();
+    TMainForm& w = OpenWindow();
+    Enumerate();
+    w.ExecuteButtonClick(w.ExecuteButton);
+    for (int d = 0; d < 9; ++d) ASSERT_EQ(g_DeviceSlots.Read(d).status, "Pass") << d;
+    CloseWindow();
+    bay->Release();
+    bay.reset();
+    std::string error;
+    const auto again = emu::Bay::Load(station_ / "bay", &error);
+    ASSERT_TRUE(again) << error;
+    platform::InstallBackend("emu:", again, true);
+
+    std::set<std::multiset<std::string>> seen;
+    for (const char* name : {"Drive1", "Drive6", "Drive9"}) {
+        const emu::Drive& drive = *again->FindDrive(name);
+        std::multiset<std::string> expected;  // "<ch>:<ce>:0:<block>,..."
+        std::istringstream places(drive.Config().section.GetOr("BadBlocks", ""));
+        for (std::string place; std::getline(places, place, ',');) {
+            int channel = 0, ce = 0, lun = 0, block = 0;
+            ASSERT_EQ(std::sscanf(place.c_str(), "%d:%d:%d:%d", &channel, &ce, &lun, &block), 4) << place;
+            char line[48];
+            std::snprintf(line, sizeof line, "CH=%d  CE=%d  Block=0x%04X", channel, ce, block);
+            expected.insert(line);
+        }
+        EXPECT_GE(expected.size(), 3u) << name;
+        const VelluminPages pages = RefreshInVellumin(drive.Index(), 9);
+        EXPECT_EQ(PhysicalBlockLines(pages.detail), expected) << name << "\n" << pages.detail;
+        seen.insert(expected);
+    }
+    EXPECT_EQ(seen.size(), 3u) << "every drive has its own";
+    EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front().text;
 }
 
 }  // namespace

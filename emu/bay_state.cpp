@@ -2,6 +2,8 @@
 #include "emu/bay_state.h"
 
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "emu/bay.h"
 #include "emu/uart_log.h"
@@ -61,17 +63,24 @@ void Bay::Release() {
 }
 
 void Bay::LoadState() {
+    // Each drive powers on from its state as a drive does when the bay is switched on: all at once. A
+    // drive that was left in the sorting firmware runs its whole test again at power-on, so one drive
+    // after the other would keep the program from starting for many seconds.
+    std::vector<std::thread> loads;
     for (const auto& d : drives_) {
         const std::filesystem::path file = StateFile(folder_, *d);
         std::error_code ec;
         if (!std::filesystem::exists(file, ec)) continue;
-        const auto bytes = platform::ReadWholeFile(file);
-        std::string why = "it cannot be read";
-        if (!bytes || !d->LoadState(*bytes, &why)) {
-            platform::WriteTrace("emu: " + file.string() + " does not load (" + why + "); " + d->Config().name +
-                                 " starts fresh\n");
-        }
+        loads.emplace_back([drive = d.get(), file] {
+            const auto bytes = platform::ReadWholeFile(file);
+            std::string why = "it cannot be read";
+            if (!bytes || !drive->LoadState(*bytes, &why)) {
+                platform::WriteTrace("emu: " + file.string() + " does not load (" + why + "); " +
+                                     drive->Config().name + " starts fresh\n");
+            }
+        });
     }
+    for (std::thread& t : loads) t.join();
 }
 
 }  // namespace emu

@@ -11,11 +11,25 @@ namespace {
 
 constexpr std::uint8_t kErased = 0xFF;
 
+// The key under which a page's content is interned (only compared within one run, never stored). Four
+// FNV-1a lanes over 8-byte words, so a 16 KB page costs a few thousand steps instead of 16,384
+// dependent multiplications: the sorting firmware programs tens of thousands of pages a drive.
 std::uint64_t Hash(std::span<const std::uint8_t> data) {
-    std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-    for (std::uint8_t b : data) {
-        h ^= b;
-        h *= 1099511628211ull;
+    constexpr std::uint64_t kPrime = 1099511628211ull;
+    std::uint64_t lane[4] = {1469598103934665603ull, 0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full,
+                             0x165667B19E3779F9ull};
+    std::size_t at = 0;
+    for (; at + 32 <= data.size(); at += 32) {
+        for (int k = 0; k < 4; ++k) {
+            std::uint64_t word;
+            std::memcpy(&word, data.data() + at + 8 * k, sizeof word);
+            lane[k] = (lane[k] ^ word) * kPrime;
+        }
+    }
+    std::uint64_t h = lane[0] ^ (lane[1] * 31) ^ (lane[2] * 961) ^ (lane[3] * 29791);
+    for (; at < data.size(); ++at) {
+        h ^= data[at];
+        h *= kPrime;
     }
     return h ^ data.size();
 }

@@ -64,16 +64,18 @@ folder_of() {
 }
 
 # The C++ files to read: everything but tests/, build folders and hidden folders.
-files=()
+tops=()
 for top in "$root"/*/; do
     top=${top%/}
-    name=${top##*/}
-    [[ $name == tests || -e $top/CMakeCache.txt ]] && continue
+    [[ ${top##*/} == tests || -e $top/CMakeCache.txt ]] || tops+=("$top")
+done
+files=()
+if ((${#tops[@]})); then
     while IFS= read -r -d '' f; do files+=("${f#"$root"/}"); done < <(
-        find "$top" -name '.*' -prune -o -type f \
+        find "${tops[@]}" -name '.*' -prune -o -type f \
             \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' -o -name '*.c' -o -name '*.inc' \) \
             -print0)
-done
+fi
 for f in "$root"/*.h "$root"/*.cpp; do [[ -e $f ]] && files+=("${f#"$root"/}"); done
 
 failures=0

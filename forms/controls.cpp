@@ -103,7 +103,8 @@ void TCGauge::SetProgress(int progress) {
     if (value() != progress) setValue(progress);
 }
 
-RadioGroup::RadioGroup(const QString& caption, QWidget* parent) : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+RadioGroup::RadioGroup(const QString& caption, QWidget* parent, PastLast pastLast)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)), pastLast_(pastLast) {
     group_->setExclusive(true);
     connect(group_, &QButtonGroup::idClicked, this, [this](int id) { emit Click(id); });
 }
@@ -128,11 +129,28 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
     PlaceButtons();
 }
 
+namespace {
+// The buttons' rows: below the title, one a row, inset from the frame.
+constexpr int kRadioTop = 18;
+constexpr int kRadioRowHeight = 20;
+constexpr int kRadioInset = 8;
+}  // namespace
+
 void RadioGroup::PlaceButtons() {
-    constexpr int kRowHeight = 20;
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        buttons_[i]->setGeometry(8, 18 + kRowHeight * static_cast<int>(i), std::max(40, width() - 16), kRowHeight);
+        buttons_[i]->setGeometry(kRadioInset, kRadioTop + kRadioRowHeight * static_cast<int>(i),
+                                 std::max(40, width() - 2 * kRadioInset), kRadioRowHeight);
     }
+}
+
+QSize RadioGroup::minimumSizeHint() const {
+    int width = QGroupBox::minimumSizeHint().width();
+    for (const QAbstractButton* b : buttons_) width = std::max(width, b->sizeHint().width() + 2 * kRadioInset);
+    return {width, kRadioTop + kRadioRowHeight * Count() + kRadioInset};
+}
+
+QSize RadioGroup::sizeHint() const {
+    return minimumSizeHint();
 }
 
 QString RadioGroup::ItemText(int index) const {
@@ -144,6 +162,7 @@ int RadioGroup::ItemIndex() const {
 }
 
 void RadioGroup::SetItemIndex(int index) {
+    if (pastLast_ == PastLast::CheckLast && index >= Count()) index = Count() - 1;
     if (index == ItemIndex()) return;
     if (index >= 0 && index < Count()) {
         buttons_[static_cast<std::size_t>(index)]->setChecked(true);

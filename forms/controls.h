@@ -84,17 +84,26 @@ class TCGauge : public QProgressBar {
 
 // A group box of radio buttons, one per item, stacked in one column. ItemIndex is -1 when none is
 // selected. Setting the index from the program raises nothing; an operator's pick raises Click.
+// In a layout it asks for the room of its title and its rows.
 class RadioGroup : public QGroupBox {
     Q_OBJECT
   public:
-    RadioGroup(const QString& caption, QWidget* parent);
+    // What an index past the last item does: clear the selection (the settings pages and dialogs), or
+    // check the last item (the fixture window's groups).
+    enum class PastLast { Clear, CheckLast };
+
+    RadioGroup(const QString& caption, QWidget* parent, PastLast pastLast = PastLast::Clear);
 
     void SetItems(const QStringList& items);
     int Count() const { return static_cast<int>(buttons_.size()); }
     QString ItemText(int index) const;
     int ItemIndex() const;
-    // -1 (or any index outside the items) clears the selection.
+    // -1 (or any index below it) clears the selection; an index past the last item does what the
+    // group's PastLast says.
     void SetItemIndex(int index);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
   signals:
     void Click(int index);
@@ -108,6 +117,7 @@ class RadioGroup : public QGroupBox {
 
     QButtonGroup* group_;
     std::vector<QAbstractButton*> buttons_;
+    PastLast pastLast_;
 };
 
 // A plain filled shape: its brush colour is the "colour" property (0x00BBGGRR, forms/colours.h).

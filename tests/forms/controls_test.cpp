@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QVBoxLayout>
 
 #include "forms/colours.h"
 
@@ -114,6 +115,58 @@ TEST(Controls, RadioGroupKeepsOneItemOrNoneAndRaisesClickOnlyForThePick) {
     EXPECT_EQ(clicks, std::vector<int>{0});
     EXPECT_EQ(group.ItemText(1).toStdString(), "Only Erase Result Blocks");
     EXPECT_TRUE(group.ItemText(2).isEmpty());
+}
+
+TEST(Controls, RadioGroupIndexPastTheLastItemClearsOrChecksTheLastAsAsked) {
+    using PastLast = forms::RadioGroup::PastLast;
+    struct Case {
+        PastLast pastLast;
+        QStringList items;
+        int before;
+        int set;
+        int after;
+    };
+    const Case cases[] = {
+        {PastLast::Clear, {"Once", "Multiple"}, 0, 2, -1},       // the settings pages' rule
+        {PastLast::CheckLast, {"Once", "Multiple"}, -1, 2, 1},   // the fixture window's rule
+        {PastLast::CheckLast, {"Once", "Multiple"}, 0, 7, 1},    // far past it
+        {PastLast::CheckLast, {"Once", "Multiple"}, 1, 0, 0},    // an item is an item
+        {PastLast::CheckLast, {"Once", "Multiple"}, 1, -1, -1},  // -1 still clears
+        {PastLast::CheckLast, {}, -1, 3, -1},                    // no last item to check
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "past last " << static_cast<int>(c.pastLast) << ", " << c.items.size()
+                                          << " items, " << c.before << " then " << c.set);
+        QWidget parent;
+        forms::RadioGroup group("Mode", &parent, c.pastLast);
+        group.SetItems(c.items);
+        std::vector<int> clicks;
+        QObject::connect(&group, &forms::RadioGroup::Click, [&](int i) { clicks.push_back(i); });
+        group.SetItemIndex(c.before);
+        ASSERT_EQ(group.ItemIndex(), c.before);
+        group.SetItemIndex(c.set);
+        EXPECT_EQ(group.ItemIndex(), c.after);
+        EXPECT_TRUE(clicks.empty());
+    }
+}
+
+TEST(Controls, RadioGroupInALayoutKeepsRoomForEveryRow) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* group = new forms::RadioGroup("Boot Loader", &window, forms::RadioGroup::PastLast::CheckLast);
+    group->SetItems({"NO", "YES", "Power Ctrl Test Items"});
+    layout->addWidget(group);
+    layout->addStretch(1);
+    window.resize(60, 400);  // narrower than the group asks: the layout must hold the window wider
+    window.show();
+    QApplication::processEvents();
+    const auto buttons = group->findChildren<QAbstractButton*>();
+    ASSERT_EQ(buttons.size(), 3);
+    for (const QAbstractButton* b : buttons) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_TRUE(group->rect().contains(b->geometry())) << "the row is cut by the group's frame";
+        EXPECT_GE(b->width(), b->sizeHint().width()) << "the caption is cut";
+    }
 }
 
 TEST(Controls, ShapeKeepsItsBrushColourInTheColourProperty) {

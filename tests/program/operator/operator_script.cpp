@@ -1,4 +1,4 @@
-// An operator for the program under test: linked beside the program's own entry (app/main.cpp) into
+// An operator for the program under test: linked beside the program's own entry (kestrane/main.cpp) into
 // a test copy of the program, it acts only through the windows, as a person at the station would.
 //
 // Once the main window is up it opens Tools > Auto MP, ticks "Elec detect" alone and presses "test";

@@ -1,6 +1,7 @@
 // The main window on a scratch copy of the demo station: virtual clock at 4 July 13:05:09, a
 // scripted UiPort, the trace captured, the run state and the settings records restored afterwards,
-// and bays of emulated drives described in the test.
+// and bays of emulated drives described in the test. Shared by the suites of the main window, the
+// fixture window, the dialogs, the result window and the MP run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -160,9 +161,9 @@ inline void CopySkipping(const fs::path& from, const fs::path& to, const std::st
     }
 }
 
-class WindowTest : public ::testing::Test {
+class StationWindowTest : public ::testing::Test {
   protected:
-    WindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
+    StationWindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
         clock_.SetLocal({2026, 7, 4, 13, 5, 9, 0});
         station_ = fs::temp_directory_path() / ("qv_window_" + std::to_string(::getpid()));
         fs::remove_all(station_);
@@ -177,7 +178,7 @@ class WindowTest : public ::testing::Test {
         platform::SetLockFolder(LockFolderOfTheRun());
         app::RegisterBuiltSettingsPages();
     }
-    ~WindowTest() override {
+    ~StationWindowTest() override {
         CloseWindow();
         fs::remove_all(station_);
     }

@@ -15,6 +15,7 @@
 #include "commands/command_sets.h"
 #include "commands/vendor_dispatch.h"
 #include "emu/bay.h"
+#include "emulated_bay.h"
 #include "platform/backend.h"
 #include "platform/trace_sink.h"
 #include "transport/bridge_cdb.h"
@@ -39,14 +40,7 @@ struct Station {
             ini += "[Drive" + std::to_string(i) + "]\nId=1-1." + std::to_string(i) +
                    "\nBridge=" + (i % 2 == 1 ? "jmicron" : "asmedia") + "\nProgram=system\n";
         }
-        std::string error;
-        auto config = emu::ParseBayConfig(ini, &error);
-        if (!config) {
-            std::fprintf(stderr, "bay: %s\n", error.c_str());
-            std::abort();
-        }
-        bay = emu::Bay::Create(std::move(*config));
-        platform::InstallBackend("emu:", bay, true);
+        bay = bench::InstallBay(ini);
         for (int p = 0; p < kDrives; ++p) paths.push_back("emu:drive" + std::to_string(p + 1));
         std::vector<std::uint8_t> ram(4096, 0x5A);
         for (int p = 0; p < kDrives; ++p) {

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "commands/vendor_dispatch.h"
 #include "emu/bay.h"
 #include "emu/nvme_controller.h"
+#include "emulated_bay.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
@@ -27,15 +27,6 @@
 #include "utility/uart_log.h"
 
 namespace {
-
-long VmHwmKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    }
-    return -1;
-}
 
 constexpr int kChunks = 2049;
 constexpr std::uint32_t kSectors = 128;  // 16 KiB x 4 planes
@@ -52,14 +43,7 @@ struct Station {
             "[RootHub1]\nBus=1\nSpeed=usb3\nPorts=1\n[Drive1]\nId=1-1\nBridge=jmicron\nProgram=system\n"
             "FlashPageSectors=32\nFlashPlanes=4\nUartEndless=1\nUartChunkBytes=65532\nUartChunkUs=" +
             std::to_string(kChunkUs) + "\n";
-        std::string error;
-        auto config = emu::ParseBayConfig(ini, &error);
-        if (!config) {
-            std::fprintf(stderr, "bay: %s\n", error.c_str());
-            std::abort();
-        }
-        bay = emu::Bay::Create(std::move(*config));
-        platform::InstallBackend("emu:", bay, true);
+        bay = bench::InstallBay(ini);
         AP_Instance[0].pDevicePath = path.c_str();
         AP_Instance[0].bIsBridge = 1;
         AP_Instance[0].ucBridgeType = 1;

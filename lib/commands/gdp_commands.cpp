@@ -5,17 +5,12 @@
 #include "commands/vendor_dispatch.h"
 #include "transport/port_instance.h"
 
+using vendor::kIn;
+using vendor::kOut;
 using vendor::Plain;
 using vendor::Send;
+using vendor::Writable;
 namespace code = vendor::code;
-
-namespace {
-constexpr bool kIn = true;
-constexpr bool kOut = false;
-void* Writable(const void* p) {
-    return const_cast<void*>(p);
-}
-}  // namespace
 
 int VC_GDP_CmdGetReturn(int port, std::uint8_t* status, void* buffer) {
     std::array<std::uint8_t, 512> local{};

@@ -5,16 +5,10 @@
 #include "commands/vendor_dispatch.h"
 #include "transport/trace.h"
 
+using vendor::kIn;
+using vendor::kOut;
 using vendor::Send;
-
-namespace {
-constexpr bool kIn = true;
-constexpr bool kOut = false;
-// The data-out phase only reads the caller's buffer.
-void* Writable(const void* p) {
-    return const_cast<void*>(p);
-}
-}  // namespace
+using vendor::Writable;
 
 int VC_LDR_CmdJumpToPRAM(int port, std::uint8_t slot) {
     TraceOut("######### - VC_LDR_CmdJumpToPRAM\n");

@@ -20,6 +20,15 @@ int VC_DisableVendorCmd(int port);
 
 namespace vendor {
 
+// The direction of Send's data phase.
+inline constexpr bool kIn = true;
+inline constexpr bool kOut = false;
+
+// A data-out phase only reads the caller's buffer; Send takes it as the carrier's untyped pointer.
+inline void* Writable(const void* p) {
+    return const_cast<void*>(p);
+}
+
 // Sends `packet` with VC_SendVendorCmd: 1 on success; 2 on failure, after tracing `failLine`
 // (when not null).
 int Send(int port, const VendorCmdPacket& packet, void* data, std::uint32_t sectors, bool dataIn, const char* failLine);

@@ -4,11 +4,11 @@
 #include <QPushButton>
 
 #include "dialogs/error_log_form.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace {
 
-using window_test::WindowTest;
+using window_test::StationWindowTest;
 
 // The demo station's bay with extra keys in some drives' sections.
 std::string StationBayWith(const std::string& bay, const std::vector<std::pair<std::string, std::string>>& keys) {
@@ -21,7 +21,7 @@ std::string StationBayWith(const std::string& bay, const std::vector<std::pair<s
     return text;
 }
 
-class ErrorLogE2e : public WindowTest {};
+class ErrorLogE2e : public StationWindowTest {};
 
 TEST_F(ErrorLogE2e, FailedDrivesShowTheirDetail) {
     std::string bad = "BadBlocks=";

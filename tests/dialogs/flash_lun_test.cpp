@@ -12,11 +12,11 @@
 #include "forms/controls.h"
 #include "settings/flash_list.h"
 #include "settings/records.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace {
 
-class FlashDetectForm : public window_test::WindowTest {
+class FlashDetectForm : public window_test::StationWindowTest {
   protected:
     FlashDetectForm() {
         OpenWindow();
@@ -146,7 +146,7 @@ struct UntickingLunWindow : app::LunSelectWindow {
     }
 };
 
-class LunSelectButton : public window_test::WindowTest {
+class LunSelectButton : public window_test::StationWindowTest {
   protected:
     LunSelectButton() : saved_(gLunStatus) {
         OpenWindow();

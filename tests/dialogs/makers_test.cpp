@@ -11,7 +11,7 @@
 #include "dialogs/flash_detect_form.h"
 #include "dialogs/lun_select_form.h"
 #include "dialogs/watermark_form.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ W* Registered() {
     return window;
 }
 
-class DialogMakers : public window_test::WindowTest {};
+class DialogMakers : public window_test::StationWindowTest {};
 
 TEST_F(DialogMakers, EveryDialogIsMadeRegisteredAndKeptByTheMainWindow) {
     app::ScopedFormMakers makers;

@@ -26,8 +26,8 @@
 #include "layout/layout_walk.h"
 #include "sorting/sort_main_form.h"
 #include "support/settings_records.h"
+#include "support/station_window.h"
 #include "utility/main_form.h"
-#include "window/window_fixture.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ void ExpectCaptionsWhole(QWidget& window, bool tahoma = true) {
     EXPECT_EQ(Lines(CutCaptions(window)), "") << "measured in " << QFontInfo(window.font()).family().toStdString();
 }
 
-class Captions : public window_test::WindowTest {};
+class Captions : public window_test::StationWindowTest {};
 
 TEST(WindowFont, IsTheTahomaMetricFaceWheneverItsFileIsInstalled) {
     if (!WindowFontInstalled()) GTEST_SKIP() << "no " << forms::WindowFontFiles().front().toStdString();

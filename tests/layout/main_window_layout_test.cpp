@@ -8,7 +8,7 @@
 
 #include "dialogs/about_form.h"
 #include "layout/layout_walk.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ constexpr Arrangement kArrangements[] = {
     {"Partial, Block", true, true},
 };
 
-class MainWindowLayout : public window_test::WindowTest {
+class MainWindowLayout : public window_test::StationWindowTest {
   protected:
     TMainForm& Open() {
         TMainForm& w = OpenWindow();

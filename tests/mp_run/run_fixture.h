@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "app/mp_procedures.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace mp_test {
 
 using window_test::BayOfHubs;
-using window_test::WindowTest;
+using window_test::StationWindowTest;
 
-class RunTest : public WindowTest {
+class RunTest : public StationWindowTest {
   protected:
     // A window over `drives` emulated drives, enumerated.
     TMainForm& Open(int drives, const std::string& extra = "") {

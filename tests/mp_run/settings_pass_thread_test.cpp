@@ -12,7 +12,7 @@
 namespace mp_test {
 namespace {
 
-class SettingsPassThread : public WindowTest {};
+class SettingsPassThread : public StationWindowTest {};
 
 TEST_F(SettingsPassThread, APassFromAWorkerRunsOnTheGuiThreadAndItsErrorReachesTheWorker) {
     TMainForm& w = OpenWindow();

@@ -20,13 +20,13 @@
 #include "forms/message_pump.h"
 #include "platform/cancel.h"
 #include "procedures/V_Proc_Modes.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace mp_test {
 namespace {
 
 using window_test::BayOfHubs;
-using window_test::WindowTest;
+using window_test::StationWindowTest;
 
 // The bridge's time per command block, taken before the block takes effect, the flash's program
 // and erase times, and the erase search's time (2 dies x 2,016 blocks on each channel): no other
@@ -64,7 +64,7 @@ class StopInsideAWait : public platform::Clock {
     platform::VirtualClock& inner_;
 };
 
-class WorkerStopE2e : public WindowTest {
+class WorkerStopE2e : public StationWindowTest {
   protected:
     // A bay of one drive whose flash is kept at hand, installed as the device backend.
     void InstallDrive(const std::string& extra) {

@@ -12,30 +12,13 @@
 
 #include "platform/files.h"
 #include "platform/trace_sink.h"
+#include "support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A test's own folder under the temporary folder, removed with it.
-class TempDir {
-  public:
-    explicit TempDir(const char* name)
-        : path_(fs::temp_directory_path() / (std::string("qv_files_") + name + "_" + std::to_string(::getpid()))) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using test_support::ScratchFolder;
 
 TEST(Files, JoinPathAcceptsBothSeparators) {
     EXPECT_EQ(platform::JoinPath("/opt/k", "log\\PFT_1.log"), fs::path("/opt/k/log/PFT_1.log"));
@@ -44,7 +27,7 @@ TEST(Files, JoinPathAcceptsBothSeparators) {
 }
 
 TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
-    const TempDir scratch("atomic");
+    const ScratchFolder scratch("qv_files_atomic");
     const fs::path& dir = scratch.Path();
     const fs::path file = dir / "RIVIDO.ini";
     ASSERT_TRUE(platform::WriteWholeFile(file, "old"));
@@ -59,7 +42,7 @@ TEST(Files, AtomicWriteIntoAMissingFolderFailsAndReadOfMissingFileIsEmpty) {
 }
 
 TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
-    const TempDir scratch("stale");
+    const ScratchFolder scratch("qv_files_stale");
     const fs::path& dir = scratch.Path();
     const fs::path file = dir / "RIVIDO.ini";
     const pid_t gone = ::fork();  // a process id that is surely gone once reaped
@@ -95,7 +78,7 @@ TEST(Files, AtomicWriteRemovesOnlyTheTemporariesKilledSavesLeft) {
 // Workers that make the same folders at the same moment all find them made: the one that loses the
 // race to create a folder sees it there.
 TEST(Files, FoldersMadeByManyThreadsAtOnceAreMadeForEach) {
-    const TempDir scratch("folders");
+    const ScratchFolder scratch("qv_files_folders");
     const fs::path& dir = scratch.Path();
     constexpr int kThreads = 8;
     for (int round = 0; round < 100; ++round) {

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/trace_sink.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -53,18 +54,7 @@ const char* const kBatch3 =
     "@echo off\r\r\ndiskpart /s diskpart3.txt \r\r\ndel diskpart3.txt\r\r\ndel format3.bat\r\r\n";
 const char* const kOwner3 = "instance=2-1.3\r\nserial=SN42\r\n";
 
-struct Folder {
-    Folder() : path(fs::temp_directory_path() / ("qv-format-script-" + std::to_string(::getpid()))) {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Folder() { fs::remove_all(path); }
-    void Put(const std::string& name, const std::string& text) {
-        ASSERT_TRUE(platform::WriteWholeFile(path / name, text));
-    }
-    bool Has(const std::string& name) const { return fs::exists(path / name); }
-    fs::path path;
-};
+using test_support::ScratchFolder;
 
 TEST(FormatScript, CarriesOutTheScriptInOrderAndDeletesItsFilesWhateverHappens) {
     const std::vector<std::string> all = {"guard 3", "clean 3", "gpt 3", "partition 3", "format 3", "assign 3"};
@@ -122,20 +112,20 @@ TEST(FormatScript, CarriesOutTheScriptInOrderAndDeletesItsFilesWhateverHappens) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Folder f;
-        f.Put("diskpart3.txt", c.script);
-        f.Put("format3.bat", kBatch3);
-        if (!c.owner.empty()) f.Put("format3.own", c.owner);
+        const ScratchFolder f("qv-format-script");
+        f.Write("diskpart3.txt", c.script);
+        f.Write("format3.bat", kBatch3);
+        if (!c.owner.empty()) f.Write("format3.own", c.owner);
         RecordingDisks disks;
         disks.refusal = c.refusal;
         disks.failAt = c.failAt;
         platform::TraceCapture trace;
-        EXPECT_EQ(platform::RunFormatBatch(disks, f.path, "/c format3.bat\r\n"), c.result);
+        EXPECT_EQ(platform::RunFormatBatch(disks, f.Path(), "/c format3.bat\r\n"), c.result);
         EXPECT_EQ(disks.calls, c.calls);
         EXPECT_TRUE(trace.Contains(c.trace)) << trace.Text();
-        EXPECT_FALSE(f.Has("diskpart3.txt") || f.Has("format3.bat") || f.Has("format3.own"));
+        EXPECT_FALSE(fs::exists(f / "diskpart3.txt") || fs::exists(f / "format3.bat") || fs::exists(f / "format3.own"));
         if (c.result == 0 && !c.calls.empty() && c.calls.back() == "assign 3") {
-            EXPECT_EQ(disks.mounted, f.path / "mnt" / "disk3");
+            EXPECT_EQ(disks.mounted, f.Path() / "mnt" / "disk3");
         }
     }
 }
@@ -157,18 +147,18 @@ TEST(FormatScript, BadParametersAndBatchesRunNothingAndTouchNoOtherFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.parameters + c.batch.substr(0, 60));
-        Folder f;
-        f.Put("diskpart3.txt", kScript3);
-        f.Put("format3.bat", c.batch);
-        f.Put("format3.own", kOwner3);
-        f.Put("settings.ini", "keep");
+        const ScratchFolder f("qv-format-script");
+        f.Write("diskpart3.txt", kScript3);
+        f.Write("format3.bat", c.batch);
+        f.Write("format3.own", kOwner3);
+        f.Write("settings.ini", "keep");
         RecordingDisks disks;
         platform::TraceCapture trace;
-        EXPECT_EQ(platform::RunFormatBatch(disks, f.path, c.parameters), 1);
+        EXPECT_EQ(platform::RunFormatBatch(disks, f.Path(), c.parameters), 1);
         EXPECT_TRUE(disks.calls.empty());
         EXPECT_TRUE(trace.Contains(c.trace)) << trace.Text();
-        EXPECT_TRUE(f.Has("settings.ini"));
-        EXPECT_EQ(f.Has("format3.bat"), !c.batchDeleted);
+        EXPECT_TRUE(fs::exists(f / "settings.ini"));
+        EXPECT_EQ(fs::exists(f / "format3.bat"), !c.batchDeleted);
     }
 }
 

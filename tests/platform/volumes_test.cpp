@@ -15,6 +15,7 @@
 #include "platform/linux/spawn.h"
 #include "platform/linux/sysfs_usb.h"
 #include "platform/trace_sink.h"
+#include "support/scratch_folder.h"
 #include "sysfs_fixture.h"
 
 namespace {
@@ -27,19 +28,7 @@ const char* const kRootOnSda = "22 1 8:0 / / rw,relatime shared:1 - ext4 /dev/sd
 const char* const kNoSwap = "Filename\tType\tSize\tUsed\tPriority\n";
 const fs::path kStation = "/srv/station";
 
-struct Scratch {
-    explicit Scratch(const std::string& name)
-        : path(fs::temp_directory_path() / ("qv-volumes-" + name + "-" + std::to_string(::getpid()))) {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~Scratch() { fs::remove_all(path); }
-    fs::path Put(const std::string& name, const std::string& text) const {
-        EXPECT_TRUE(platform::WriteWholeFile(path / name, text));
-        return path / name;
-    }
-    fs::path path;
-};
+using test_support::ScratchFolder;
 
 // A copy of the fixture tree with dm-0 (253:0) built on sdb, so sdb has a holder.
 fs::path TreeWithDmOnSdb(const fs::path& to) {
@@ -56,13 +45,13 @@ fs::path TreeWithDmOnSdb(const fs::path& to) {
 }
 
 TEST(LinuxVolumes, MountTableLinesGiveTheirDiskAndPartition) {
-    Scratch s("list");
+    ScratchFolder s("qv-volumes-list");
     const std::string table = std::string(kRootOnSda) +
                               "30 22 8:33 / /srv/station/mnt/disk2 rw - ntfs3 /dev/sdc1 rw\n"
                               "31 22 0:45 / /media/with\\040space rw - fuseblk /dev/sdc1 rw\n"
                               "32 22 0:5 / /proc rw - proc proc rw\n"
                               "not a mount line\n";
-    const lx::LinuxRoots roots{fixture::SysfsRoot(), "/dev", s.Put("mountinfo", table), s.Put("swaps", kNoSwap)};
+    const lx::LinuxRoots roots{fixture::SysfsRoot(), "/dev", s.Write("mountinfo", table), s.Write("swaps", kNoSwap)};
     const auto volumes = lx::ListVolumesOf(roots);
     ASSERT_TRUE(volumes.has_value());
     ASSERT_EQ(volumes->size(), 4u);
@@ -89,7 +78,7 @@ TEST(LinuxVolumes, MountTableLinesGiveTheirDiskAndPartition) {
     EXPECT_TRUE(backend.IsSystemDisk(0, kStation));
     EXPECT_FALSE(backend.IsSystemDisk(1, kStation));
     EXPECT_EQ(backend.ListVolumes().size(), 4u);
-    lx::LinuxBackend noTable({fixture::SysfsRoot(), "/dev", s.path / "missing", s.path / "missing"});
+    lx::LinuxBackend noTable({fixture::SysfsRoot(), "/dev", s.Path() / "missing", s.Path() / "missing"});
     EXPECT_TRUE(noTable.IsSystemDisk(1, kStation)) << "an unreadable mount table makes every disk the system disk";
     EXPECT_EQ(lx::SdDiskName(0), "sda");
     EXPECT_EQ(lx::SdDiskName(25), "sdz");
@@ -98,8 +87,8 @@ TEST(LinuxVolumes, MountTableLinesGiveTheirDiskAndPartition) {
 }
 
 TEST(LinuxVolumes, GuardsRefuseWhatIsNotAFreeUsbDiskOfOurs) {
-    Scratch s("guards");
-    const fs::path dmTree = TreeWithDmOnSdb(s.path / "sysfs-dm");
+    ScratchFolder s("qv-volumes-guards");
+    const fs::path dmTree = TreeWithDmOnSdb(s.Path() / "sysfs-dm");
     struct Case {
         const char* name;
         fs::path sysfs;
@@ -134,11 +123,12 @@ TEST(LinuxVolumes, GuardsRefuseWhatIsNotAFreeUsbDiskOfOurs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path mounts = c.mounts.empty() ? s.path / "missing" : s.Put("mountinfo", c.mounts);
-        const lx::LinuxRoots roots{c.sysfs, "/dev", mounts, s.Put("swaps", c.swaps)};
+        const fs::path mounts = c.mounts.empty() ? s.Path() / "missing" : s.Write("mountinfo", c.mounts);
+        const lx::LinuxRoots roots{c.sysfs, "/dev", mounts, s.Write("swaps", c.swaps)};
         EXPECT_EQ(lx::FormatRefusalOf(roots, c.disk, kStation), c.refusal);
     }
-    const lx::LinuxRoots plain{fixture::SysfsRoot(), "/dev", s.Put("mountinfo", kRootOnSda), s.Put("swaps", kNoSwap)};
+    const lx::LinuxRoots plain{fixture::SysfsRoot(), "/dev", s.Write("mountinfo", kRootOnSda),
+                               s.Write("swaps", kNoSwap)};
     EXPECT_EQ(lx::OwnerOfBlock(plain, "sdc"), (platform::DiskOwner{"1-2.1", ""}));
     EXPECT_FALSE(lx::OwnerOfBlock(plain, "sda").has_value());
 }
@@ -146,28 +136,28 @@ TEST(LinuxVolumes, GuardsRefuseWhatIsNotAFreeUsbDiskOfOurs) {
 // The format program on an image file: the test-only option maps a disk number to the image.
 class FormatProgram : public ::testing::Test {
   protected:
-    FormatProgram() : s_("program") {}
+    FormatProgram() : s_("qv-volumes-program") {}
 
     // Writes the three files for disk n as the check writes them, runs the program and returns its status.
     int Run(std::uint32_t n, const std::string& owner, const fs::path& sysfs, const std::string& mounts) {
         const std::string d = std::to_string(n);
-        s_.Put("diskpart" + d + ".txt", "select disk " + d +
-                                            "\r\r\nclean\r\r\nconvert gpt\r\r\ncreate partition primary\r\r\n"
-                                            "format fs=ntfs quick\r\r\nassign\r\r\nexit\r\r\n");
-        s_.Put("format" + d + ".bat", "@echo off\r\r\ndiskpart /s diskpart" + d + ".txt \r\r\ndel diskpart" + d +
-                                          ".txt\r\r\ndel format" + d + ".bat\r\r\n");
-        s_.Put("format" + d + ".own", owner);
+        s_.Write("diskpart" + d + ".txt", "select disk " + d +
+                                              "\r\r\nclean\r\r\nconvert gpt\r\r\ncreate partition primary\r\r\n"
+                                              "format fs=ntfs quick\r\r\nassign\r\r\nexit\r\r\n");
+        s_.Write("format" + d + ".bat", "@echo off\r\r\ndiskpart /s diskpart" + d + ".txt \r\r\ndel diskpart" + d +
+                                            ".txt\r\r\ndel format" + d + ".bat\r\r\n");
+        s_.Write("format" + d + ".own", owner);
         const auto run =
-            lx::RunTool({QV_FORMAT_PROGRAM, "--folder", s_.path.string(), "--test-image", d + "=" + image_.string(),
-                         "--test-sysfs", sysfs.string(), "--test-mounts", s_.Put("mountinfo", mounts).string(),
-                         "--test-swaps", s_.Put("swaps", kNoSwap).string(), "/c format" + d + ".bat\r\n"});
+            lx::RunTool({QV_FORMAT_PROGRAM, "--folder", s_.Path().string(), "--test-image", d + "=" + image_.string(),
+                         "--test-sysfs", sysfs.string(), "--test-mounts", s_.Write("mountinfo", mounts).string(),
+                         "--test-swaps", s_.Write("swaps", kNoSwap).string(), "/c format" + d + ".bat\r\n"});
         EXPECT_TRUE(run.started);
-        EXPECT_FALSE(fs::exists(s_.path / ("diskpart" + d + ".txt")));
-        EXPECT_FALSE(fs::exists(s_.path / ("format" + d + ".bat")));
-        EXPECT_FALSE(fs::exists(s_.path / ("format" + d + ".own")));
+        EXPECT_FALSE(fs::exists(s_.Path() / ("diskpart" + d + ".txt")));
+        EXPECT_FALSE(fs::exists(s_.Path() / ("format" + d + ".bat")));
+        EXPECT_FALSE(fs::exists(s_.Path() / ("format" + d + ".own")));
         return run.status;
     }
-    std::string Log() const { return platform::ReadWholeFile(s_.path / "qv-format.log").value_or(""); }
+    std::string Log() const { return platform::ReadWholeFile(s_.Path() / "qv-format.log").value_or(""); }
     void MakeImage(std::uint64_t bytes, std::uint8_t fill) {
         fs::remove(image_);
         std::ofstream out(image_, std::ios::binary);
@@ -180,12 +170,12 @@ class FormatProgram : public ::testing::Test {
                std::all_of(bytes.begin(), bytes.end(), [&](char c) { return static_cast<std::uint8_t>(c) == fill; });
     }
 
-    Scratch s_;
-    fs::path image_ = s_.path / "disk.img";
+    ScratchFolder s_;
+    fs::path image_ = s_.Path() / "disk.img";
 };
 
 TEST_F(FormatProgram, GuardsRefuseBeforeAnythingIsWritten) {
-    const fs::path dmTree = TreeWithDmOnSdb(s_.path / "sysfs-dm");
+    const fs::path dmTree = TreeWithDmOnSdb(s_.Path() / "sysfs-dm");
     const std::string ownSdb = "instance=1-1\r\nserial=\r\n", ownSdc = "instance=1-2.1\r\nserial=\r\n";
     struct Case {
         const char* name;
@@ -209,7 +199,7 @@ TEST_F(FormatProgram, GuardsRefuseBeforeAnythingIsWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MakeImage(2 << 20, 0x5A);
-        fs::remove(s_.path / "qv-format.log");
+        fs::remove(s_.Path() / "qv-format.log");
         EXPECT_EQ(Run(c.disk, c.owner, c.sysfs, c.mounts), 1);
         EXPECT_NE(Log().find(c.trace), std::string::npos) << Log();
         EXPECT_TRUE(ImageStill(0x5A));
@@ -253,24 +243,25 @@ TEST(LinuxFormat, WholeScriptOnALoopDeviceIsMountedAndListed) {
         platform::ReadWholeFile("/proc/filesystems").value_or("").find("ntfs3") == std::string::npos) {
         GTEST_SKIP() << "neither ntfs3 nor FUSE: an NTFS partition cannot be mounted here";
     }
-    Scratch s("loop");
-    const fs::path image = s.path / "loop.img";
+    ScratchFolder s("qv-volumes-loop");
+    const fs::path image = s.Path() / "loop.img";
     { std::ofstream(image, std::ios::binary).close(); }
     fs::resize_file(image, 64 << 20);
     const auto attach = lx::RunTool({"losetup", "--find", "--show", "--partscan", image.string()});
     if (attach.status != 0) GTEST_SKIP() << "no loop device: " << attach.output;
     const std::string device = attach.output.substr(0, attach.output.find('\n'));
     const std::string name = fs::path(device).filename().string();
-    s.Put("diskpart7.txt",
-          "select disk 7\r\r\nclean\r\r\nconvert gpt\r\r\ncreate partition primary\r\r\nformat fs=ntfs quick\r\r\n"
-          "assign\r\r\nexit\r\r\n");
-    s.Put("format7.bat", "@echo off\r\r\ndiskpart /s diskpart7.txt \r\r\ndel diskpart7.txt\r\r\ndel format7.bat\r\r\n");
-    s.Put("format7.own", "instance=loop\r\nserial=\r\n");
-    LoopDisks ops(lx::LinuxRoots{}, s.path);
+    s.Write("diskpart7.txt",
+            "select disk 7\r\r\nclean\r\r\nconvert gpt\r\r\ncreate partition primary\r\r\nformat fs=ntfs quick\r\r\n"
+            "assign\r\r\nexit\r\r\n");
+    s.Write("format7.bat",
+            "@echo off\r\r\ndiskpart /s diskpart7.txt \r\r\ndel diskpart7.txt\r\r\ndel format7.bat\r\r\n");
+    s.Write("format7.own", "instance=loop\r\nserial=\r\n");
+    LoopDisks ops(lx::LinuxRoots{}, s.Path());
     ops.MapBlock(7, name);
     platform::TraceCapture trace;
-    const int result = platform::RunFormatBatch(ops, s.path, "/c format7.bat\r\n");
-    const fs::path mountPoint = s.path / "mnt" / "disk7";
+    const int result = platform::RunFormatBatch(ops, s.Path(), "/c format7.bat\r\n");
+    const fs::path mountPoint = s.Path() / "mnt" / "disk7";
     const auto volumes = lx::ListVolumesOf(lx::LinuxRoots{});
     ::umount2(mountPoint.c_str(), 0);
     lx::RunTool({"losetup", "--detach", device});
@@ -284,25 +275,25 @@ TEST(LinuxFormat, WholeScriptOnALoopDeviceIsMountedAndListed) {
 }
 
 TEST(LinuxFormat, StartElevatedStartsTheProgramInItsFolderWithTheParameterText) {
-    Scratch s("start");
+    ScratchFolder s("qv-volumes-start");
     lx::LinuxBackend backend;
-    EXPECT_EQ(backend.StartElevated("qv-format", "/c format3.bat\r\n", s.path), platform::kStartNotFound);
-    EXPECT_EQ(backend.StartElevated("../bin/sh", "", s.path), platform::kStartNotFound);
+    EXPECT_EQ(backend.StartElevated("qv-format", "/c format3.bat\r\n", s.Path()), platform::kStartNotFound);
+    EXPECT_EQ(backend.StartElevated("../bin/sh", "", s.Path()), platform::kStartNotFound);
     if (::geteuid() != 0 && !lx::FindTool("pkexec")) {
-        EXPECT_EQ(backend.StartElevated("qv-format", "x", s.path), platform::kStartNotFound);
+        EXPECT_EQ(backend.StartElevated("qv-format", "x", s.Path()), platform::kStartNotFound);
         GTEST_SKIP() << "neither root nor pkexec: nothing can be started elevated here";
     }
     if (::geteuid() != 0) GTEST_SKIP() << "not root: pkexec would ask for a password";
-    const fs::path program = s.Put("qv-format",
-                                   "#!/bin/sh\nprintf '%s|%s|%s|%s' \"$PWD\" \"$1\" \"$2\" \"$3\" > args.tmp\n"
-                                   "mv args.tmp args\n");
+    const fs::path program = s.Write("qv-format",
+                                     "#!/bin/sh\nprintf '%s|%s|%s|%s' \"$PWD\" \"$1\" \"$2\" \"$3\" > args.tmp\n"
+                                     "mv args.tmp args\n");
     fs::permissions(program, fs::perms::owner_all);
-    EXPECT_EQ(backend.StartElevated("qv-format", "/c format3.bat\r\n", s.path), platform::kStarted);
+    EXPECT_EQ(backend.StartElevated("qv-format", "/c format3.bat\r\n", s.Path()), platform::kStarted);
     std::optional<std::string> args;
-    for (int i = 0; i < 500 && !(args = platform::ReadWholeFile(s.path / "args")); ++i) ::usleep(10000);
+    for (int i = 0; i < 500 && !(args = platform::ReadWholeFile(s.Path() / "args")); ++i) ::usleep(10000);
     ASSERT_TRUE(args.has_value());
-    const std::string folder = fs::canonical(s.path).string();
-    EXPECT_EQ(*args, folder + "|--folder|" + s.path.string() + "|/c format3.bat\r\n");
+    const std::string folder = fs::canonical(s.Path()).string();
+    EXPECT_EQ(*args, folder + "|--folder|" + s.Path().string() + "|/c format3.bat\r\n");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "support/scratch_folder.h"
 
 namespace param_test {
 
@@ -71,24 +72,15 @@ inline void ExpectImage(const std::vector<std::uint8_t>& image, const Table& tab
     EXPECT_EQ(strays, 0);
 }
 
-// A folder under the temporary folder, removed when the object goes.
-class ScratchFolder {
+// A scratch folder (qv_param_<tag>) whose files the parameter readers take by name.
+class ScratchFolder : public test_support::ScratchFolder {
   public:
-    explicit ScratchFolder(const std::string& tag)
-        : path_(std::filesystem::temp_directory_path() / ("qv_param_" + tag + "_" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path_); }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    std::string Write(const std::string& name, std::string_view contents) const {
-        const auto p = path_ / name;
-        platform::WriteWholeFile(p, contents);
-        return p.string();
-    }
+    explicit ScratchFolder(const std::string& tag) : test_support::ScratchFolder("qv_param_" + tag) {}
 
-  private:
-    std::filesystem::path path_;
+    std::string Path(const std::string& name) const { return (*this / name).string(); }
+    std::string Write(const std::string& name, std::string_view contents) const {
+        return test_support::ScratchFolder::Write(name, contents).string();
+    }
 };
 
 }  // namespace param_test

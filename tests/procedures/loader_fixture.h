@@ -16,6 +16,7 @@
 #include "emu/image_generator.h"
 #include "param_settings.h"
 #include "settings/param_files.h"
+#include "support/scratch_folder.h"
 #include "tables/page_format.h"
 #include "transport/port_instance.h"
 #include "settings/firmware_bins.h"
@@ -133,25 +134,13 @@ class LoaderGuard {
     std::vector<AP_Bins_t> instances_ = std::vector<AP_Bins_t>(kBinsInstanceCount);
 };
 
-// A folder for files, removed at the end.
-class TempFolder {
+// A scratch folder for the files a procedure reads.
+class TempFolder : public test_support::ScratchFolder {
   public:
-    explicit TempFolder(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
+    explicit TempFolder(const std::string& name) : ScratchFolder(name) {}
     std::string File(const std::string& name, const Bytes& data) const {
-        const auto p = path_ / name;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        return p.string();
+        return Write(name, std::string_view(reinterpret_cast<const char*>(data.data()), data.size())).string();
     }
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
 };
 
 // What a download of SystemPlan() to port 0 needs, for a drive running the diagnostic firmware: the

@@ -14,6 +14,7 @@
 #include "settings/flash_record.h"
 #include "settings/ini_engine.h"
 #include "settings/records.h"
+#include "support/scratch_folder.h"
 #include "support/settings_records.h"
 
 namespace settings_test {
@@ -39,26 +40,15 @@ class RecordsGuard {
     FlashRecord_t records_[kFlashRecordMax];
 };
 
-// A folder under the system's temporary folder, removed when the object goes.
-class ScratchDir {
+// A scratch folder (qv_settings_<tag>) whose files the settings readers take by name.
+class ScratchDir : public test_support::ScratchFolder {
   public:
-    explicit ScratchDir(const std::string& tag)
-        : path_(std::filesystem::temp_directory_path() / ("qv_settings_" + tag + "_" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
+    explicit ScratchDir(const std::string& tag) : ScratchFolder("qv_settings_" + tag) {}
 
     std::string Write(const std::string& name, std::string_view contents) const {
-        const std::filesystem::path p = path_ / name;
-        std::filesystem::create_directories(p.parent_path());
-        platform::WriteWholeFile(p, contents);
-        return p.string();
+        return ScratchFolder::Write(name, contents).string();
     }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
+    std::string Path(const std::string& name) const { return (*this / name).string(); }
 };
 
 }  // namespace settings_test

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "settings/ini_all.h"
 #include "settings_fixture.h"
+#include "support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -30,15 +31,11 @@ std::string FileText(const fs::path& path) {
     return text.value_or("");
 }
 
-struct TempDir {
-    fs::path dir = fs::temp_directory_path() / ("qv_settings_" + std::to_string(::getpid()));
-    TempDir() { fs::create_directories(dir); }
-    ~TempDir() { fs::remove_all(dir); }
-};
+using test_support::ScratchFolder;
 
 TEST(SettingsGolden, StationFileSavesBackByteForByteWithTheSameValues) {
-    TempDir tmp;
-    const fs::path saved = tmp.dir / "RIVIDO.ini";
+    const ScratchFolder tmp("qv_settings");
+    const fs::path saved = tmp.Path() / "RIVIDO.ini";
 
     ResetSettingsRecords();
     ReadIniAll(kStation.c_str());

@@ -63,8 +63,10 @@ struct RecordBytes {
     }
 };
 
-// The value of `key` in `section` of `text` as the text holds it (exact key, first line), or "<none>".
-inline std::string ValueIn(const std::string& text, const std::string& section, const std::string& key) {
+// The lines of `section` in `text` (every one after its header up to the next header, without the CR
+// of a CR LF line).
+inline std::vector<std::string> SectionLines(const std::string& text, const std::string& section) {
+    std::vector<std::string> lines;
     bool inSection = false;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -74,10 +76,18 @@ inline std::string ValueIn(const std::string& text, const std::string& section, 
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty() && line[0] == '[') {
             inSection = line == "[" + section + "]";
-        } else if (inSection && line.compare(0, key.size() + 1, key + "=") == 0) {
-            return line.substr(key.size() + 1);
+        } else if (inSection) {
+            lines.push_back(line);
         }
         start = end + 1;
+    }
+    return lines;
+}
+
+// The value of `key` in `section` of `text` as the text holds it (exact key, first line), or "<none>".
+inline std::string ValueIn(const std::string& text, const std::string& section, const std::string& key) {
+    for (const std::string& line : SectionLines(text, section)) {
+        if (line.compare(0, key.size() + 1, key + "=") == 0) return line.substr(key.size() + 1);
     }
     return "<none>";
 }
@@ -85,19 +95,8 @@ inline std::string ValueIn(const std::string& text, const std::string& section, 
 // The keys of `section` in `text`, in order.
 inline std::vector<std::string> KeysIn(const std::string& text, const std::string& section) {
     std::vector<std::string> keys;
-    bool inSection = false;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == '[') {
-            inSection = line == "[" + section + "]";
-        } else if (inSection && line.find('=') != std::string::npos) {
-            keys.push_back(line.substr(0, line.find('=')));
-        }
-        start = end + 1;
+    for (const std::string& line : SectionLines(text, section)) {
+        if (line.find('=') != std::string::npos) keys.push_back(line.substr(0, line.find('=')));
     }
     return keys;
 }

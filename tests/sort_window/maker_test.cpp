@@ -3,11 +3,11 @@
 #include "app/dialog_slots.h"
 #include "app/program.h"
 #include "sorting/sort_main_form.h"
-#include "window/window_fixture.h"
+#include "support/station_window.h"
 
 namespace {
 
-class SortWindowMaker : public window_test::WindowTest {};
+class SortWindowMaker : public window_test::StationWindowTest {};
 
 TEST_F(SortWindowMaker, MadeRegisteredKeptAndUnregistered) {
     app::ScopedFormMakers makers;

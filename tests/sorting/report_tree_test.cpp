@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/trace_sink.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -24,25 +25,7 @@ struct TreeCase {
     std::vector<std::string> folders;  // under the run folder
 };
 
-// An empty folder of the test's own (test programs run side by side), removed with it.
-class FreshFolder {
-  public:
-    explicit FreshFolder(const char* name)
-        : path_(fs::path(::testing::TempDir()) / (std::string(name) + "_" + std::to_string(::getpid()))) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~FreshFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    FreshFolder(const FreshFolder&) = delete;
-    FreshFolder& operator=(const FreshFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using test_support::ScratchFolder;
 
 TEST(ReportTree, FoldersOfTheParseAndTheSave) {
     const TreeCase cases[] = {
@@ -79,7 +62,7 @@ TEST(ReportTree, FoldersOfTheParseAndTheSave) {
     };
     for (const TreeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const FreshFolder scratch("sorting_tree");
+        const ScratchFolder scratch("sorting_tree");
         const fs::path& dir = scratch.Path();
         platform::TraceCapture trace;
         std::vector<std::string> boxes;
@@ -105,7 +88,7 @@ TEST(ReportTree, FoldersOfTheParseAndTheSave) {
 
 TEST(ReportTree, FailuresAreShownAndTheRestIsStillMade) {
     // A file holding the run folder's name: its box and trace, then the folders inside fail too.
-    const FreshFolder scratch("sorting_tree_fail");
+    const ScratchFolder scratch("sorting_tree_fail");
     const fs::path& dir = scratch.Path();
     fs::create_directories(dir / "Sorting_Log");
     std::ofstream(dir / "Sorting_Log" / "1211_023305_Port03_X") << "x";
@@ -124,7 +107,7 @@ TEST(ReportTree, FailuresAreShownAndTheRestIsStillMade) {
 
     // A run path over 200 characters is shown and traced as 02 and still made; without the detail
     // traces only the boxes remain.
-    const FreshFolder longRoot("sorting_tree_long");
+    const ScratchFolder longRoot("sorting_tree_long");
     const fs::path deep = longRoot.Path() / std::string(190, 'd');
     fs::create_directories(deep);
     trace.Clear();

@@ -2,26 +2,11 @@
 // 4 planes, 512 units per die, 16 KB pages), written here straight from the page format.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "tables/page_format.h"
 #include "tables_fixture.h"
 
 namespace tables_test {
 namespace {
-
-void RandomDrive(GdpBuffer& gdp, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::vector<std::uint32_t> entries;
-    for (int i = 0; i < 900; ++i) {
-        const auto unit = static_cast<std::uint16_t>(rng() % 512);
-        auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
-        if (rng() % 6 == 0) mask = static_cast<std::uint8_t>(rng() % 16);
-        entries.push_back(Entry(static_cast<int>(rng() % 4), static_cast<int>(rng() % 4), mask, unit));
-    }
-    gdp.Set(entries);
-    RM_MergeGdpList(gdp.list());
-}
 
 int Relations(const _VectorInfo& vi) {
     int n = 0;

@@ -4,8 +4,6 @@
 // working set the remap steps leave.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "tables/page_format.h"
 #include "tables_fixture.h"
 
@@ -30,16 +28,7 @@ class GoldenRealisticTest : public TablesTest {
         AP_INIState.FixSLC_BU = 20;
         AP_INIState.wFW_BLKQnty = 12;
 
-        std::mt19937 rng(4242);
-        std::vector<std::uint32_t> entries;
-        for (int i = 0; i < 900; ++i) {
-            const auto unit = static_cast<std::uint16_t>(rng() % 512);
-            auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
-            if (rng() % 6 == 0) mask = static_cast<std::uint8_t>(rng() % 16);
-            entries.push_back(Entry(static_cast<int>(rng() % 4), static_cast<int>(rng() % 4), mask, unit));
-        }
-        gdp_.Set(entries);
-        RM_MergeGdpList(gdp_.list());
+        RandomDrive(gdp_, 4242);
         Prepare(gdp_.list(), *vi_);
         RunRemapSteps(*vi_, hash_);
         GenerateAll(*vi_, counts_, pages_);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,21 @@ class GdpBuffer {
 inline std::uint32_t Entry(int ch, int ce, std::uint8_t planeByte, std::uint16_t unit) {
     const int banks = AP_INIState.MaxPhyBank == 0 ? 1 : AP_INIState.MaxPhyBank;
     return RM_MakeGdpEntry(ch, ce % banks, ce / banks, planeByte, unit);
+}
+
+// A drive list of 900 bad-block entries drawn from `seed` over 4 channels, 4 CEs and 512 units
+// (mostly one bad plane of four, now and then any plane byte), merged as the drive's list.
+inline void RandomDrive(GdpBuffer& gdp, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint32_t> entries;
+    for (int i = 0; i < 900; ++i) {
+        const auto unit = static_cast<std::uint16_t>(rng() % 512);
+        auto mask = static_cast<std::uint8_t>(0x0F & ~(1u << (rng() % 4)));
+        if (rng() % 6 == 0) mask = static_cast<std::uint8_t>(rng() % 16);
+        entries.push_back(Entry(static_cast<int>(rng() % 4), static_cast<int>(rng() % 4), mask, unit));
+    }
+    gdp.Set(entries);
+    RM_MergeGdpList(gdp.list());
 }
 
 inline std::unique_ptr<_VectorInfo> NewWorkingSet() {

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "support/station_window.h"
 #include "support/xlsx_sheet.h"
 #include "tables/sort_result_pages.h"
-#include "window_fixture.h"
 
 namespace window_test {
 namespace {
@@ -29,7 +29,7 @@ std::vector<std::pair<std::string, std::string>> ListRows(const QTreeWidget* lis
     return rows;
 }
 
-class AnalysisMenu : public WindowTest {
+class AnalysisMenu : public StationWindowTest {
   protected:
     AnalysisMenu() : w_(OpenWindow()), folder_(station_ / "Sorting_Log" / "AnalysisData") {
         fs::create_directories(folder_);

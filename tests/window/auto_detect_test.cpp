@@ -13,7 +13,7 @@
 #include "forms/controls.h"
 #include "procedures/V_Proc_GdpParam.h"
 #include "settings/flash_list.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -56,7 +56,7 @@ struct PickingDialog : app::FlashDetectInfoWindow {
     }
 };
 
-class AutoDetect : public WindowTest {
+class AutoDetect : public StationWindowTest {
   protected:
     TMainForm& Open(int drives, const std::string& extra, const std::string& list = FlashList()) {
         WriteText(station_ / "FlashList.ini", list);

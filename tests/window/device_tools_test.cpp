@@ -13,7 +13,7 @@
 #include "procedures/V_Proc_GdpLoad.h"
 #include "procedures/V_Proc_Modes.h"
 #include "support/page_planting.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -21,7 +21,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using forms::BoxKind;
 
-class DeviceTools : public WindowTest {
+class DeviceTools : public StationWindowTest {
   protected:
     // A window over `drives` emulated drives whose flash and programs the test can reach, enumerated.
     TMainForm& Open(int drives, const std::string& extra = "", const std::map<int, std::string>& own = {}) {

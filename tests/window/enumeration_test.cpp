@@ -12,14 +12,14 @@
 #include "forms/ini_file.h"
 #include "forms/message_pump.h"
 #include "forms/worker_thread.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
 
 using forms::BoxKind;
 
-class Enumeration : public WindowTest {
+class Enumeration : public StationWindowTest {
   protected:
     void Setting(const char* section, const char* key, int value) {
         forms::IniFile(station_ / "RIVIDO.ini").WriteInteger(section, key, value);

@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "app/run_lock.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -53,7 +53,7 @@ struct Fixture : RecordingFixture {
     bool running = false;
 };
 
-class Openers : public WindowTest {
+class Openers : public StationWindowTest {
   protected:
     TMainForm& Open() {
         InstallBay(BayOfHubs(1, 2));

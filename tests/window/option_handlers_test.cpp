@@ -7,12 +7,12 @@
 
 #include "forms/controls.h"
 #include "settings/records.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
 
-class OptionHandlers : public WindowTest {
+class OptionHandlers : public StationWindowTest {
   protected:
     template <class T = QWidget>
     T* C(const char* name) {

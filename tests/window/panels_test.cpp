@@ -8,13 +8,13 @@
 #include "app/run_lock.h"
 #include "forms/colours.h"
 #include "forms/message_pump.h"
+#include "support/station_window.h"
 #include "support/widget_pixels.h"
-#include "window_fixture.h"
 
 namespace window_test {
 namespace {
 
-class Panels : public WindowTest {};
+class Panels : public StationWindowTest {};
 
 TEST_F(Panels, TheRepaintShowsEachRecordsState) {
     InstallBay(BayOfHubs(1, 6));

@@ -10,14 +10,14 @@
 
 #include "forms/colours.h"
 #include "forms/ini_file.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
 
 using forms::BoxKind;
 
-class PortMapping : public WindowTest {
+class PortMapping : public StationWindowTest {
   protected:
     std::vector<int> Map(const std::uint16_t* map) const { return {map, map + 16}; }
     static std::vector<int> Ports(std::initializer_list<int> first) {
@@ -152,7 +152,7 @@ TEST_F(PortMapping, AutomaticMappingWithEveryEntryTakenGivesNoNumber) {
     b_AutoPortMapping = 0;
 }
 
-class Lock : public WindowTest {
+class Lock : public StationWindowTest {
   protected:
     bool PagesEnabled(TMainForm& w, std::initializer_list<int> pages) {
         for (int i = 0; i < w.SettingPageControl->count(); ++i) {

@@ -18,12 +18,12 @@
 #include "commands/std_nvme.h"
 #include "forms/colours.h"
 #include "forms/message_pump.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
 
-class Repaint : public WindowTest {};
+class Repaint : public StationWindowTest {};
 
 // One drive per program on a hub, filling its ports in order.
 std::string BayOfPrograms(const std::vector<std::string>& programs) {

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <cstring>
 
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -44,7 +44,7 @@ class RecordingResultWindow : public app::SortResultWindow {
     std::vector<std::tuple<int, int, std::string>> shown;
 };
 
-class ResultPanels : public WindowTest {
+class ResultPanels : public StationWindowTest {
   protected:
     ResultPanels() : w_(OpenWindow()) {
         // Two channels by two banks of single-LUN flash; channel 1, bank 1 absent.

@@ -19,7 +19,7 @@
 #include "forms/ini_file.h"
 #include "procedures/step_fail_info.h"
 #include "settings/flash_list.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -28,7 +28,7 @@ using forms::BoxIcon;
 using forms::BoxKind;
 using forms::ShownBox;
 
-class SettingsPages : public WindowTest {
+class SettingsPages : public StationWindowTest {
   protected:
     forms::IniFile Settings() { return forms::IniFile(station_ / "RIVIDO.ini"); }
     QComboBox* Combo(const char* name) { return Window().Control<QComboBox>(name); }

@@ -7,12 +7,12 @@
 
 #include "app/settings_pages.h"
 #include "forms/ini_file.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
 
-class SettingsStandIn : public WindowTest {};
+class SettingsStandIn : public StationWindowTest {};
 
 std::vector<std::string> Entries(TMainForm& w) {
     std::vector<std::string> texts;

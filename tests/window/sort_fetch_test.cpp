@@ -9,7 +9,7 @@
 #include "forms/colours.h"
 #include "forms/gui_call.h"
 #include "platform/cancel.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -25,7 +25,7 @@ std::vector<std::string> MemoLines(const QPlainTextEdit* memo) {
     return lines;
 }
 
-class SortFetch : public WindowTest {
+class SortFetch : public StationWindowTest {
   protected:
     TMainForm& Open(int drives, const std::string& extra = "") {
         InstallBay(BayOfHubs(1, drives, extra));

@@ -12,7 +12,7 @@
 
 #include "app/settings_pages.h"
 #include "forms/colours.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -29,7 +29,7 @@ std::string SortingBay(const std::vector<std::string>& keys) {
     return ini;
 }
 
-class SortPoll : public WindowTest {
+class SortPoll : public StationWindowTest {
   protected:
     TMainForm& Open(const std::vector<std::string>& keys) {
         CloseWindow();

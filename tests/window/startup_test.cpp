@@ -25,7 +25,7 @@
 #include "settings/ini_all.h"
 #include "settings/para_file.h"
 #include "settings/tmc_timing.h"
-#include "window_fixture.h"
+#include "support/station_window.h"
 
 namespace window_test {
 namespace {
@@ -34,7 +34,7 @@ using forms::BoxIcon;
 using forms::BoxKind;
 using forms::ShownBox;
 
-class StartUp : public WindowTest {};
+class StartUp : public StationWindowTest {};
 
 struct Expected {
     std::string name;
@@ -392,7 +392,7 @@ TEST_F(StartUp, TheRunLockShowsTheFirstPageOnlyWhenAskedTo) {
 
 // What a `make run` leaves in the demo station's bay (the drives' kept state) is not copied: every
 // window test starts from fresh drives.
-class StationCopy : public WindowTest {
+class StationCopy : public StationWindowTest {
   protected:
     static fs::path State() { return fs::path(QV_DEMO_STATION) / "bay" / "state"; }
     static void SetUpTestSuite() {

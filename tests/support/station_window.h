@@ -1,6 +1,7 @@
 // The main window on a scratch copy of the demo station: virtual clock at 4 July 13:05:09, a
 // scripted UiPort, the trace captured, the run state and the settings records restored afterwards,
-// and bays of emulated drives described in the test.
+// and bays of emulated drives described in the test. Shared by the suites of the main window, the
+// fixture window, the dialogs, the result window and the MP run.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@
 #include "settings/flash_record.h"
 #include "settings/ini_engine.h"
 #include "settings/records.h"
+#include "support/demo_station.h"
 #include "transport/port_instance.h"
 #include "transport/usb_disks.h"
 
@@ -146,38 +148,20 @@ inline fs::path LockFolderOfTheRun() {
     return folder.path;
 }
 
-// Copies `from` to `to`; a folder without its entry named `skip` (the drives' kept state in the bay
-// folder: every test starts from fresh drives, not from those a person left prepared there).
-inline void CopySkipping(const fs::path& from, const fs::path& to, const std::string& skip) {
-    if (skip.empty() || !fs::is_directory(from)) {
-        fs::copy(from, to, fs::copy_options::recursive);
-        return;
-    }
-    fs::create_directories(to);
-    for (const auto& entry : fs::directory_iterator(from)) {
-        if (entry.path().filename() != skip)
-            fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive);
-    }
-}
+using test_support::CopySkipping;
 
-class WindowTest : public ::testing::Test {
+class StationWindowTest : public ::testing::Test {
   protected:
-    WindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
+    StationWindowTest() : clock_(0), scopedClock_(clock_), scopedUi_(ui_) {
         clock_.SetLocal({2026, 7, 4, 13, 5, 9, 0});
         station_ = fs::temp_directory_path() / ("qv_window_" + std::to_string(::getpid()));
         fs::remove_all(station_);
-        fs::create_directories(station_);
-        for (const auto& entry : fs::directory_iterator(QV_DEMO_STATION)) {
-            // The program and what a `make run` left there (logs, counters, dumps) are not the station's.
-            const std::string name = entry.path().filename().string();
-            if (name == "kestrane" || name == "log" || name == "raw" || name == "Sorting_Log") continue;
-            CopySkipping(entry.path(), station_ / entry.path().filename(), name == "bay" ? "state" : "");
-        }
+        test_support::CopyDemoStation(station_);
         platform::SetProgramFolder(station_);
         platform::SetLockFolder(LockFolderOfTheRun());
         app::RegisterBuiltSettingsPages();
     }
-    ~WindowTest() override {
+    ~StationWindowTest() override {
         CloseWindow();
         fs::remove_all(station_);
     }

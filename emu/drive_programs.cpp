@@ -142,8 +142,9 @@ bool TimeScales(Reader& r, const DriveConfig& d, ProgramSetup& s) {
         std::uint64_t n[4] = {};
         bool ok = f.size() == 1 || f.size() == 4;
         for (std::size_t i = 0; ok && i < f.size(); ++i) ok = ParseNumber(f[i], n[i]) && n[i] <= 10000;
-        const std::uint64_t percent = n[f.size() - 1];
-        if (!ok || percent == 0) return r.Fail("NandTimeScale", *v, what);
+        // The percentage is the item's last field; an item of another field count has none.
+        const std::uint64_t percent = ok ? n[f.size() - 1] : 0;
+        if (percent == 0) return r.Fail("NandTimeScale", *v, what);
         if (f.size() == 1) {
             s.timeScale = static_cast<unsigned>(percent);
         } else {

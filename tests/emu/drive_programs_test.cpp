@@ -79,6 +79,7 @@ TEST(DrivePrograms, UnsoundValuesAreRefusedWithTheirKey) {
         {"NandTimeScale=0\n", "NandTimeScale=0"},
         {"NandTimeScale=0:0:150\n", "NandTimeScale=0:0:150"},
         {"NandTimeScale=150,\n", "NandTimeScale=150,"},
+        {"NandTimeScale=0:0:0:0:150\n", "NandTimeScale=0:0:0:0:150"},
         {"NandTimeScale=4:0:0:150\n", "NandTimeScale names a place outside the flash"},
     };
     for (const auto& [keys, message] : cases) {

@@ -34,25 +34,54 @@ function(qv_library target)
 endfunction()
 
 # The test binaries are most of the build: each test file parses GoogleTest and GoogleMock (and Qt's
-# widget headers in the window suites) and expands the test macros. Each binary precompiles those
-# headers once, and its own files build at -O1 -g1 (set-up and assertions; the code under test keeps
-# the build's flags, and a sanitizer build keeps its own).
+# widget headers in the window suites) and expands the test macros. Those headers are precompiled twice
+# per build, without and with Qt's widgets, each by a small host library with the test binaries' flags;
+# every binary reuses one of the two (a binary's own definitions appear in none of those headers, and
+# -Winvalid-pch with -Werror fails the build should a binary's flags ever part from its host's). The
+# test files build at -O1 -g1 (set-up and assertions; the code under test keeps the build's flags, and a
+# sanitizer build keeps its own).
 set(QV_TEST_PCH <gtest/gtest.h> <gmock/gmock.h> <algorithm> <array> <cstdint> <cstring> <filesystem>
     <fstream> <functional> <map> <memory> <string> <thread> <vector>)
 set(QV_GUI_LIBS qv_forms qv_app qv_sorting qv_fixture qv_dialogs qv_utility)
-function(qv_test_build_cost name)
-  set(headers ${QV_TEST_PCH})
-  foreach(dep ${ARGN})
-    if(dep IN_LIST QV_GUI_LIBS)
-      list(APPEND headers <QtWidgets/QtWidgets>)
-      break()
-    endif()
-  endforeach()
-  target_precompile_headers(${name} PRIVATE ${headers})
+function(qv_test_flags name)
+  target_compile_options(${name} PRIVATE ${QV_WARNINGS})
+  target_compile_definitions(${name} PRIVATE QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   if(NOT QV_SANITIZE AND NOT QV_SANITIZE_THREAD)
     # GCC 12 misreads the standard string's copies once they are inlined at -O1 (as under ThreadSanitizer).
     target_compile_options(${name} PRIVATE -O1 -g1 -Wno-array-bounds -Wno-stringop-overflow)
   endif()
+endfunction()
+# The host of one precompiled header: qv_test_pch (GoogleTest and the standard headers) or
+# qv_test_pch_gui (those and Qt's widgets, with the Qt libraries' definitions and flags through qv_forms).
+function(qv_test_pch_host host)
+  if(TARGET ${host})
+    return()
+  endif()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/${host}.cpp CONTENT "// Builds the tests' shared precompiled header.\n")
+  add_library(${host} STATIC ${CMAKE_BINARY_DIR}/${host}.cpp)
+  qv_test_flags(${host})
+  target_link_libraries(${host} PRIVATE GTest::gtest GTest::gmock ${ARGN})
+  set(headers ${QV_TEST_PCH})
+  if(ARGN)
+    list(APPEND headers <QtWidgets/QtWidgets>)
+  endif()
+  target_precompile_headers(${host} PRIVATE ${headers})
+endfunction()
+function(qv_test_build_cost name)
+  qv_test_flags(${name})
+  set(host qv_test_pch)
+  foreach(dep ${ARGN})
+    if(dep IN_LIST QV_GUI_LIBS)
+      set(host qv_test_pch_gui)
+      break()
+    endif()
+  endforeach()
+  if(host STREQUAL qv_test_pch_gui)
+    qv_test_pch_host(${host} qv_forms)
+  else()
+    qv_test_pch_host(${host})
+  endif()
+  target_precompile_headers(${name} REUSE_FROM ${host})
 endfunction()
 
 find_package(GTest REQUIRED)
@@ -67,14 +96,12 @@ function(qv_test name)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_compile_options(${name} PRIVATE ${QV_WARNINGS})
   qv_test_build_cost(${name} ${ARG_DEPS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
   if(NOT ARG_NO_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
-  target_compile_definitions(${name} PRIVATE QV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
